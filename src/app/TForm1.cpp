@@ -1,0 +1,124 @@
+#include "TForm1.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include "KartSettingsFile.h"
+
+namespace {
+
+struct ButtonPlace {
+    const char* name;
+    const char* caption;
+    int top;
+};
+
+constexpr int kClientWidth = 381;
+constexpr int kClientHeight = 505;
+constexpr int kButtonLeft = 72;
+constexpr int kButtonWidth = 241;
+constexpr int kButtonHeight = 73;
+
+}  // namespace
+
+TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* parent)
+    : QWidget(parent), station_(clock, program_folder) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("RUVOTimer"));
+    // A fixed-size window without minimise and maximise buttons.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    QFont button_font(QStringLiteral("Arial"));
+    button_font.setPixelSize(21);
+    const std::array<ButtonPlace, 5> places = {{
+        {"Button1", "Session start", 48},
+        {"Button2", "History", 128},
+        {"Button4", "Transmission test", 208},
+        {"Button5", "Messages", 288},
+        {"Button3", "Exit program", 424},
+    }};
+    std::array<QPushButton*, 5> buttons{};
+    for (size_t i = 0; i < places.size(); ++i) {
+        auto* button = new QPushButton(QString::fromUtf8(places[i].caption), this);
+        button->setObjectName(QString::fromUtf8(places[i].name));
+        button->setFont(button_font);
+        button->setGeometry(kButtonLeft, places[i].top, kButtonWidth, kButtonHeight);
+        buttons[i] = button;
+    }
+    button1_ = buttons[0];
+    button2_ = buttons[1];
+    button4_ = buttons[2];
+    button5_ = buttons[3];
+    button3_ = buttons[4];
+    connect(button1_, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(button2_, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(button3_, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(button4_, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(button5_, &QPushButton::clicked, this, &TForm1::Button5Click);
+
+    label1_ = new QLabel(QStringLiteral("v 6.4"), this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label1_->move(352, 488);
+    label1_->adjustSize();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() {
+    LoadKartSettings(station_);
+}
+
+bool TForm1::SaveKartSettings() {
+    QString error;
+    if (::SaveKartSettings(station_, &error)) {
+        return true;
+    }
+    QMessageBox::critical(this, QStringLiteral("RUVOTimer"),
+                          QStringLiteral("The kart settings were not saved.\n\n%1").arg(error));
+    return false;
+}
+
+void TForm1::SetPollButtonsEnabled(bool enabled) {
+    button1_->setEnabled(enabled);
+    button4_->setEnabled(enabled);
+}
+
+void TForm1::AfterPollLoop() {
+    station_.poll_mode = kPollIdle;
+    SetPollButtonsEnabled(true);
+    if (close_after_loop_) {
+        close();
+    }
+}
+
+void TForm1::Button1Click() {}
+
+void TForm1::Button2Click() {}
+
+void TForm1::Button3Click() { close(); }
+
+void TForm1::Button4Click() {}
+
+void TForm1::Button5Click() {}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A close asked for while a poll loop runs takes effect when that loop has ended.
+    if (station_.poll_mode != kPollIdle) {
+        close_after_loop_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "Station.h"
+
+class QPushButton;
+class QLabel;
+
+// The launcher "RUVOTimer": owns the kart slot table for the whole run and starts
+// the program's tasks. Closing it ends the program.
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    TForm1(const Clock& clock, const QString& program_folder, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    Station& station() { return station_; }
+
+    // Writes the configuration of all 5 slots to ustawienia.ini; on failure tells the
+    // operator which file could not be written.
+    bool SaveKartSettings();
+
+public slots:
+    void Button1Click();  // "Session start"
+    void Button2Click();  // "History"
+    void Button3Click();  // "Exit program"
+    void Button4Click();  // "Transmission test"
+    void Button5Click();  // "Messages"
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    // Session start and transmission test never nest: both are disabled while a
+    // poll loop runs.
+    void SetPollButtonsEnabled(bool enabled);
+    void AfterPollLoop();
+
+    Station station_;
+    QPushButton* button1_ = nullptr;
+    QPushButton* button2_ = nullptr;
+    QPushButton* button3_ = nullptr;
+    QPushButton* button4_ = nullptr;
+    QPushButton* button5_ = nullptr;
+    QLabel* label1_ = nullptr;
+    bool close_after_loop_ = false;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// An INI file read and written by the rules of the Windows private-profile routines,
+// which the files of older installations were made with: section and key names
+// match regardless of case, names and values are trimmed of blanks and control
+// characters, one pair of surrounding quotes is removed, the first matching key of
+// the first matching section wins, a new key goes after the last entry of its
+// section (a missing section is added at the end), other lines are kept as they
+// are and lines end CR LF. QSettings cannot be used: it sorts and escapes keys and
+// drops lines it does not understand.
+class IniFile {
+public:
+    IniFile() = default;
+
+    // A missing or unreadable file reads as empty. Text that is not valid UTF-8 is
+    // taken as Windows-1250.
+    static IniFile Load(const QString& path);
+    static IniFile FromText(const QString& text);
+
+    // The value as stored (trimmed, surrounding quotes removed), or nothing.
+    std::optional<QString> Value(const QString& section, const QString& key) const;
+    // A missing key gives the default, with its trailing blanks dropped.
+    QString ReadString(const QString& section, const QString& key,
+                       const QString& default_value) const;
+    // Signed 32-bit decimal, or hexadecimal after "0x", "x" or "$"; a missing, empty
+    // or malformed value, or one outside the 32-bit range, gives the default.
+    qint32 ReadInteger(const QString& section, const QString& key, qint32 default_value) const;
+
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, qint64 value);
+
+    // The whole file, every line ended by CR LF.
+    QString ToText() const;
+    // Writes the file beside its final name and moves it into place only when
+    // complete, so a failed write never leaves a partial file. On failure returns
+    // false with a message that names the file.
+    bool Save(const QString& path, QString* error_message) const;
+
+    static std::optional<qint32> ParseInteger(const QString& text);
+
+private:
+    void BuildIndex() const;
+    int FindKeyLine(const QString& section, const QString& key) const;
+
+    QStringList lines_;
+    mutable QHash<QString, int> key_lines_;      // "section\nkey" in lower case -> line
+    mutable QHash<QString, int> section_lines_;  // first header line of each section
+    mutable bool index_valid_ = false;
+};
+
+// Reads and writes a whole file as bytes through a temporary file beside it, so the
+// target is either the earlier file or the complete new one. Shared by every writer.
+bool WriteFileAtomically(const QString& path, const QByteArray& contents, QString* error_message);

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+#include "Text.h"
+
+// Latest timing values of one unit heard by the receiver (one row per serial).
+struct MemdaneRow {
+    qint64 sn = 0;
+    qint32 adres_wezla = 0;
+    bool wyscig_trwa = false;
+    qint32 numer_okrazenia = 0;
+    qint32 numer_sektora = 0;
+    qint32 ilosc_paskow = 0;
+    qint32 nr_okrazenia_sek = 0;
+    qint32 akt_numer_okrazenia = 0;
+    qint32 akt_numer_sektora = 0;
+    qint32 czas_okrazenia = 0;
+    BoundedText<20> czas_okrazenia_str;
+    qint32 czas_sektora = 0;
+    BoundedText<20> czas_sektora_str;
+    qint32 obroty_max_okr = 0;
+    qint32 obroty_min_okr = 0;
+    qint32 obroty_max_sektor = 0;
+    qint32 obroty_min_sektor = 0;
+    qint32 v_bat = 0;
+    qint32 v_aku = 0;
+    qint32 aktualny_czas_okr = 0;
+    BoundedText<20> aktualny_czas_okr_str;
+    qint32 akt_czas_sesji = 0;
+    BoundedText<20> akt_czas_sesji_str;
+    qint32 aktualne_obroty = 0;
+    qint32 czas_naj = 0;
+    BoundedText<20> czas_naj_str;
+    BoundedText<20> kierowca;
+};
+
+// The in-memory mirror of every unit heard: one row per serial number, the most
+// recently heard unit last.
+class Memdane {
+public:
+    void Clear() { rows_.clear(); }
+    // Deletes the row with the same serial number (if any), then appends.
+    void Replace(const MemdaneRow& row) {
+        for (auto it = rows_.begin(); it != rows_.end(); ++it) {
+            if (it->sn == row.sn) {
+                rows_.erase(it);
+                break;
+            }
+        }
+        rows_.push_back(row);
+    }
+    const std::vector<MemdaneRow>& rows() const { return rows_; }
+
+private:
+    std::vector<MemdaneRow> rows_;
+};

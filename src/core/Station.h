@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "Clock.h"
+#include "KartSlot.h"
+#include "Memdane.h"
+#include "SessionRecord.h"
+
+inline constexpr int kFrameSize = 64;
+using Frame = std::array<quint8, kFrameSize>;
+
+// What the receiver link needs of the live session screen.
+class SessionView {
+public:
+    virtual ~SessionView() = default;
+    virtual void RefreshKarts() = 0;
+    // A completed lap: time in centiseconds, slot 1..5, lap RPM maximum and minimum.
+    virtual void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) = 0;
+};
+
+// What the receiver link needs of the transmission test window.
+class TransmissionView {
+public:
+    virtual ~TransmissionView() = default;
+    virtual void UpdateTransmission(qint32 serial_number, qint32 packet_counter,
+                                    qint32 network_value) = 0;
+};
+
+enum PollMode : qint32 { kPollIdle = 0, kPollSession = 1, kPollTransmissionTest = 2 };
+
+// The kart slot table and the table-wide fields. The launcher owns exactly one for
+// the whole run and hands it to every window; everything runs on the UI thread, so
+// there are no locks.
+class Station {
+public:
+    Station(const Clock& clock, QString program_folder)
+        : clock_(clock), program_folder_(std::move(program_folder)) {}
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    KartSlot& slot(int n) { return slots_.at(size_t(n - 1)); }
+    const KartSlot& slot(int n) const { return slots_.at(size_t(n - 1)); }
+    qint32& current_lap_time(int n) { return current_lap_time_.at(size_t(n - 1)); }
+    qint32 current_lap_time(int n) const { return current_lap_time_.at(size_t(n - 1)); }
+
+    const Clock& clock() const { return clock_; }
+    // Folder of ustawienia.ini, messages.ini and Sessions, with a trailing '/'.
+    const QString& program_folder() const { return program_folder_; }
+
+    Frame receive_buffer{};
+    Frame temperature_buffer{};
+    bool stop_requested = false;
+    SessionTable sessions;  // today's recorded sessions; sessions.count is session_count
+    qint32 poll_mode = kPollIdle;
+    std::array<quint8, 96> message_out{};
+    Memdane memdane;
+
+    // The current session screen and transmission test window, when there is one.
+    SessionView* session_screen = nullptr;
+    TransmissionView* transmission_test = nullptr;
+
+private:
+    const Clock& clock_;
+    QString program_folder_;
+    std::array<KartSlot, kSlotCount> slots_{};
+    std::array<qint32, kSlotCount> current_lap_time_{};
+};
