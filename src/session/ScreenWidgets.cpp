@@ -1,0 +1,62 @@
+#include "ScreenWidgets.h"
+
+#include <QMouseEvent>
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
+}
+
+QFont ArialFont(int pixel_size, bool bold) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixel_size);
+    font.setBold(bold);
+    return font;
+}
+
+template <typename LabelType>
+LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString& text, int left,
+                      int top, int width, const LabelStyle& style) {
+    auto* label = new LabelType(text, parent);
+    label->setObjectName(object_name);
+    label->setFont(ArialFont(style.pixel_size, style.bold));
+    label->setAlignment(style.alignment);
+    label->setAutoFillBackground(false);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(style.colour));
+    label->setPalette(palette);
+    const int height = QFontMetrics(label->font()).height();
+    const int shown_width = width > 0 ? width : QFontMetrics(label->font()).horizontalAdvance(text) + 2;
+    label->setGeometry(left, top, shown_width, height);
+    return label;
+}
+
+template QLabel* PlaceLabel<QLabel>(QWidget*, const QString&, const QString&, int, int, int,
+                                    const LabelStyle&);
+template ClickableLabel* PlaceLabel<ClickableLabel>(QWidget*, const QString&, const QString&, int,
+                                                    int, int, const LabelStyle&);
+
+void SetLabelText(QLabel* label, const QString& text) {
+    if (label->text() != text) {
+        label->setText(text);
+    }
+}
+
+void SetLabelColour(QLabel* label, Colour colour) {
+    const QColor wanted = ToQColor(colour);
+    if (label->palette().color(QPalette::WindowText) == wanted) {
+        return;
+    }
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, wanted);
+    label->setPalette(palette);
+}
+
+void SetBackground(QWidget* widget, Colour colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, ToQColor(colour));
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+#include "Colour.h"
+
+// A label that reports clicks; the session screen and the history browser use it for
+// the name and best-laps labels. Its "tag" property carries the slot (or 10 x slot +
+// row) that the click handlers work with.
+class ClickableLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    using QLabel::QLabel;
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+struct LabelStyle {
+    int pixel_size = 16;
+    Colour colour = Colours::kWhite;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool bold = false;
+};
+
+QFont ArialFont(int pixel_size, bool bold = false);
+
+// Places a label of the given object name and design text. Width 0 sizes the label
+// to its text; the height follows the font.
+template <typename LabelType = QLabel>
+LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString& text, int left,
+                      int top, int width, const LabelStyle& style);
+
+// Sets text and colour only when they differ from what the label shows, so a
+// refresh that changes nothing causes no repaint.
+void SetLabelText(QLabel* label, const QString& text);
+void SetLabelColour(QLabel* label, Colour colour);
+
+// Paints a widget's background in a solid colour.
+void SetBackground(QWidget* widget, Colour colour);
