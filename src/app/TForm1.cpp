@@ -107,7 +107,9 @@ void TForm1::Button1Click() {}
 
 void TForm1::Button2Click() {}
 
-void TForm1::Button3Click() { close(); }
+void TForm1::Button3Click() {
+    close();
+}
 
 void TForm1::Button4Click() {}
 

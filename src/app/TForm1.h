@@ -13,7 +13,7 @@ class QLabel;
 class TForm1 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     TForm1(const Clock& clock, const QString& program_folder, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -23,17 +23,17 @@ public:
     // operator which file could not be written.
     bool SaveKartSettings();
 
-public slots:
+  public slots:
     void Button1Click();  // "Session start"
     void Button2Click();  // "History"
     void Button3Click();  // "Exit program"
     void Button4Click();  // "Transmission test"
     void Button5Click();  // "Messages"
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     // Session start and transmission test never nest: both are disabled while a
     // poll loop runs.

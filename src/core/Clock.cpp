@@ -7,9 +7,13 @@ qint64 SystemClock::PerformanceCounter() const {
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-qint64 SystemClock::PerformanceFrequency() const { return 1'000'000'000; }
+qint64 SystemClock::PerformanceFrequency() const {
+    return 1'000'000'000;
+}
 
-QDateTime SystemClock::LocalDateTime() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::LocalDateTime() const {
+    return QDateTime::currentDateTime();
+}
 
 namespace {
 

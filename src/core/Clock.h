@@ -7,7 +7,7 @@
 // date-time. Production uses SystemClock; tests set a fake one, so a lap of
 // exactly 5.00 s or a file written at 14:05 can be produced on demand.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual qint64 PerformanceCounter() const = 0;
     virtual qint64 PerformanceFrequency() const = 0;
@@ -15,7 +15,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     qint64 PerformanceCounter() const override;
     qint64 PerformanceFrequency() const override;
     QDateTime LocalDateTime() const override;

@@ -28,4 +28,6 @@ inline Colour FromQColor(const QColor& colour) {
 }
 
 // "#rrggbb" for style sheets.
-inline QString ColourName(Colour colour) { return ToQColor(colour).name(); }
+inline QString ColourName(Colour colour) {
+    return ToQColor(colour).name();
+}

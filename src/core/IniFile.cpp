@@ -9,7 +9,9 @@
 
 namespace {
 
-bool IsBlank(QChar ch) { return ch.unicode() <= 0x20; }
+bool IsBlank(QChar ch) {
+    return ch.unicode() <= 0x20;
+}
 
 QString TrimBlanks(const QString& text) {
     qsizetype begin = 0;
@@ -63,10 +65,11 @@ bool ParseDigits(QStringView digits, int base, quint64* value) {
     }
     quint64 result = 0;
     for (const QChar ch : digits) {
-        const int digit = ch.isDigit()                       ? ch.digitValue()
-                          : (ch >= QLatin1Char('a') && ch <= QLatin1Char('f')) ? ch.unicode() - 'a' + 10
-                          : (ch >= QLatin1Char('A') && ch <= QLatin1Char('F')) ? ch.unicode() - 'A' + 10
-                                                                               : -1;
+        const int digit =
+            ch.isDigit()                                         ? ch.digitValue()
+            : (ch >= QLatin1Char('a') && ch <= QLatin1Char('f')) ? ch.unicode() - 'a' + 10
+            : (ch >= QLatin1Char('A') && ch <= QLatin1Char('F')) ? ch.unicode() - 'A' + 10
+                                                                 : -1;
         if (digit < 0 || digit >= base || ch.unicode() > 0x7F) {
             return false;
         }
@@ -124,7 +127,8 @@ void IniFile::BuildIndex() const {
         if (eq < 0) {
             continue;
         }
-        const QString key = current_section + QLatin1Char('\n') + TrimBlanks(trimmed.left(eq)).toLower();
+        const QString key =
+            current_section + QLatin1Char('\n') + TrimBlanks(trimmed.left(eq)).toLower();
         if (!key_lines_.contains(key)) {
             key_lines_.insert(key, i);
         }

@@ -14,7 +14,7 @@
 // are and lines end CR LF. QSettings cannot be used: it sorts and escapes keys and
 // drops lines it does not understand.
 class IniFile {
-public:
+  public:
     IniFile() = default;
 
     // A missing or unreadable file reads as empty. Text that is not valid UTF-8 is
@@ -43,7 +43,7 @@ public:
 
     static std::optional<qint32> ParseInteger(const QString& text);
 
-private:
+  private:
     void BuildIndex() const;
     int FindKeyLine(const QString& section, const QString& key) const;
 

@@ -11,8 +11,8 @@ inline constexpr int kLapEntries = 10;  // the ten fastest laps of a kart
 
 // One entry of a kart's lap table. lap_time 0 marks an empty entry.
 struct LapEntry {
-    qint32 lap_time = 0;              // centiseconds
-    BoundedText<20> lap_time_text;    // only in records loaded from session files
+    qint32 lap_time = 0;            // centiseconds
+    BoundedText<20> lap_time_text;  // only in records loaded from session files
     qint32 lap_number = 0;
     qint32 rpm_max = 0;
     qint32 rpm_min = 0;
@@ -53,4 +53,6 @@ struct KartSlot {
     const LapEntry& lap(int j) const { return laps_.at(size_t(j - 1)); }
 };
 
-inline bool IsValidSlot(int slot) { return slot >= 1 && slot <= kSlotCount; }
+inline bool IsValidSlot(int slot) {
+    return slot >= 1 && slot <= kSlotCount;
+}

@@ -40,7 +40,7 @@ struct MemdaneRow {
 // The in-memory mirror of every unit heard: one row per serial number, the most
 // recently heard unit last.
 class Memdane {
-public:
+  public:
     void Clear() { rows_.clear(); }
     // Deletes the row with the same serial number (if any), then appends.
     void Replace(const MemdaneRow& row) {
@@ -54,6 +54,6 @@ public:
     }
     const std::vector<MemdaneRow>& rows() const { return rows_; }
 
-private:
+  private:
     std::vector<MemdaneRow> rows_;
 };

@@ -14,7 +14,7 @@ using Frame = std::array<quint8, kFrameSize>;
 
 // What the receiver link needs of the live session screen.
 class SessionView {
-public:
+  public:
     virtual ~SessionView() = default;
     virtual void RefreshKarts() = 0;
     // A completed lap: time in centiseconds, slot 1..5, lap RPM maximum and minimum.
@@ -23,7 +23,7 @@ public:
 
 // What the receiver link needs of the transmission test window.
 class TransmissionView {
-public:
+  public:
     virtual ~TransmissionView() = default;
     virtual void UpdateTransmission(qint32 serial_number, qint32 packet_counter,
                                     qint32 network_value) = 0;
@@ -35,7 +35,7 @@ enum PollMode : qint32 { kPollIdle = 0, kPollSession = 1, kPollTransmissionTest 
 // the whole run and hands it to every window; everything runs on the UI thread, so
 // there are no locks.
 class Station {
-public:
+  public:
     Station(const Clock& clock, QString program_folder)
         : clock_(clock), program_folder_(std::move(program_folder)) {}
     Station(const Station&) = delete;
@@ -62,7 +62,7 @@ public:
     SessionView* session_screen = nullptr;
     TransmissionView* transmission_test = nullptr;
 
-private:
+  private:
     const Clock& clock_;
     QString program_folder_;
     std::array<KartSlot, kSlotCount> slots_{};

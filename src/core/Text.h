@@ -10,7 +10,7 @@ QString CutToCharacters(const QString& text, int limit);
 // characters, so no record can ever hold more than its field allows.
 template <int Limit>
 class BoundedText {
-public:
+  public:
     static constexpr int kLimit = Limit;
 
     BoundedText() = default;
@@ -26,10 +26,12 @@ public:
     bool isEmpty() const { return text_.isEmpty(); }
     void clear() { text_.clear(); }
 
-    friend bool operator==(const BoundedText& a, const BoundedText& b) { return a.text_ == b.text_; }
+    friend bool operator==(const BoundedText& a, const BoundedText& b) {
+        return a.text_ == b.text_;
+    }
     friend bool operator==(const BoundedText& a, const QString& b) { return a.text_ == b; }
 
-private:
+  private:
     QString text_;
 };
 

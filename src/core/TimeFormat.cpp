@@ -23,9 +23,13 @@ QString FormatGapFields(qint64 gap) {
     return TwoDigits(whole_seconds % 60) + QLatin1Char(':') + TwoDigits(gap % 100);
 }
 
-QString FormatGap(qint64 gap) { return QLatin1Char('+') + FormatGapFields(gap); }
+QString FormatGap(qint64 gap) {
+    return QLatin1Char('+') + FormatGapFields(gap);
+}
 
-QString FormatLapNumber(qint64 lap_number) { return QStringLiteral("L:") + TwoDigits(lap_number); }
+QString FormatLapNumber(qint64 lap_number) {
+    return QStringLiteral("L:") + TwoDigits(lap_number);
+}
 
 QString FormatClock(qint64 seconds) {
     return TwoDigits(seconds / 3600) + QLatin1Char(':') + TwoDigits((seconds / 60) % 60) +

@@ -60,14 +60,16 @@ TEST_F(KartSettings, SaveWritesFifteenKeysInSlotOrder) {
 }
 
 TEST_F(KartSettings, SaveKeepsForeignLinesAndRewritesRadioAsZeroOrOne) {
-    folder.Write("ustawienia.ini", "; operator notes\r\n[Parametry]\r\nRadio3=2\r\nNAME1="
-                                   "abcdefghijklmnopqrstuvwxyz0123\r\n[Extra]\r\nKeep=1\r\n");
+    folder.Write("ustawienia.ini",
+                 "; operator notes\r\n[Parametry]\r\nRadio3=2\r\nNAME1="
+                 "abcdefghijklmnopqrstuvwxyz0123\r\n[Extra]\r\nKeep=1\r\n");
     LoadKartSettings(station);
     QString error;
     ASSERT_TRUE(SaveKartSettings(station, &error));
     const QString text = QString::fromUtf8(folder.Read("ustawienia.ini"));
-    EXPECT_TRUE(text.startsWith("; operator notes\r\n[Parametry]\r\nRadio3=0\r\n"
-                                "NAME1=abcdefghijklmnopqrst\r\n"));
+    EXPECT_TRUE(
+        text.startsWith("; operator notes\r\n[Parametry]\r\nRadio3=0\r\n"
+                        "NAME1=abcdefghijklmnopqrst\r\n"));
     EXPECT_TRUE(text.endsWith("[Extra]\r\nKeep=1\r\n"));
     LoadKartSettings(station);
     EXPECT_EQ(station.slot(1).driver_name.str(), "abcdefghijklmnopqrst");

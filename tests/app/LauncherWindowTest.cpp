@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include "FakeClock.h"
 #include "TForm1.h"
@@ -61,4 +64,20 @@ TEST(LauncherWindow, LoadsKartSettingsWhenCreated) {
     EXPECT_EQ(launcher.station().slot(2).serial_number, 42);
     EXPECT_EQ(launcher.station().slot(2).driver_name.str(), "Ola");
     EXPECT_EQ(launcher.station().slot(1).driver_name.str(), "1");
+}
+
+TEST(LauncherWindow, FailedSettingsSaveTellsTheOperatorWhichFile) {
+    TempFolder folder;
+    folder.Write("blocker", "a file where the program folder should be");
+    FakeClock clock;
+    TForm1 launcher(clock, folder.path() + "blocker/");
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    EXPECT_FALSE(launcher.SaveKartSettings());
+    EXPECT_TRUE(shown.contains("ustawienia.ini")) << shown.toStdString();
 }

@@ -62,8 +62,8 @@ TEST(IniFileRead, IntegersAreSigned32BitOrTheDefault) {
 }
 
 TEST(IniFileWrite, NewKeyGoesAfterLastEntryOfItsSectionAndKeepsOtherLines) {
-    IniFile ini = IniFile::FromText(
-        QStringLiteral("; comment\n[Parametry]\nRadio1=1\n\n[Other]\nKeep=me\n"));
+    IniFile ini =
+        IniFile::FromText(QStringLiteral("; comment\n[Parametry]\nRadio1=1\n\n[Other]\nKeep=me\n"));
     ini.WriteString(kSec, "SN1", "77");
     ini.WriteString("other", "keep", "changed");
     ini.WriteString("New", "K", "v");

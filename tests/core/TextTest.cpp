@@ -8,7 +8,9 @@ TEST(CutToCharacters, CountsCharactersNotUnits) {
     EXPECT_EQ(CutToCharacters(QStringLiteral("ab"), 3), "ab");
     EXPECT_EQ(CutToCharacters(QStringLiteral("abc"), 0), "");
     // A character outside the BMP is one character, never split in half.
-    const QString emoji = QString::fromUtf8("a\xF0\x9F\x8F\x81" "bcd");
+    const QString emoji = QString::fromUtf8(
+        "a\xF0\x9F\x8F\x81"
+        "bcd");
     EXPECT_EQ(CutToCharacters(emoji, 2), QString::fromUtf8("a\xF0\x9F\x8F\x81"));
     EXPECT_EQ(CutToCharacters(emoji, 1), "a");
 }
@@ -30,7 +32,9 @@ TEST(Windows1250, PolishLettersRoundTrip) {
 }
 
 TEST(Windows1250, UnknownCharactersBecomeQuestionMarks) {
-    EXPECT_EQ(EncodeWindows1250(QString::fromUtf8("A\u4E2D\xF0\x9F\x8F\x81" "B")), "A??B");
+    EXPECT_EQ(EncodeWindows1250(QString::fromUtf8("A\u4E2D\xF0\x9F\x8F\x81"
+                                                  "B")),
+              "A??B");
     EXPECT_EQ(EncodeWindows1250(QStringLiteral("plain ASCII")), "plain ASCII");
 }
 

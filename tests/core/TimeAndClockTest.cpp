@@ -39,15 +39,16 @@ TEST(FormatClock, HoursAreUnbounded) {
 TEST(CountsToCentiseconds, RoundsHalfToEven) {
     const qint64 f = 10'000'000;  // 100,000 counts per centisecond
     EXPECT_EQ(CountsToCentiseconds(500 * 100'000, f), 500);
-    EXPECT_EQ(CountsToCentiseconds(50'000, f), 0);    // 0.5 -> 0
-    EXPECT_EQ(CountsToCentiseconds(150'000, f), 2);   // 1.5 -> 2
-    EXPECT_EQ(CountsToCentiseconds(250'000, f), 2);   // 2.5 -> 2
+    EXPECT_EQ(CountsToCentiseconds(50'000, f), 0);   // 0.5 -> 0
+    EXPECT_EQ(CountsToCentiseconds(150'000, f), 2);  // 1.5 -> 2
+    EXPECT_EQ(CountsToCentiseconds(250'000, f), 2);  // 2.5 -> 2
     EXPECT_EQ(CountsToCentiseconds(250'001, f), 3);
     EXPECT_EQ(CountsToCentiseconds(49'999'999, f), 500);  // 499.99999 -> 500
     EXPECT_EQ(CountsToCentiseconds(-150'000, f), -2);
     EXPECT_EQ(CountsToCentiseconds(123, 0), 0);
     // A huge difference must not overflow in the multiplication by 100.
-    EXPECT_EQ(CountsToCentiseconds(INT64_MAX / 10, 1'000'000'000), 92233720369);  // .5477... rounds up
+    EXPECT_EQ(CountsToCentiseconds(INT64_MAX / 10, 1'000'000'000),
+              92233720369);  // .5477... rounds up
 }
 
 TEST(CountsToSeconds, RoundsHalfToEven) {

@@ -9,7 +9,7 @@
 
 // A fresh program folder for one test, removed afterwards.
 class TempFolder {
-public:
+  public:
     QString path() const { return WithTrailingSeparator(dir_.path()); }
     QString file(const QString& name) const { return path() + name; }
 
@@ -26,6 +26,6 @@ public:
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
 
-private:
+  private:
     QTemporaryDir dir_;
 };
