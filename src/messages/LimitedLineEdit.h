@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QLineEdit>
+
+// A one-line text field whose limit applies to typing only: a longer text put in by
+// the program is shown and given back whole, and may still be shortened by the
+// operator, but no edit can make it longer than max(limit, its length before the
+// edit). QLineEdit::setMaxLength would cut the program's text as well.
+class LimitedLineEdit : public QLineEdit {
+    Q_OBJECT
+
+  public:
+    enum class Case { Keep, Capitals };
+
+    LimitedLineEdit(int typing_limit, Case letter_case, QWidget* parent = nullptr);
+
+    void setText(const QString& text);
+
+  private:
+    void OnTextEdited(const QString& text);
+
+    int typing_limit_;
+    Case letter_case_;
+    QString accepted_;  // the text before the edit being handled
+};

@@ -1,0 +1,194 @@
+#include "Tfsettings.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <array>
+
+#include "IntEdit.h"
+#include "LimitedLineEdit.h"
+#include "Tflistakomunikatow.h"
+#include "WindowLook.h"
+
+namespace {
+
+constexpr int kTypedLineLength = 12;
+constexpr int kLeft = 16;
+constexpr int kWidth = 440;
+constexpr int kRowHeight = 34;
+
+QLabel* PlaceCaption(QWidget* parent, const char* text, int left, int top, int width) {
+    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    label->setGeometry(left, top, width, 26);
+    return label;
+}
+
+}  // namespace
+
+Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
+    : QDialog(parent), station_(station), slot_(slot) {
+    setObjectName(QStringLiteral("fsettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(ArialPixels(21));
+
+    PlaceCaption(this, "Name", kLeft, 12, kWidth);
+    edit2_ = new QLineEdit(this);
+    edit2_->setObjectName(QStringLiteral("Edit2"));
+    edit2_->setGeometry(kLeft, 40, kWidth, kRowHeight);
+
+    check_box1_ = new QCheckBox(QStringLiteral("Radio"), this);
+    check_box1_->setObjectName(QStringLiteral("CheckBox1"));
+    check_box1_->setGeometry(kLeft, 84, kWidth, 30);
+
+    PlaceCaption(this, "RUVO serial number", kLeft, 122, kWidth);
+    int_edit1_ = new IntEdit(this);
+    int_edit1_->setObjectName(QStringLiteral("IntEdit1"));
+    int_edit1_->setGeometry(kLeft, 150, kWidth, kRowHeight);
+
+    auto* group = new QGroupBox(QStringLiteral(" Send message "), this);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    group->setGeometry(kLeft, 198, kWidth, 350);
+
+    struct LineField {
+        const char* name;
+        int top;
+        LimitedLineEdit** field;
+    };
+    const std::array<LineField, 2> lines = {{{"Edit1", 36, &edit1_}, {"Edit3", 76, &edit3_}}};
+    for (const LineField& line : lines) {
+        auto* edit = new LimitedLineEdit(kTypedLineLength, LimitedLineEdit::Case::Keep, group);
+        edit->setObjectName(QString::fromUtf8(line.name));
+        edit->setGeometry(12, line.top, kWidth - 24, kRowHeight);
+        *line.field = edit;
+    }
+
+    struct ButtonPlace {
+        const char* name;
+        const char* caption;
+        QWidget* parent;
+        QRect geometry;
+        void (Tfsettings::*handler)();
+    };
+    const std::array<ButtonPlace, 6> buttons = {{
+        {"SpeedButton1",
+         "Send message",
+         group,
+         {12, 124, kWidth - 24, 46},
+         &Tfsettings::SpeedButton1Click},
+        {"SpeedButton6",
+         "Message after lap",
+         group,
+         {12, 178, kWidth - 24, 46},
+         &Tfsettings::SpeedButton6Click},
+        {"SpeedButton2",
+         "Select message from list",
+         group,
+         {12, 232, kWidth - 24, 46},
+         &Tfsettings::SpeedButton2Click},
+        {"SpeedButton5",
+         "Mesage from list. Show after lap",
+         group,
+         {12, 286, kWidth - 24, 46},
+         &Tfsettings::SpeedButton5Click},
+        {"SpeedButton3", "OK", this, {kLeft, 564, 210, 46}, &Tfsettings::SpeedButton3Click},
+        {"SpeedButton4",
+         "Cancel",
+         this,
+         {kLeft + kWidth - 210, 564, 210, 46},
+         &Tfsettings::SpeedButton4Click},
+    }};
+    for (const ButtonPlace& place : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(place.caption), place.parent);
+        button->setObjectName(QString::fromUtf8(place.name));
+        button->setGeometry(place.geometry);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, place.handler);
+    }
+
+    setFixedSize(kWidth + 2 * kLeft, 626);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+
+    const KartSlot& kart = station_.slot(slot_);
+    check_box1_->setChecked(kart.radio);
+    edit2_->setText(kart.driver_name);
+    int_edit1_->setValue(kart.serial_number);
+
+    pick_message = [this](QString& line1, QString& line2, Colour& background, Colour& font) {
+        return PickMessage(station_, line1, line2, background, font, this);
+    };
+}
+
+void Tfsettings::SpeedButton3Click() {
+    result_ = true;
+    KartSlot& kart = station_.slot(slot_);
+    kart.radio = check_box1_->isChecked();
+    kart.driver_name = edit2_->text();
+    kart.serial_number = int_edit1_->value();
+    accept();
+}
+
+void Tfsettings::SpeedButton4Click() {
+    result_ = false;
+    reject();
+}
+
+void Tfsettings::SpeedButton1Click() {
+    QueueTyped(1);
+}
+void Tfsettings::SpeedButton6Click() {
+    QueueTyped(0);
+}
+void Tfsettings::SpeedButton2Click() {
+    QueueFromList(1);
+}
+void Tfsettings::SpeedButton5Click() {
+    QueueFromList(0);
+}
+
+void Tfsettings::QueueTyped(qint32 immediate) {
+    // Only a radio kart has a display to type to; the list buttons do not ask.
+    if (!check_box1_->isChecked()) {
+        return;
+    }
+    Queue(edit1_->text(), edit3_->text(), Colours::kBlack, Colours::kWhite, immediate);
+}
+
+void Tfsettings::QueueFromList(qint32 immediate) {
+    QString line1;
+    QString line2;
+    Colour background = 0;
+    Colour font = 0;
+    if (!pick_message(line1, line2, background, font)) {
+        return;
+    }
+    Queue(line1, line2, background, font, immediate);
+}
+
+void Tfsettings::Queue(const QString& line1, const QString& line2, Colour background, Colour font,
+                       qint32 immediate) {
+    KartSlot& kart = station_.slot(slot_);
+    kart.message_pending = true;
+    kart.message_line1 = line1;
+    kart.message_line2 = line2;
+    kart.message_background = background;
+    kart.message_font_colour = font;
+    kart.message_immediate = immediate;
+    result_ = false;
+    reject();
+}
+
+bool ShowKartSettings(Station& station, int slot, QWidget* parent) {
+    if (!IsValidSlot(slot)) {
+        return false;
+    }
+    Tfsettings dialog(station, slot, parent);
+    dialog.exec();
+    return dialog.result_flag();
+}
