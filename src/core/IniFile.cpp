@@ -247,7 +247,9 @@ bool IniFile::Save(const QString& path, QString* error_message) const {
 
 bool WriteFileAtomically(const QString& path, const QByteArray& contents, QString* error_message) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so a short write (disk full, file size limit) shows in write()'s
+    // count: through the buffer, Qt 6.4 loses it and commits the cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error_message) {
             *error_message = QStringLiteral("Cannot write %1: %2")
                                  .arg(QDir::toNativeSeparators(path), file.errorString());

@@ -16,8 +16,14 @@ struct SessionRecord {
     const KartSlot& kart(int slot) const { return karts_.at(size_t(slot - 1)); }
 };
 
-// A day's sessions: up to 100 records (index 0..99) and the count in use.
+// A day's sessions: up to 100 records (index 0..99) and the count in use. A day
+// folder may hold more files than records; day_total counts them all, so the next
+// session still gets the right number.
 struct SessionTable {
     std::array<SessionRecord, kMaxSessions> records{};
     int count = 0;
+    int day_total = 0;
+
+    // The number the next recorded session of the day gets ("Session: N").
+    int NextSessionNumber() const { return (day_total > count ? day_total : count) + 1; }
 };

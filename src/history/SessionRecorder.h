@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+class Station;
+
+// Writes the kart slots as the session file of the local date and time now (taken
+// once) and reloads that day's sessions into station.sessions. The file is built
+// whole and moved into place only when completely written, so a failure never
+// leaves a partial file nor destroys an earlier file of the same name. On failure
+// returns false with a message naming what failed and where; the slots and the
+// session list are left as they were.
+bool WriteSessionFile(Station& station, QString* error_message);
+
+// Loads the sessions of the day into station.sessions (today's list). Returns an
+// error text when the day folder exists but cannot be read, else an empty text.
+QString LoadSessionsOfDay(Station& station, const QDate& day);
+
+// LoadSessionsOfDay for the clock's local date.
+QString LoadTodaysSessions(Station& station);
