@@ -1,0 +1,114 @@
+#include "KartColumn.h"
+
+#include <QLocale>
+
+#include "BestLapsGrid.h"
+#include "KartTiming.h"
+#include "ScreenWidgets.h"
+#include "SessionControls.h"
+#include "TFrame1.h"
+#include "TimeFormat.h"
+
+namespace {
+
+constexpr int kHeaderHeight = 62;
+constexpr int kRightEdge = BestLapsGrid::kColumnWidth - 2;
+constexpr int kSensorFrameTop = 190;
+constexpr int kSensorFrameHeight = 396;
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+
+QString Name(int number) {
+    return QStringLiteral("Label%1").arg(number);
+}
+
+QString Temperature(double value) {
+    return QLocale::system().toString(value, 'f', 1);
+}
+
+}  // namespace
+
+KartColumn::KartColumn(QWidget* centre_panel, int slot) {
+    const int left = BestLapsGrid::kColumnLefts[size_t(slot - 1)];
+
+    header_ = new ClickableLabel(QStringLiteral("Panel%1").arg(3 + slot), centre_panel);
+    header_->setObjectName(QStringLiteral("Panel%1").arg(3 + slot));
+    header_->setProperty("tag", slot);
+    header_->setGeometry(left, 1, BestLapsGrid::kColumnWidth, kHeaderHeight);
+    header_->setFont(ArialFont(13, true));
+    header_->setAlignment(Qt::AlignCenter);
+    QPalette palette = header_->palette();
+    palette.setColor(QPalette::WindowText, ToQColor(Colours::kWhite));
+    header_->setPalette(palette);
+    SetBackground(header_, Colours::kGrey);
+
+    lamp_ = new IndicatorLamp(header_);
+    lamp_->setObjectName(QStringLiteral("L%1").arg(slot));
+    lamp_->move(8, 8);
+
+    lap_number_ =
+        PlaceLabel(centre_panel, Name(5 + slot), QStringLiteral("L:01"), left + 2, 63, 72, {27});
+    running_time_ = PlaceLabel(centre_panel, Name(slot), QStringLiteral("00:00:00"),
+                               left + kRightEdge - 110, 64, 110, {27, Colours::kWhite, kRight});
+    rpm_ = PlaceLabel(centre_panel, Name(112 + slot), QStringLiteral("0"), left + kRightEdge - 157,
+                      91, 157, {21, Colours::kWhite, kRight});
+    last_lap_ = PlaceLabel(centre_panel, Name(10 + slot), QStringLiteral("--:--:--"), left, 112,
+                           kRightEdge, {35, Colours::kWhite, kRight});
+    last_gap_ = PlaceLabel(centre_panel, Name(15 + slot), QStringLiteral("--:--"), left, 149,
+                           kRightEdge, {35, Colours::kWhite, kRight});
+
+    sensor_frame_ = new TFrame1(centre_panel, Colours::kGrey);
+    sensor_frame_->setObjectName(QStringLiteral("Frame%1").arg(10 + slot));
+    sensor_frame_->setGeometry(left, kSensorFrameTop, BestLapsGrid::kColumnWidth,
+                               kSensorFrameHeight);
+    sensor_frame_->hide();
+}
+
+void KartColumn::Draw(const KartSlot& slot, qint32 current_lap_time) {
+    const bool all = !drawn_;
+    drawn_ = true;
+    if (all || shown_.running_time != current_lap_time) {
+        shown_.running_time = current_lap_time;
+        SetLabelText(running_time_, FormatLapTime(quint32(current_lap_time)));
+    }
+    if (all || shown_.lap_number != slot.current_lap_number) {
+        shown_.lap_number = slot.current_lap_number;
+        SetLabelText(lap_number_, FormatLapNumber(slot.current_lap_number));
+    }
+    if (slot.radio && (all || shown_.rpm != slot.current_rpm)) {
+        shown_.rpm = slot.current_rpm;
+        SetLabelText(rpm_, QString::number(slot.current_rpm));
+    }
+    if (all || shown_.last_lap != slot.last_lap_time) {
+        shown_.last_lap = slot.last_lap_time;
+        SetLabelText(last_lap_, FormatLapTime(quint32(slot.last_lap_time)));
+    }
+    const double temperatures[3] = {slot.temperature1, slot.temperature2, slot.temperature3};
+    for (int i = 0; i < 3; ++i) {
+        if (all || shown_.temperatures[i] != temperatures[i]) {
+            shown_.temperatures[i] = temperatures[i];
+            SetLabelText(sensor_frame_->Value(i), Temperature(temperatures[i]));
+        }
+    }
+    if (all || shown_.lap_rpm_max != slot.lap_rpm_max) {
+        shown_.lap_rpm_max = slot.lap_rpm_max;
+        SetLabelText(sensor_frame_->Value(3), QString::number(slot.lap_rpm_max));
+    }
+    if (all || shown_.lap_rpm_min != slot.lap_rpm_min) {
+        shown_.lap_rpm_min = slot.lap_rpm_min;
+        SetLabelText(sensor_frame_->Value(4), QString::number(slot.lap_rpm_min));
+    }
+    if (all || shown_.gap != slot.best_lap_delta || shown_.gap_sign != slot.best_lap_delta_sign) {
+        shown_.gap = slot.best_lap_delta;
+        shown_.gap_sign = slot.best_lap_delta_sign;
+        SetLabelColour(last_gap_, LastGapColour(slot));
+        SetLabelText(last_gap_, LastGapText(slot));
+    }
+}
+
+void KartColumn::SetRunningTimeColour(Colour colour) {
+    if (colour == running_colour_) {
+        return;
+    }
+    running_colour_ = colour;
+    SetLabelColour(running_time_, colour);
+}

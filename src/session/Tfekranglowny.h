@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "SessionScreenActions.h"
+#include "Station.h"
+
+class BestLapsGrid;
+class ClickableLabel;
+class ImageButton;
+class KartColumn;
+class QLabel;
+class QPushButton;
+class QTimer;
+class RepaintCoalescer;
+
+// The full-screen "Session" window the operator watches while a session runs: the
+// five kart columns, the session and wall clocks, the hand-timing controls,
+// "History" and "END SESSION".
+class Tfekranglowny : public QWidget, public SessionView {
+    Q_OBJECT
+
+  public:
+    static constexpr int kDesignWidth = 1326;
+    static constexpr int kDesignHeight = 719;
+
+    Tfekranglowny(Station& station, SessionScreenActions actions, QWidget* parent = nullptr);
+    ~Tfekranglowny() override;
+
+    // Set-up of a new session, then shows the window maximised.
+    void ShowForSession();
+
+    void RefreshKarts() override;
+    void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
+
+    bool refresh_blocked() const { return refresh_blocked_; }
+    bool can_close() const { return can_close_; }
+    const RepaintCoalescer& repaint_coalescer() const { return *coalescer_; }
+
+  public slots:
+    void Timer1Timer();
+    void Button1Click();  // "END SESSION"
+    void Button2Click();  // "History"
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    struct RightRow {
+        ClickableLabel* start_stop = nullptr;  // Image2..Image6
+        ImageButton* lap = nullptr;            // ImageButton1..5
+        ImageButton* sensor = nullptr;         // ImageButton6..10
+        ClickableLabel* name = nullptr;        // Label108..112
+    };
+
+    void BuildTopBar();
+    void BuildLeftColumn();
+    void BuildCentre();
+    void BuildRightColumn();
+    void BuildBottomBar();
+
+    // Click handlers; the slot (or 10 x slot + row) comes from the clicked control's tag.
+    void PanelClick(QObject* header);
+    void Image2Click(QObject* picture);
+    void ImageButton1Click(QObject* control);
+    void ImageButton6Click(QObject* button);
+    void Label78Click(int tag);
+
+    void ApplyKartMode(int slot);
+    void ApplyKartLook(int slot);
+
+    Station& station_;
+    SessionScreenActions actions_;
+    RepaintCoalescer* coalescer_ = nullptr;
+
+    bool refresh_blocked_ = false;
+    bool can_close_ = false;
+    qint64 session_start_counter_ = 0;
+    std::array<qint32, kSlotCount> seen_packet_counter_{};
+
+    QWidget* panel10_ = nullptr;
+    QLabel* image1_ = nullptr;
+    QLabel* label104_ = nullptr;
+    QLabel* label105_ = nullptr;
+    QLabel* label107_ = nullptr;
+    QWidget* panel9_ = nullptr;
+    QWidget* panel3_ = nullptr;
+    QWidget* panel2_ = nullptr;
+    QWidget* panel1_ = nullptr;
+    QWidget* panel11_ = nullptr;
+    QPushButton* button1_ = nullptr;
+    QPushButton* button2_ = nullptr;
+    QLabel* image12_ = nullptr;
+    QLabel* image13_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    std::array<std::unique_ptr<KartColumn>, kSlotCount> columns_;
+    std::unique_ptr<BestLapsGrid> best_laps_;
+    std::array<RightRow, kSlotCount> right_rows_{};
+};
+
+// Creates a fresh session screen, makes it the station's current one, sets it up
+// for the session and shows it. The caller owns it.
+std::unique_ptr<Tfekranglowny> ShowSessionScreen(Station& station, SessionScreenActions actions);
