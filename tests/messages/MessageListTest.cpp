@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "FakeClock.h"
+#include "MessageRow.h"
+#include "ModalHelpers.h"
+#include "TempFolder.h"
+#include "Tflistakomunikatow.h"
+
+namespace {
+
+struct Fixture {
+    TempFolder folder;
+    FakeClock clock;
+    Station station{clock, folder.path()};
+
+    void WriteMessages(int count) {
+        QByteArray text = "[Parametry]\r\nmCount=" + QByteArray::number(count) + "\r\n";
+        for (int n = 1; n <= count; ++n) {
+            text += "m" + QByteArray::number(n) + "L1=MSG " + QByteArray::number(n) + "\r\n";
+        }
+        folder.Write("messages.ini", text);
+    }
+};
+
+void Click(QWidget* window, const char* name) {
+    QTest::mouseClick(Child<QPushButton>(window, name), Qt::LeftButton);
+}
+
+QString CurrentLine(const Tflistakomunikatow& window) {
+    return window.table().current_row().linia1;
+}
+
+}  // namespace
+
+TEST(MessageList, AddNewSkipsBlankMessagesAndKeepsOthersUntrimmed) {
+    Fixture f;
+    Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
+    window.LoadMessages();
+    std::vector<std::pair<QString, QString>> answers = {{"  ", "\t"}, {"", " GO "}};
+    std::vector<Colour> offered;
+    window.edit_message = [&](QString& line1, QString& line2, Colour& background, Colour& font) {
+        offered.push_back(background);
+        offered.push_back(font);
+        std::tie(line1, line2) = answers.front();
+        answers.erase(answers.begin());
+        background = 0x0000FF;
+        return true;
+    };
+    window.show();
+    Click(&window, "Button2");
+    EXPECT_EQ(window.table().count(), 0);
+    Click(&window, "Button2");
+    ASSERT_EQ(window.table().count(), 1);
+    EXPECT_EQ(window.table().row(0).linia2.str(), " GO ");
+    EXPECT_EQ(window.table().row(0).kolortla, 0x0000FFu);
+    // A new message starts as white text on black.
+    EXPECT_EQ(offered, (std::vector<Colour>{0, 0xFFFFFF, 0, 0xFFFFFF}));
+    auto* row1 = Child<MessageRow>(&window, "Row1");
+    EXPECT_TRUE(row1->isVisible());
+    EXPECT_FALSE(Child<MessageRow>(&window, "Row2")->isVisible());
+
+    Click(&window, "Button1");  // CLOSE saves
+    EXPECT_TRUE(f.folder.Read("messages.ini").endsWith("m1ColorF=16777215\r\nmCount=1\r\n"));
+}
+
+TEST(MessageList, DeletingTheLastRowSelectsThePrecedingAndIsSaved) {
+    Fixture f;
+    f.WriteMessages(3);
+    Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
+    window.LoadMessages();
+    window.show();
+    EXPECT_EQ(CurrentLine(window), "MSG 3");  // opens on the last message
+    Click(&window, "Button5");
+    ASSERT_EQ(window.table().count(), 2);
+    EXPECT_EQ(CurrentLine(window), "MSG 2");
+    window.close();  // the close box saves too
+    EXPECT_TRUE(f.folder.Read("messages.ini").contains("mCount=2\r\n"));
+    EXPECT_TRUE(f.folder.Read("messages.ini").contains("m3L1=MSG 3\r\n"));
+    EXPECT_EQ(LoadMessages(f.station).size(), 2u);
+}
+
+TEST(MessageList, DeletingInTheMiddleSelectsTheFollowingAndAnEmptyListIgnoresEverything) {
+    Fixture f;
+    f.WriteMessages(3);
+    Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
+    window.LoadMessages();
+    window.show();
+    int edits = 0;
+    window.edit_message = [&](QString&, QString&, Colour&, Colour&) { return ++edits, false; };
+    QTest::mouseClick(Child<MessageRow>(&window, "Row2"), Qt::LeftButton);
+    EXPECT_EQ(edits, 1);
+    Click(&window, "Button5");
+    EXPECT_EQ(CurrentLine(window), "MSG 3");
+    Click(&window, "Button5");
+    Click(&window, "Button5");
+    EXPECT_EQ(window.table().count(), 0);
+    for (const char* button : {"Button5", "Button3", "Button4"}) {
+        Click(&window, button);
+    }
+    window.DBText1Click(0);
+    EXPECT_EQ(edits, 1);
+    EXPECT_EQ(window.table().current(), -1);
+}
+
+TEST(MessageList, NextAndPrevStepSixRowsAndStopAtTheEnds) {
+    Fixture f;
+    f.WriteMessages(8);
+    Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
+    window.LoadMessages();
+    window.show();
+    Click(&window, "Button4");
+    Click(&window, "Button4");
+    EXPECT_EQ(CurrentLine(window), "MSG 1");
+    EXPECT_EQ(Child<QLabel>(Child<MessageRow>(&window, "Row1"), "DBText1")->text(), "MSG 1");
+    Click(&window, "Button3");
+    EXPECT_EQ(CurrentLine(window), "MSG 7");
+    Click(&window, "Button3");
+    EXPECT_EQ(CurrentLine(window), "MSG 8");
+    Click(&window, "Button3");
+    EXPECT_EQ(CurrentLine(window), "MSG 8");
+    EXPECT_EQ(Child<QLabel>(Child<MessageRow>(&window, "Row6"), "DBText1")->text(), "MSG 8");
+    Click(&window, "Button4");
+    EXPECT_EQ(CurrentLine(window), "MSG 2");
+
+    // Editing a clicked row replaces it in its place, even with both lines blank.
+    window.edit_message = [](QString& line1, QString& line2, Colour& background, Colour&) {
+        EXPECT_EQ(line1, "MSG 3");
+        line1.clear();
+        line2.clear();
+        background = 0x00FF00;
+        return true;
+    };
+    QTest::mouseClick(Child<MessageRow>(&window, "Row2"), Qt::LeftButton);  // page starts at MSG 2
+    EXPECT_EQ(window.table().current(), 2);
+    EXPECT_EQ(window.table().row(2).linia1.str(), "");
+    EXPECT_EQ(window.table().row(2).kolortla, 0x00FF00u);
+    EXPECT_EQ(window.table().row(3).linia1.str(), "MSG 4");
+}
+
+TEST(MessageList, PickModeReturnsTheClickedMessageOrFalseOnClose) {
+    Fixture f;
+    f.folder.Write("messages.ini",
+                   "[Parametry]\r\nmCount=2\r\nm1L1=BOX\r\nm1L2=NOW\r\nm1ColorB=255\r\n"
+                   "m1ColorF=65280\r\nm2L1=SLOW\r\n");
+    for (const char* how : {"CLOSE", "close box"}) {
+        QString line1 = QStringLiteral("x");
+        QString line2 = QStringLiteral("y");
+        Colour background = 7;
+        Colour font = 7;
+        AnswerNextModal<Tflistakomunikatow>([how](Tflistakomunikatow* window) {
+            if (QString::fromUtf8(how) == "CLOSE") {
+                Click(window, "Button1");
+            } else {
+                window->close();
+            }
+        });
+        EXPECT_FALSE(PickMessage(f.station, line1, line2, background, font)) << how;
+        EXPECT_EQ(line1, "");
+        EXPECT_EQ(background, 0u);
+    }
+
+    QString line1, line2;
+    Colour background = 0;
+    Colour font = 0;
+    AnswerNextModal<Tflistakomunikatow>([](Tflistakomunikatow* window) {
+        QTest::mouseClick(Child<MessageRow>(window, "Row1"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(PickMessage(f.station, line1, line2, background, font));
+    EXPECT_EQ(line1, "BOX");
+    EXPECT_EQ(line2, "NOW");
+    EXPECT_EQ(background, 0x0000FFu);
+    EXPECT_EQ(font, 0x00FF00u);
+    EXPECT_TRUE(f.folder.Read("messages.ini").contains("m2ColorB=16777215"));  // saved in pick mode
+}
+
+TEST(MessageList, UnwritableFileKeepsTheWindowOpenUntilItCanBeSaved) {
+    Fixture f;
+    ASSERT_TRUE(QDir().mkpath(f.folder.file("messages.ini")));
+    Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
+    window.LoadMessages();
+    window.edit_message = [](QString& line1, QString&, Colour&, Colour&) {
+        line1 = QStringLiteral("KEEP ME");
+        return true;
+    };
+    window.show();
+    Click(&window, "Button2");
+
+    QString shown;
+    AnswerNextModal<QMessageBox>([&](QMessageBox* box) {
+        shown = box->text();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    Click(&window, "Button1");
+    EXPECT_TRUE(shown.contains("messages.ini")) << shown.toStdString();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.table().count(), 1);
+
+    ASSERT_TRUE(QDir(f.folder.file("messages.ini")).removeRecursively());
+    Click(&window, "Button1");
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(f.folder.Read("messages.ini").contains("m1L1=KEEP ME\r\n"));
+}

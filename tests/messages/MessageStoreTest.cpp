@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "FakeClock.h"
+#include "IntEdit.h"
+#include "MessageStore.h"
+#include "TempFolder.h"
+
+namespace {
+
+struct Fixture {
+    TempFolder folder;
+    FakeClock clock;
+    Station station{clock, folder.path()};
+};
+
+}  // namespace
+
+TEST(MessageStore, FreshFileListsEachMessagesKeysInOrderThenTheCount) {
+    Fixture f;
+    const std::vector<StoredMessage> rows = {
+        {"PIT", "NOW", 0x0000FF, 0xFFFFFF, 1},
+        {"", "LAST LAP", 0xFFFFFF, 0x000000, 1},
+    };
+    QString error;
+    ASSERT_TRUE(SaveMessages(f.station, rows, &error)) << error.toStdString();
+    EXPECT_EQ(f.folder.Read("messages.ini"),
+              "[Parametry]\r\n"
+              "m1L1=PIT\r\nm1L2=NOW\r\nm1ColorB=255\r\nm1ColorF=16777215\r\n"
+              "m2L1=\r\nm2L2=LAST LAP\r\nm2ColorB=16777215\r\nm2ColorF=0\r\n"
+              "mCount=2\r\n");
+
+    const std::vector<StoredMessage> loaded = LoadMessages(f.station);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].linia1.str(), "PIT");
+    EXPECT_EQ(loaded[0].kolortla, 0x0000FFu);
+    EXPECT_EQ(loaded[0].kolorfont, 0xFFFFFFu);
+    EXPECT_EQ(loaded[1].linia1.str(), "");
+    EXPECT_EQ(loaded[1].linia2.str(), "LAST LAP");
+    EXPECT_EQ(loaded[0].nr, 1);
+    EXPECT_EQ(loaded[1].nr, 2);
+}
+
+TEST(MessageStore, ShorterListKeepsStaleKeysAndOtherLines) {
+    Fixture f;
+    f.folder.Write("messages.ini",
+                   "; kept\r\n[Parametry]\r\nmCount=3\r\n"
+                   "m1L1=A\r\nm2L1=B\r\nm3L1=C\r\nm3ColorB=42\r\n[Other]\r\nx=1\r\n");
+    std::vector<StoredMessage> rows = LoadMessages(f.station);
+    ASSERT_EQ(rows.size(), 3u);
+    rows.pop_back();
+    QString error;
+    ASSERT_TRUE(SaveMessages(f.station, rows, &error));
+
+    const QString text = QString::fromUtf8(f.folder.Read("messages.ini"));
+    EXPECT_TRUE(text.startsWith("; kept\r\n[Parametry]\r\nmCount=2\r\n"));
+    EXPECT_TRUE(text.contains("m3L1=C\r\nm3ColorB=42\r\n"));
+    EXPECT_TRUE(text.endsWith("[Other]\r\nx=1\r\n"));
+    const std::vector<StoredMessage> again = LoadMessages(f.station);
+    ASSERT_EQ(again.size(), 2u);
+    EXPECT_EQ(again[1].linia1.str(), "B");
+}
+
+TEST(MessageStore, MissingKeysTakeDefaultsAndLongLinesAreCut) {
+    Fixture f;
+    f.folder.Write("messages.ini",
+                   "[parametry]\r\nMCOUNT=2\r\nm1L1=ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\nm2ColorF=-1\r\n");
+    const std::vector<StoredMessage> rows = LoadMessages(f.station);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].linia1.str(), "ABCDEFGHIJKLMNOPQRST");
+    EXPECT_EQ(rows[0].linia2.str(), "");
+    EXPECT_EQ(rows[0].kolortla, 0xFFFFFFu);  // black text on white when missing
+    EXPECT_EQ(rows[0].kolorfont, 0u);
+    EXPECT_EQ(rows[1].kolorfont, 0xFFFFFFFFu);
+
+    // A signed colour read back is written back the same way.
+    QString error;
+    ASSERT_TRUE(SaveMessages(f.station, rows, &error));
+    EXPECT_TRUE(f.folder.Read("messages.ini").contains("m2ColorF=-1\r\n"));
+}
+
+TEST(MessageStore, CountIsTrustedOnlyAsFarAsTheFileBacksIt) {
+    Fixture f;
+    EXPECT_TRUE(LoadMessages(f.station).empty());  // no file at all
+
+    f.folder.Write("messages.ini", "[Parametry]\r\nmCount=-5\r\nm1L1=A\r\n");
+    EXPECT_TRUE(LoadMessages(f.station).empty());
+
+    f.folder.Write("messages.ini", "[Parametry]\r\nmCount=2000000000\r\nm1L1=A\r\nm3L2=C\r\n");
+    const std::vector<StoredMessage> rows = LoadMessages(f.station);
+    ASSERT_EQ(rows.size(), 3u);  // message 2 has no keys but lies below message 3
+    EXPECT_EQ(rows[1].linia1.str(), "");
+    EXPECT_EQ(rows[2].linia2.str(), "C");
+
+    f.folder.Write("messages.ini", "[Parametry]\r\nmCount=1\r\nm1L1=A\r\nm2L1=B\r\n");
+    EXPECT_EQ(LoadMessages(f.station).size(), 1u);  // reading stops at mCount
+}
+
+TEST(MessageStore, FailedWriteNamesTheFileAndKeepsTheOldOne) {
+    Fixture f;
+    ASSERT_TRUE(QDir().mkpath(f.folder.file("messages.ini")));  // a folder in the file's place
+    QString error;
+    EXPECT_FALSE(SaveMessages(f.station, {{"A", "B", 0, 0, 1}}, &error));
+    EXPECT_TRUE(error.contains("messages.ini")) << error.toStdString();
+}
+
+TEST(MessageStore, BlankLinesAreSpacesAndControlsOnly) {
+    EXPECT_TRUE(IsBlankLine(""));
+    EXPECT_TRUE(IsBlankLine(" \t  \x01"));
+    EXPECT_FALSE(IsBlankLine("  .  "));
+}
+
+TEST(IntEdit, ReadsZeroForAnythingButAWholeNumber) {
+    IntEdit edit;
+    const std::pair<const char*, qint32> cases[] = {
+        {"", 0},
+        {"-", 0},
+        {"+", 0},
+        {"++5", 0},
+        {"5-", 0},
+        {"+17", 17},
+        {"-2147483648", INT32_MIN},
+        {"2147483647", INT32_MAX},
+        {"2147483648", 0},
+        {"12345678901234567890", 0},
+    };
+    for (const auto& [text, expected] : cases) {
+        edit.setText(QString::fromUtf8(text));
+        EXPECT_EQ(edit.value(), expected) << text;
+    }
+}
+
+TEST(IntEdit, RejectsLettersAndSignalsEveryEdit) {
+    IntEdit edit;
+    int changes = 0;
+    QObject::connect(&edit, &IntEdit::changed, [&] { ++changes; });
+    edit.setFocus();
+    edit.insert("1a2");  // not a valid entry as a whole: refused
+    EXPECT_EQ(edit.text(), "");
+    edit.insert("1");
+    edit.insert("2");
+    edit.backspace();
+    EXPECT_EQ(edit.text(), "1");
+    EXPECT_EQ(changes, 3);
+}
