@@ -1,0 +1,172 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "SimFrames.h"
+
+// The simulated receiver: provides the libusb 0.1 functions the receiver link calls
+// (usb_init ... usb_close, with the prototypes of <usb.h>) over simulated devices.
+// Tests drive it through this API; the demo through a script named by the
+// environment variable RUVOTIMER_SIM_SCRIPT (format in docs/simulator.md).
+// Its state is one object, reset between tests. It is not thread-safe.
+namespace sim {
+
+struct BusList;  // the usb_bus/usb_device structures of the last scan
+
+inline constexpr std::uint16_t kReceiverVendor = 0x1234;
+inline constexpr std::uint16_t kReceiverProduct = 0x1236;
+inline constexpr int kTimeout = -110;  // ETIMEDOUT
+inline constexpr int kNoDevice = -19;  // ENODEV
+inline constexpr int kIoError = -5;    // EIO
+inline constexpr int kBusy = -16;      // EBUSY
+inline constexpr int kInvalid = -22;   // EINVAL
+
+// One event of a device's inbound timeline, consumed by its bulk reads (a re-plug
+// by bus scans while the device is away).
+struct Inbound {
+    enum class Kind { kFrame, kShortRead, kTimeout, kError, kDelay, kUnplug, kReplug };
+    Kind kind = Kind::kFrame;
+    Bytes64 frame{};
+    int value = 0;  // short read: bytes; error: code; delay: ms; re-plug: bus scans
+};
+
+// One libusb call as the link made it.
+struct Call {
+    std::string function;
+    int device = 0;  // simulated device id, 0 when the call concerns none
+    int endpoint = 0;
+    int size = 0;
+    int timeout = 0;
+    int argument = 0;  // configuration or interface number
+    int result = 0;
+    std::vector<std::uint8_t> data;  // bytes written, or bytes read
+    // "usb_bulk_read(0x82, 64, 100) = -110", "usb_open(device 1) = handle", ...
+    std::string Text() const;
+};
+
+class SimReceiver {
+  public:
+    static SimReceiver& Instance();
+
+    // No devices, no traffic, default behaviour. The environment script is ignored
+    // unless read_environment_script is true (then read at the next usb_init).
+    void Reset(bool read_environment_script = false);
+
+    // Devices, in attach order within their bus; buses in ascending number.
+    // Returns the device id (1, 2, ...).
+    int AttachDevice(std::uint16_t vendor, std::uint16_t product, int bus = 1);
+    int AttachReceiver(int bus = 1) { return AttachDevice(kReceiverVendor, kReceiverProduct, bus); }
+    void Unplug(int device);
+    void Replug(int device);  // open handles of the device stay dead
+    bool IsAttached(int device) const;
+
+    // Inbound timeline of a device, consumed in order by reads of endpoint 0x82.
+    void QueueFrame(int device, const Bytes64& frame);
+    void QueueShortRead(int device, int bytes);
+    void QueueTimeout(int device);
+    void QueueError(int device, int code);
+    // The next event arrives this many ms later; reads wait up to their timeout.
+    void QueueDelay(int device, int ms);
+    // The read reaching it fails with -19 and the device leaves the bus.
+    void QueueUnplug(int device);
+    // While the device is away, back after this many more bus scans.
+    void QueueReplug(int device, int scans = 1);
+    // Consumed events go to the back of the timeline again (endless replay).
+    void SetLoop(int device, bool loop);
+    size_t PendingInbound(int device) const;
+
+    // The next `count` calls fail.
+    void FailOpen(int count = 1) { fail_open_ = count; }
+    void FailConfiguration(int count = 1) { fail_configuration_ = count; }
+    void FailClaim(int count = 1) { fail_claim_ = count; }
+    void FailWrite(int count = 1) { fail_write_ = count; }
+
+    // Answer to a test request (0x01): the network value, or no answer (read times out).
+    void SetNetworkValue(std::optional<int> value) { network_value_ = value; }
+    // Whether a message frame (0x02) gets a 64-byte acknowledgement.
+    void SetMessageReply(bool answer) { message_reply_ = answer; }
+
+    // Sleep of a read that finds nothing to deliver (default 2 ms).
+    void SetEmptyReadSleep(std::chrono::microseconds sleep) { empty_read_sleep_ = sleep; }
+    // Factor on scripted delays (1 = real time, 0 = none).
+    void SetTimeScale(double scale) { time_scale_ = scale; }
+
+    void SetLogging(bool on) { logging_ = on; }
+    const std::deque<Call>& calls() const { return calls_; }
+    std::vector<std::string> CallTexts() const;
+    void ClearCalls() { calls_.clear(); }
+    std::optional<Bytes64> LastMessageFrame(std::uint16_t node) const;
+    int open_handles() const { return open_handles_; }
+
+    // Script lines (format in docs/simulator.md). Returns one text per bad line
+    // ("line 3: ..."); good lines take effect either way.
+    std::vector<std::string> LoadScriptText(const std::string& text);
+    std::vector<std::string> LoadScriptFile(const std::string& path);
+
+    // --- used by the libusb functions (SimUsb.cpp) ---
+    struct Device {
+        int id = 0;
+        std::uint16_t vendor = 0;
+        std::uint16_t product = 0;
+        int bus = 1;
+        bool attached = true;
+        int generation = 0;  // bumped by a re-plug: older handles are dead
+        bool loop = false;
+        int delay_left_ms = -1;  // remaining part of a delay in progress
+        enum class Reply { kNone, kFrame, kSilent } reply = Reply::kNone;
+        Bytes64 reply_frame{};
+        std::deque<Inbound> inbound;
+    };
+    struct HandleState {
+        int device = 0;
+        int generation = 0;
+        bool claimed = false;
+    };
+    void Log(Call call);
+    Device* FindDevice(int id);
+    // The live device behind a handle, or nullptr when it went away.
+    Device* LiveDevice(const HandleState& handle);
+    void CheckEnvironmentScript();
+    void ScanBus();  // counts a scan for devices waiting to be re-plugged
+    std::vector<const Device*> AttachedInBusOrder() const;
+    int ReadFrom(Device& device, std::uint8_t* buffer, int size, int timeout);
+    int WriteTo(Device& device, const std::uint8_t* bytes, int size);
+    bool TakeFailure(int& counter);
+    int& fail_open() { return fail_open_; }
+    int& fail_configuration() { return fail_configuration_; }
+    int& fail_claim() { return fail_claim_; }
+    std::shared_ptr<BusList>& bus_list() { return bus_list_; }
+    void AddHandle() { ++open_handles_; }
+    void RemoveHandle() { --open_handles_; }
+
+  private:
+    SimReceiver() = default;
+    void Sleep(std::chrono::microseconds duration) const;
+    void Consumed(Device& device);  // pops the front event, replaying it in loop mode
+
+    std::vector<Device> devices_;
+    std::deque<Call> calls_;
+    std::map<std::uint16_t, Bytes64> last_message_;
+    int fail_open_ = 0;
+    int fail_configuration_ = 0;
+    int fail_claim_ = 0;
+    int fail_write_ = 0;
+    std::optional<int> network_value_;
+    bool message_reply_ = true;
+    std::chrono::microseconds empty_read_sleep_{2000};
+    double time_scale_ = 1.0;
+    bool logging_ = true;
+    bool environment_checked_ = false;
+    int open_handles_ = 0;
+    int script_receiver_ = 0;  // receiver that script events go to
+    std::shared_ptr<BusList> bus_list_;
+};
+
+}  // namespace sim
