@@ -9,8 +9,8 @@ struct SessionScreenActions {
     // Writes the session file. Returns false when it failed (the operator has been
     // told), so the screen stays open and the session can be ended again.
     std::function<bool()> write_session_file;
-    std::function<void()> show_todays_history;        // modal history of today
+    std::function<void()> show_todays_history;                // modal history of today
     std::function<void(int slot, int row)> show_lap_details;  // modal lap details
-    std::function<bool(int slot)> show_kart_settings;  // modal; true on "OK"
-    std::function<void()> save_kart_settings;          // writes ustawienia.ini
+    std::function<bool(int slot)> show_kart_settings;         // modal; true on "OK"
+    std::function<void()> save_kart_settings;                 // writes ustawienia.ini
 };
