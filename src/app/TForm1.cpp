@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "KartSettingsFile.h"
+#include "Tflistakomunikatow.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ void TForm1::Button3Click() {
 
 void TForm1::Button4Click() {}
 
-void TForm1::Button5Click() {}
+void TForm1::Button5Click() { ShowMessageList(station_, this); }
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // A close asked for while a poll loop runs takes effect when that loop has ended.
