@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,15 @@ class RecordingSessionView : public SessionView {
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override {
         laps.push_back({lap_time, slot, rpm_max, rpm_min, station_.slot(slot).current_lap_number});
         events.push_back("lap");
+        if (on_lap) {
+            on_lap();
+        }
     }
 
     std::vector<RecordedLap> laps;
     std::vector<std::string> events;
     int refreshes = 0;
+    std::function<void()> on_lap;
 
   private:
     Station& station_;

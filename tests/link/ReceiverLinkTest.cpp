@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+
+#include "ReceiverLink.h"
+#include "SimFixture.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+const Texts kOpenSequence = {
+    "usb_init()",
+    "usb_find_busses() = 0",
+    "usb_find_devices() = 0",
+    "usb_get_busses()",
+    "usb_open(device 1) = handle",
+    "usb_set_configuration(1) = 0",
+    "usb_claim_interface(1) = 0",
+};
+
+Texts Concat(Texts a, const Texts& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+sim::Bytes64 Racing(std::uint32_t serial, std::uint8_t lap_in_progress, std::uint8_t counter,
+                    std::uint32_t lap_time = 0) {
+    sim::TimingFields f;
+    f.serial = serial;
+    f.node = 0x0101;
+    f.counter = counter;
+    f.race = 1;
+    f.lap_in_progress = lap_in_progress;
+    f.lap = std::uint8_t(lap_in_progress - 1);
+    f.lap_time = lap_time;
+    return sim::MakeTimingFrame(f);
+}
+
+int CountCalls(const std::string& text) {
+    const Texts texts = sim::SimReceiver::Instance().CallTexts();
+    return int(std::count(texts.begin(), texts.end(), text));
+}
+
+class ReceiverLinkTest : public SimFixture {
+  protected:
+    ReceiverLinkTest() {
+        link.set_idle_pause(std::chrono::milliseconds(5));
+        station.slot(1).serial_number = 0x42;
+    }
+
+    // Runs the poll loop until stop_requested, with a safety stop after 5 s.
+    void RunUntilStopped() {
+        QTimer safety;
+        safety.setSingleShot(true);
+        QObject::connect(&safety, &QTimer::timeout, [this] {
+            timed_out = true;
+            station.stop_requested = true;
+        });
+        safety.start(5000);
+        link.RunPollLoop();
+        EXPECT_FALSE(timed_out) << "the poll loop did not stop by itself";
+    }
+
+    ReceiverLink link{station};
+    RecordingSessionView view{station};
+    bool timed_out = false;
+};
+
+TEST_F(ReceiverLinkTest, SilentReceiverIsOpenedReadOnceAndClosed) {
+    Sim().AttachReceiver();
+    link.PollReceiver();
+    EXPECT_EQ(Sim().CallTexts(),
+              Concat(kOpenSequence, {"usb_bulk_read(0x82, 64, 100) = -110", "usb_close() = 0"}));
+    EXPECT_EQ(Sim().open_handles(), 0);
+}
+
+TEST_F(ReceiverLinkTest, SessionCycleSendsMessagesReadsDecodesAndRefreshesPerFrame) {
+    station.poll_mode = kPollSession;
+    station.session_screen = &view;
+    const int receiver = Sim().AttachReceiver();
+    Sim().QueueFrame(receiver, Racing(0x42, 1, 10));
+    Sim().QueueFrame(receiver, Racing(0x42, 2, 11, 4567));
+    Sim().QueueShortRead(receiver, 20);
+    Sim().QueueFrame(receiver, Racing(0x42, 3, 12, 9999));  // for the next cycle
+    // A message queued by a window event between two frames goes out before the
+    // next read.
+    QTimer::singleShot(0, [this] {
+        station.slot(1).message_line1 = QStringLiteral("PIT");
+        station.slot(1).message_pending = true;
+    });
+    link.PollReceiver();
+
+    EXPECT_EQ(Sim().CallTexts(), Concat(kOpenSequence, {
+                                                           "usb_bulk_read(0x82, 64, 100) = 64",
+                                                           "usb_bulk_write(0x05, 64, 1000) = 64",
+                                                           "usb_bulk_read(0x82, 64, 100) = 64",
+                                                           "usb_bulk_read(0x82, 64, 100) = 64",
+                                                           "usb_bulk_read(0x82, 64, 100) = 20",
+                                                           "usb_close() = 0",
+                                                       }));
+    EXPECT_EQ(view.events, (Texts{"refresh", "lap", "refresh"}));
+    EXPECT_EQ(view.laps, (std::vector<RecordedLap>{{4567, 1, 0, 0, 1}}));
+    EXPECT_EQ(station.slot(1).packet_counter, 11);  // the short read was not decoded
+    EXPECT_EQ(station.slot(1).current_lap_number, 2);
+    EXPECT_EQ(station.receive_buffer[8], 11);
+    EXPECT_TRUE(Sim().LastMessageFrame(0x0101).has_value());
+    EXPECT_EQ(Sim().PendingInbound(receiver), 1u);
+}
+
+TEST_F(ReceiverLinkTest, StopRequestedDuringServingClosesBeforeTheNextRead) {
+    station.poll_mode = kPollSession;
+    station.session_screen = &view;
+    const int receiver = Sim().AttachReceiver();
+    Sim().QueueFrame(receiver, Racing(0x42, 1, 1));
+    Sim().QueueFrame(receiver, Racing(0x42, 1, 2));
+    QTimer::singleShot(0, [this] { station.stop_requested = true; });  // "END SESSION"
+    link.RunPollLoop();
+    EXPECT_EQ(Sim().CallTexts(),
+              Concat(kOpenSequence, {"usb_bulk_read(0x82, 64, 100) = 64", "usb_close() = 0"}));
+    EXPECT_EQ(view.refreshes, 2);  // after the frame, and once more by the loop
+    EXPECT_EQ(Sim().open_handles(), 0);
+}
+
+TEST_F(ReceiverLinkTest, TestModeRequestsTheNetworkValueAfterEachFrameAndAFailedRead) {
+    station.poll_mode = kPollTransmissionTest;
+    RecordingTransmissionView test_window;
+    station.transmission_test = &test_window;
+    const int receiver = Sim().AttachReceiver();
+    Sim().SetNetworkValue(300);
+    Sim().QueueFrame(receiver, Racing(0x12345678, 1, 5));
+    link.PollReceiver();
+
+    EXPECT_EQ(Sim().CallTexts(), Concat(kOpenSequence, {
+                                                           "usb_bulk_read(0x82, 64, 100) = 64",
+                                                           "usb_bulk_write(0x05, 64, 1000) = 64",
+                                                           "usb_bulk_read(0x82, 64, 100) = 64",
+                                                           "usb_bulk_read(0x82, 64, 100) = -110",
+                                                           "usb_bulk_write(0x05, 64, 1000) = 64",
+                                                           "usb_bulk_read(0x82, 64, 100) = 64",
+                                                           "usb_close() = 0",
+                                                       }));
+    // The failed read reports the serial number and counter still in receive_buffer.
+    EXPECT_EQ(test_window.updates,
+              (std::vector<TransmissionUpdate>{{0x345678, 5, 300}, {0x345678, 5, 300}}));
+}
+
+TEST_F(ReceiverLinkTest, FailingOpenConfigurationOrClaimEndsTheCycleAndTheNextOneRetries) {
+    const int receiver = Sim().AttachReceiver();
+    Sim().FailOpen();
+    link.PollReceiver();
+    EXPECT_EQ(Sim().CallTexts(),
+              (Texts{"usb_init()", "usb_find_busses() = 0", "usb_find_devices() = 0",
+                     "usb_get_busses()", "usb_open(device 1) = NULL"}));
+
+    Sim().ClearCalls();
+    Sim().FailConfiguration();
+    link.PollReceiver();
+    Texts expected(kOpenSequence.begin(), kOpenSequence.end() - 2);
+    expected.push_back("usb_set_configuration(1) = -16");
+    expected.push_back("usb_close() = 0");
+    EXPECT_EQ(Sim().CallTexts(), expected);
+
+    Sim().ClearCalls();
+    Sim().FailClaim();
+    link.PollReceiver();
+    expected = Texts(kOpenSequence.begin(), kOpenSequence.end() - 1);
+    expected.push_back("usb_claim_interface(1) = -16");
+    expected.push_back("usb_close() = 0");
+    EXPECT_EQ(Sim().CallTexts(), expected);
+
+    Sim().ClearCalls();
+    Sim().QueueFrame(receiver, Racing(0x42, 4, 9));
+    link.PollReceiver();
+    EXPECT_EQ(station.slot(1).packet_counter, 9);
+    EXPECT_EQ(Sim().open_handles(), 0);
+}
+
+TEST_F(ReceiverLinkTest, TheFirstReceiverInBusAndDeviceOrderIsUsed) {
+    Sim().AttachDevice(0x046d, 0xc077, 2);  // 1: a mouse on bus 2
+    const int on_bus_3 = Sim().AttachReceiver(3);
+    const int second_on_bus_2 = Sim().AttachReceiver(2);
+    Sim().QueueFrame(on_bus_3, Racing(0x42, 1, 33));
+    Sim().QueueFrame(second_on_bus_2, Racing(0x42, 1, 22));
+    link.PollReceiver();
+    EXPECT_EQ(CountCalls("usb_open(device " + std::to_string(second_on_bus_2) + ") = handle"), 1);
+    EXPECT_EQ(CountCalls("usb_open(device " + std::to_string(on_bus_3) + ") = handle"), 0);
+    EXPECT_EQ(station.slot(1).packet_counter, 22);
+    EXPECT_TRUE(link.ReceiverPresent());
+
+    Sim().Unplug(on_bus_3);
+    Sim().Unplug(second_on_bus_2);
+    Sim().ClearCalls();
+    EXPECT_FALSE(link.ReceiverPresent());  // the mouse does not count
+    link.PollReceiver();
+    EXPECT_EQ(CountCalls("usb_open(device 1) = handle"), 0);
+    EXPECT_EQ(Sim().calls().back().function, "usb_get_busses");
+}
+
+TEST_F(ReceiverLinkTest, AReceiverReplugedDuringASessionIsServedAgain) {
+    station.poll_mode = kPollSession;
+    station.session_screen = &view;
+    const int receiver = Sim().AttachReceiver();
+    Sim().QueueFrame(receiver, Racing(0x42, 1, 1));
+    Sim().QueueUnplug(receiver);
+    Sim().QueueReplug(receiver, 3);  // back on the third bus scan
+    Sim().QueueFrame(receiver, Racing(0x42, 2, 2, 5100));
+    view.on_lap = [this] { station.stop_requested = true; };
+    RunUntilStopped();
+
+    ASSERT_EQ(view.laps.size(), 1u);
+    EXPECT_EQ(view.laps[0].lap_time, 5100);
+    EXPECT_EQ(CountCalls("usb_bulk_read(0x82, 64, 100) = -19"), 1);
+    EXPECT_EQ(CountCalls("usb_open(device 1) = handle"), 2);
+    EXPECT_EQ(CountCalls("usb_find_devices() = 0"), 4);  // once before, twice away, once back
+    EXPECT_EQ(Sim().open_handles(), 0);
+}
+
+TEST_F(ReceiverLinkTest, StopWhileAbsentEndsTheLoopWithoutBusyPolling) {
+    station.poll_mode = kPollSession;
+    station.session_screen = &view;
+    link.set_idle_pause(std::chrono::milliseconds(1000));  // longer than the test runs
+    QTimer::singleShot(100, [this] { station.stop_requested = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    RunUntilStopped();
+    EXPECT_LT(elapsed.elapsed(), 600);  // the pause ended at the stop, not after 1 s
+    EXPECT_EQ(CountCalls("usb_init()"), 1);
+    EXPECT_EQ(view.refreshes, 1);
+
+    // With the usual short pause, 200 ms without a receiver take a bounded number of scans.
+    Sim().ClearCalls();
+    station.stop_requested = false;
+    link.set_idle_pause(std::chrono::milliseconds(20));
+    QTimer::singleShot(200, [this] { station.stop_requested = true; });
+    RunUntilStopped();
+    EXPECT_GE(CountCalls("usb_init()"), 3);
+    EXPECT_LE(CountCalls("usb_init()"), 12);
+}
+
+}  // namespace
