@@ -1,5 +1,6 @@
 #include "TForm1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -8,7 +9,13 @@
 #include <QScreen>
 
 #include "KartSettingsFile.h"
+#include "ReceiverLink.h"
+#include "SessionRecorder.h"
+#include "TFwybottyg.h"
+#include "Tfekranglowny.h"
+#include "Tfhistoria.h"
 #include "Tflistakomunikatow.h"
+#include "Tfszczegoly.h"
 
 namespace {
 
@@ -79,6 +86,9 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
     LoadKartSettings(station_);
+    // A day folder that cannot be read shows as an empty day here; the history
+    // browser reports it when the operator opens it.
+    LoadTodaysSessions(station_);
 }
 
 bool TForm1::SaveKartSettings() {
@@ -104,9 +114,63 @@ void TForm1::AfterPollLoop() {
     }
 }
 
-void TForm1::Button1Click() {}
+SessionScreenActions TForm1::MakeSessionScreenActions() {
+    SessionScreenActions actions;
+    actions.save_kart_settings = [this] { SaveKartSettings(); };
+    // Dialogs go over the window in front (the always-on-top session screen).
+    actions.write_session_file = [this] {
+        QString error;
+        if (WriteSessionFile(station_, &error)) {
+            return true;
+        }
+        QWidget* front = QApplication::activeWindow();
+        QMessageBox::critical(front ? front : this, QStringLiteral("RUVOTimer"),
+                              QStringLiteral("The session was not saved.\n\n%1\n\nEnd the "
+                                             "session again to retry.")
+                                  .arg(error));
+        return false;
+    };
+    actions.show_todays_history = [this] {
+        ShowTodaysHistory(station_, QApplication::activeWindow());
+    };
+    actions.show_lap_details = [this](int slot, int row) {
+        ShowLapDetails(station_, slot, row, QApplication::activeWindow());
+    };
+    return actions;
+}
 
-void TForm1::Button2Click() {}
+void TForm1::Button1Click() {
+    station_.memdane.Clear();
+    station_.stop_requested = false;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        KartSlot& slot = station_.slot(n);
+        slot.stopwatch_running = false;
+        slot.current_lap_number = 0;
+        for (int j = 1; j <= kLapEntries; ++j) {
+            LapEntry& entry = slot.lap(j);
+            entry.lap_time = 0;
+            entry.lap_number = 0;
+            entry.rpm_max = 0;
+            entry.rpm_min = 0;
+        }
+        station_.current_lap_time(n) = 0;
+    }
+    // A fresh screen for every session; the ended one goes once the new one is current.
+    std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(station_, MakeSessionScreenActions());
+    session_screen_ = std::move(screen);
+    SetPollButtonsEnabled(false);
+    station_.poll_mode = kPollSession;
+    ReceiverLink(station_).RunPollLoop();
+    AfterPollLoop();
+}
+
+void TForm1::Button2Click() {
+    const QDate today = station_.clock().LocalDateTime().date();
+    const QDate day = PickDay(today, today, this);
+    if (day.isValid()) {
+        ShowDayHistory(station_.program_folder(), day, this);
+    }
+}
 
 void TForm1::Button3Click() {
     close();

@@ -2,11 +2,14 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 
+#include "SessionScreenActions.h"
 #include "Station.h"
 
 class QPushButton;
 class QLabel;
+class Tfekranglowny;
 
 // The launcher "RUVOTimer": owns the kart slot table for the whole run and starts
 // the program's tasks. Closing it ends the program.
@@ -22,6 +25,9 @@ class TForm1 : public QWidget {
     // Writes the configuration of all 5 slots to ustawienia.ini; on failure tells the
     // operator which file could not be written.
     bool SaveKartSettings();
+
+    // What a session screen opened from here calls for things outside its library.
+    SessionScreenActions MakeSessionScreenActions();
 
   public slots:
     void Button1Click();  // "Session start"
@@ -41,6 +47,8 @@ class TForm1 : public QWidget {
     void AfterPollLoop();
 
     Station station_;
+    // The screen of the running or last session; kept hidden after it ended.
+    std::unique_ptr<Tfekranglowny> session_screen_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;
     QPushButton* button3_ = nullptr;

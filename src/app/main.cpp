@@ -2,6 +2,7 @@
 
 #include "ProgramFolder.h"
 #include "TForm1.h"
+#include "Tfekranglowny.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -10,6 +11,9 @@ int main(int argc, char* argv[]) {
 
     SystemClock clock;
     TForm1 launcher(clock, ResolveProgramFolder());
+    // Created hidden; each "Session start" shows a fresh one in its place.
+    Tfekranglowny session_screen(launcher.station(), launcher.MakeSessionScreenActions());
+    launcher.station().session_screen = &session_screen;
     launcher.show();
     return app.exec();
 }
