@@ -66,6 +66,13 @@ QByteArray SessionFile(const QString& name1, std::initializer_list<std::array<in
     Station station(clock, "/unused/");
     station.slot(1).driver_name = name1;
     station.slot(2).driver_name = QStringLiteral("Nowak");
+    station.slot(3).driver_name = QStringLiteral("Wiśniewska");
+    // Other karts' laps, so a column can never show another column's values.
+    const qint32 others[3][2] = {{6410, 6190}, {6555, 6288}, {6702, 0}};
+    for (int j = 1; j <= 3; ++j) {
+        station.slot(2).lap(j) = {others[j - 1][0], "", 10 + j, 11000, 7000};
+        station.slot(3).lap(j) = {others[j - 1][1], "", 20 + j, 11500, 7100};
+    }
     int j = 1;
     for (const auto& lap : laps) {
         station.slot(1).lap(j++) = {lap[0], "", lap[1], lap[2], lap[3]};
@@ -118,6 +125,13 @@ TEST_F(HistoryWindowTest, DayShowsOneTabPerFileInTimeOrderAndTheFirstSession) {
     EXPECT_EQ(Text(&window, "Label80"), "L:00");
     EXPECT_EQ(Text(&window, "Label42"), "--:--");
     EXPECT_EQ(window.grid().Gap(1, 2)->width(), 169);
+    EXPECT_EQ(Text(&window, "Panel6"), "Wiśniewska");
+    EXPECT_EQ(Text(&window, "Label83"), "L:11");  // column 2, row 1
+    EXPECT_EQ(Text(&window, "Label24"), "01:04:10");
+    EXPECT_EQ(Text(&window, "Label23"), "+00:00");
+    EXPECT_EQ(Text(&window, "Label34"), "01:05:55");  // column 2, row 2
+    EXPECT_EQ(Text(&window, "Label33"), "+01:45");
+    EXPECT_EQ(Text(&window, "Label46"), "--:--");  // column 3, row 3: no lap
     SaveShot(&window, "history");
 
     tabs->setCurrentIndex(2);
