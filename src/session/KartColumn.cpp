@@ -48,7 +48,7 @@ KartColumn::KartColumn(QWidget* centre_panel, int slot) {
     lap_number_ =
         PlaceLabel(centre_panel, Name(5 + slot), QStringLiteral("L:01"), left + 2, 63, 72, {27});
     running_time_ = PlaceLabel(centre_panel, Name(slot), QStringLiteral("00:00:00"),
-                               left + kRightEdge - 110, 64, 110, {27, Colours::kWhite, kRight});
+                               left + kRightEdge - 143, 64, 143, {27, Colours::kWhite, kRight});
     rpm_ = PlaceLabel(centre_panel, Name(112 + slot), QStringLiteral("0"), left + kRightEdge - 157,
                       91, 157, {21, Colours::kWhite, kRight});
     last_lap_ = PlaceLabel(centre_panel, Name(10 + slot), QStringLiteral("--:--:--"), left, 112,

@@ -263,7 +263,7 @@ void Tfekranglowny::ShowForSession() {
         ApplyKartLook(slot);
     }
     session_start_counter_ = station_.clock().PerformanceCounter();
-    label107_->setText(QStringLiteral("Session: %1").arg(station_.sessions.count + 1));
+    label107_->setText(QStringLiteral("Session: %1").arg(station_.sessions.NextSessionNumber()));
     showMaximized();
 }
 

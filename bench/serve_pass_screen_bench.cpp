@@ -1,0 +1,134 @@
+// The serve pass with the real session screen shown: read a frame from the
+// simulated receiver, decode it, RefreshKarts, process window events. Also the CPU
+// share of a session fed at the receiver's usual 100 frames/s.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <ctime>
+#include <vector>
+
+#include "ReceiverLink.h"
+#include "RepaintCoalescer.h"
+#include "SimReceiver.h"
+#include "Tfekranglowny.h"
+
+namespace {
+
+struct ScreenStation {
+    SystemClock clock;
+    Station station{clock, QStringLiteral("/nonexistent/")};
+    std::unique_ptr<Tfekranglowny> screen;
+
+    ScreenStation() {
+        for (int k = 1; k <= kSlotCount; ++k) {
+            station.slot(k).serial_number = 1000 + k;
+            station.slot(k).radio = k != 5;  // four radio karts, one hand-timed
+            station.slot(k).driver_name = QStringLiteral("Driver %1").arg(k);
+        }
+        screen = ShowSessionScreen(station, {});
+        screen->showNormal();
+        screen->resize(Tfekranglowny::kDesignWidth, Tfekranglowny::kDesignHeight);
+        // The hand-timed kart's stopwatch runs, so its time changes on every pass.
+        station.slot(5).stopwatch_running = true;
+        station.slot(5).timing_mark = clock.PerformanceCounter();
+        station.poll_mode = kPollSession;
+        QCoreApplication::processEvents();
+    }
+};
+
+// Four radio karts racing: each frame moves one kart's running time on, and every
+// fortieth frame of a kart completes a lap.
+std::vector<sim::Bytes64> RaceFrames(int count) {
+    std::vector<sim::Bytes64> frames;
+    for (int i = 0; i < count; ++i) {
+        sim::TimingFields f;
+        f.serial = std::uint32_t(1001 + i % 4);
+        f.node = std::uint16_t(f.serial);
+        f.counter = std::uint8_t(i);
+        f.race = 1;
+        f.lap_in_progress = std::uint8_t(1 + i / 160);
+        f.lap = std::uint8_t(i / 160);
+        f.lap_time = std::uint32_t(6000 + (i * 37) % 900);
+        f.running_lap_time = std::uint32_t(i * 3);
+        f.rpm = std::uint16_t(8000 + i % 2000);
+        f.lap_rpm_max = 12000;
+        f.lap_rpm_min = 5000;
+        frames.push_back(sim::MakeTimingFrame(f));
+    }
+    return frames;
+}
+
+sim::SimReceiver& QuietSimulator() {
+    auto& sim = sim::SimReceiver::Instance();
+    sim.Reset();
+    sim.SetLogging(false);
+    sim.SetEmptyReadSleep(std::chrono::microseconds(0));
+    return sim;
+}
+
+void BM_ServePassWithScreen(benchmark::State& state) {
+    constexpr int kBatch = 2000;
+    ScreenStation bench;
+    ReceiverLink link(bench.station);
+    auto& sim = QuietSimulator();
+    const int receiver = sim.AttachReceiver();
+    const std::vector<sim::Bytes64> frames = RaceFrames(kBatch);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const sim::Bytes64& frame : frames) {
+            sim.QueueFrame(receiver, frame);
+        }
+        state.ResumeTiming();
+        link.PollReceiver();  // serves the batch, then the read times out
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+    state.counters["paints"] = bench.screen->repaint_coalescer().paints();
+    sim.Reset();
+}
+BENCHMARK(BM_ServePassWithScreen)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// 100 frames/s for three seconds; the read waits for each frame as a real bulk
+// read would. Reports the process CPU time as a share of one core.
+void BM_CpuShareAt100FramesPerSecond(benchmark::State& state) {
+    constexpr int kFrames = 300;
+    ScreenStation bench;
+    ReceiverLink link(bench.station);
+    auto& sim = QuietSimulator();
+    const int receiver = sim.AttachReceiver();
+    const std::vector<sim::Bytes64> frames = RaceFrames(kFrames);
+    double share = 0;
+    for (auto _ : state) {
+        for (const sim::Bytes64& frame : frames) {
+            sim.QueueDelay(receiver, 10);
+            sim.QueueFrame(receiver, frame);
+        }
+        QElapsedTimer wall;
+        wall.start();
+        const double cpu_before = ProcessCpuSeconds();
+        link.PollReceiver();
+        share = (ProcessCpuSeconds() - cpu_before) / (double(wall.nsecsElapsed()) / 1e9);
+    }
+    state.counters["cpu_share_percent"] = share * 100;
+    sim.Reset();
+}
+BENCHMARK(BM_CpuShareAt100FramesPerSecond)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
