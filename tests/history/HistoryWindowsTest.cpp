@@ -161,6 +161,24 @@ TEST_F(HistoryWindowTest, DayWithoutSessionsKeepsTheDesignTextsAndIgnoresClicks)
     EXPECT_FALSE(opened.opened());
 }
 
+TEST_F(HistoryWindowTest, CrowdedDayShowsItsHundredMostRecentSessions) {
+    for (int i = 0; i < 150; ++i) {
+        folder_.Write(QStringLiteral("Sessions/2012_05_31/2012_05_31_%1_%2.txt")
+                          .arg(i / 60 + 10)
+                          .arg(i % 60, 2, 10, QLatin1Char('0')),
+                      QStringLiteral("[Ustawienia]\r\nNAZWA_1=K%1\r\n").arg(i).toUtf8());
+    }
+    Tfhistoria window;
+    window.LoadDaySessions(folder_.path(), QDate(2012, 5, 31));
+    auto* tabs = window.findChild<QTabBar*>("TabControl1");
+    ASSERT_EQ(tabs->count(), 100);
+    EXPECT_EQ(tabs->tabText(0), "2012-05-31 10:50");
+    EXPECT_EQ(tabs->tabText(99), "2012-05-31 12:29");
+    EXPECT_EQ(Text(&window, "Panel4"), "K50");
+    tabs->setCurrentIndex(99);
+    EXPECT_EQ(Text(&window, "Panel4"), "K149");
+}
+
 TEST_F(HistoryWindowTest, ClickOnALabelOpensThatLapOfTheSelectedSession) {
     WriteDay();
     Tfhistoria window;
