@@ -380,6 +380,7 @@ void Tfekranglowny::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    timer1_->stop();  // an ended screen is never shown again
     event->accept();
 }
 
