@@ -1,7 +1,6 @@
 #include "ReceiverLink.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTimer>
 #include <thread>
 
@@ -65,11 +64,16 @@ void ReceiverLink::IdleWait() {
         std::this_thread::sleep_for(idle_pause_);
         return;
     }
-    const QDeadlineTimer deadline(idle_pause_);
-    QTimer wake;  // guarantees the wait below returns by the deadline
+    // Ended by the timer's own signal: a deadline checked separately can still be
+    // pending when a coarse timer fires a little early, and the wait would then
+    // block until some unrelated event arrived.
+    bool done = false;
+    QTimer wake;
     wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wake, &QTimer::timeout, [&done] { done = true; });
     wake.start(idle_pause_);
-    while (!station_.stop_requested && !deadline.hasExpired()) {
+    while (!station_.stop_requested && !done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }

@@ -230,6 +230,16 @@ TEST_F(ReceiverLinkTest, StopWhileAbsentEndsTheLoopWithoutBusyPolling) {
     EXPECT_EQ(CountCalls("usb_init()"), 1);
     EXPECT_EQ(view.refreshes, 1);
 
+    // The longest allowed pause ends on time.
+    station.stop_requested = false;
+    link.set_idle_pause(std::chrono::milliseconds(50));
+    for (int i = 0; i < 3; ++i) {
+        elapsed.restart();
+        link.PollReceiver();
+        EXPECT_GE(elapsed.elapsed(), 45);
+        EXPECT_LT(elapsed.elapsed(), 150);
+    }
+
     // With the usual short pause, 200 ms without a receiver take a bounded number of scans.
     Sim().ClearCalls();
     station.stop_requested = false;

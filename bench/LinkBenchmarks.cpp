@@ -1,0 +1,106 @@
+// Throughput of the receiver link: decoding alone, and a whole serve pass per frame
+// (read from the simulated receiver, decode, refresh, process window events).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <vector>
+
+#include "FrameDecoder.h"
+#include "ReceiverLink.h"
+#include "SimReceiver.h"
+
+namespace {
+
+// The cheapest possible screen, so the figures are the link's own.
+class TrivialSessionView : public SessionView {
+  public:
+    void RefreshKarts() override { benchmark::DoNotOptimize(++refreshes); }
+    void RecordLap(qint32 lap_time, int, qint32, qint32) override {
+        benchmark::DoNotOptimize(total += lap_time);
+    }
+    qint64 refreshes = 0;
+    qint64 total = 0;
+};
+
+struct BenchStation {
+    SystemClock clock;
+    Station station{clock, QStringLiteral("/nonexistent/")};
+    TrivialSessionView view;
+    BenchStation() {
+        station.session_screen = &view;
+        for (int k = 1; k <= kSlotCount; ++k) {
+            station.slot(k).serial_number = 1000 + k;
+        }
+    }
+};
+
+// Five karts racing: each frame moves one kart on, every eighth completes a lap.
+std::vector<sim::Bytes64> RaceFrames(int count) {
+    std::vector<sim::Bytes64> frames;
+    for (int i = 0; i < count; ++i) {
+        sim::TimingFields f;
+        f.serial = std::uint32_t(1001 + i % 5);
+        f.node = std::uint16_t(f.serial);
+        f.counter = std::uint8_t(i);
+        f.race = 1;
+        f.lap_in_progress = std::uint8_t(1 + i / 40);
+        f.lap = std::uint8_t(i / 40);
+        f.lap_time = std::uint32_t(6000 + i % 300);
+        f.running_lap_time = std::uint32_t(i * 7);
+        f.rpm = std::uint16_t(8000 + i % 2000);
+        f.driver = "DRIVER";
+        frames.push_back(sim::MakeTimingFrame(f));
+    }
+    return frames;
+}
+
+void BM_DecodeFrame(benchmark::State& state) {
+    BenchStation bench;
+    const std::vector<sim::Bytes64> frames = RaceFrames(4000);
+    size_t i = 0;
+    for (auto _ : state) {
+        bench.station.receive_buffer = frames[i];
+        DecodeFrame(bench.station);
+        i = i + 1 == frames.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DecodeFrame);
+
+// One poll cycle serves a batch of frames, then the receiver falls silent.
+void BM_ServePassOnSimulator(benchmark::State& state) {
+    constexpr int kBatch = 1000;
+    BenchStation bench;
+    bench.station.poll_mode = kPollSession;
+    ReceiverLink link(bench.station);
+    auto& sim = sim::SimReceiver::Instance();
+    sim.Reset();
+    sim.SetLogging(false);
+    sim.SetEmptyReadSleep(std::chrono::microseconds(0));
+    const int receiver = sim.AttachReceiver();
+    const std::vector<sim::Bytes64> frames = RaceFrames(kBatch);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const sim::Bytes64& frame : frames) {
+            sim.QueueFrame(receiver, frame);
+        }
+        state.ResumeTiming();
+        link.PollReceiver();
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+    sim.Reset();
+}
+BENCHMARK(BM_ServePassOnSimulator)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
