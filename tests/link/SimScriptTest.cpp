@@ -94,3 +94,26 @@ TEST_F(SimScriptTest, TheEnvironmentScriptIsReadAtTheFirstInit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The race the demo replays stays readable and delivers its six laps.
+TEST_F(SimScriptTest, TheDemoRaceScriptReplaysItsLaps) {
+    const auto errors = Sim().LoadScriptFile(RUVO_DEMO_RACE_SCRIPT);
+    ASSERT_TRUE(errors.empty()) << errors.front();
+    station.slot(1).serial_number = 0x1234;
+    station.slot(2).serial_number = 0x1235;
+    for (int i = 0; i < 5000 && view.laps.size() < 6; ++i) {
+        link.PollReceiver();
+    }
+    std::vector<std::pair<int, qint32>> laps;
+    for (const RecordedLap& lap : view.laps) {
+        laps.emplace_back(lap.slot, lap.lap_time);
+    }
+    std::sort(laps.begin(), laps.end());
+    EXPECT_EQ(laps, (std::vector<std::pair<int, qint32>>{
+                        {1, 2987}, {1, 3054}, {1, 3112}, {2, 3099}, {2, 3140}, {2, 3220}}));
+    EXPECT_EQ(station.memdane.rows().size(), 2u);
+}
+
+}  // namespace
