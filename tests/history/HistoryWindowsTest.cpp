@@ -300,20 +300,13 @@ TEST(LapDetails, ShowsTheEntryOfTheLiveSlot) {
     EXPECT_FALSE(opened.opened());
 }
 
-TEST(LapDetails, WindowIsTheSmallBlackToolWindow) {
+TEST(LapDetails, ThreeDigitMinutesFitTheirLabel) {
     Tfszczegoly view;
-    EXPECT_EQ(view.size(), QSize(513, 449));
-    EXPECT_TRUE(view.windowFlags() & Qt::Tool);
-    auto* close = view.findChild<QPushButton*>("Button1");
-    ASSERT_NE(close, nullptr);
-    EXPECT_EQ(close->geometry(), QRect(144, 320, 225, 121));
-    EXPECT_EQ(Text(&view, "Label1"), "max RPM:");
-    EXPECT_EQ(Text(&view, "Label2"), "min RPM:");
-    // Three-digit minutes fit their label.
     KartSlot kart;
     kart.lap(1).lap_time = 600000;
     view.ShowEntry(kart, 1);
     auto* time = view.findChild<QLabel*>("Label31");
+    ASSERT_NE(time, nullptr);
     EXPECT_EQ(time->text(), "100:00:00");
     EXPECT_LE(time->fontMetrics().horizontalAdvance(time->text()), time->width());
 }
