@@ -14,7 +14,10 @@
 #include "TFwybottyg.h"
 #include "Tfekranglowny.h"
 #include "Tfhistoria.h"
+#include "TFInstalDrivers.h"
 #include "Tflistakomunikatow.h"
+#include "Tfsettings.h"
+#include "TftransTest.h"
 #include "Tfszczegoly.h"
 
 namespace {
@@ -136,6 +139,9 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     actions.show_lap_details = [this](int slot, int row) {
         ShowLapDetails(station_, slot, row, QApplication::activeWindow());
     };
+    actions.show_kart_settings = [this](int slot) {
+        return ShowKartSettings(station_, slot, QApplication::activeWindow());
+    };
     return actions;
 }
 
@@ -176,7 +182,19 @@ void TForm1::Button3Click() {
     close();
 }
 
-void TForm1::Button4Click() {}
+void TForm1::Button4Click() {
+    if (!ReceiverLink(station_).ReceiverPresent()) {
+        RunDriverWizard(this);
+    }
+    station_.memdane.Clear();
+    station_.stop_requested = false;
+    // Deleted here, after the loop: deleteLater would never run inside it.
+    const std::unique_ptr<TftransTest> test_window = ShowTransmissionTest(station_);
+    SetPollButtonsEnabled(false);
+    station_.poll_mode = kPollTransmissionTest;
+    ReceiverLink(station_).RunPollLoop();
+    AfterPollLoop();
+}
 
 void TForm1::Button5Click() { ShowMessageList(station_, this); }
 

@@ -5,10 +5,19 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QElapsedTimer>
+#include <QLabel>
+#include <functional>
+#include <memory>
+
 #include "FakeClock.h"
+#include "IntEdit.h"
+#include "SimReceiver.h"
+#include "TFInstalDrivers.h"
 #include "TForm1.h"
 #include "TempFolder.h"
 #include "Tflistakomunikatow.h"
+#include "TftransTest.h"
 
 TEST(LauncherMessages, MessagesButtonOpensTheStoredListModallyAndSavesOnClose) {
     TempFolder folder;
@@ -26,4 +35,125 @@ TEST(LauncherMessages, MessagesButtonOpensTheStoredListModallyAndSavesOnClose) {
     QTest::mouseClick(launcher.findChild<QPushButton*>("Button5"), Qt::LeftButton);
     EXPECT_EQ(rows, 1);
     EXPECT_TRUE(folder.Read("messages.ini").endsWith("m1ColorF=0\r\n"));
+}
+
+namespace {
+
+sim::SimReceiver& Sim() {
+    return sim::SimReceiver::Instance();
+}
+
+TftransTest* OpenTestWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<TftransTest*>(widget); window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// Every 10 ms while the launcher's test loop runs: a modal dialog in front is noted
+// in `modal_seen` and closed; otherwise `step` runs on the test window, and when it
+// returns true (or after 5 s) the test window is closed, which ends the loop.
+void WhileTestRuns(std::function<bool(TftransTest*)> step, QStringList* modal_seen,
+                   bool* timed_out) {
+    auto* poll = new QTimer();
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal_seen->append(modal->windowTitle());
+            modal->close();
+            return;
+        }
+        TftransTest* window = OpenTestWindow();
+        if (window == nullptr) {
+            return;
+        }
+        const bool late = started->elapsed() > 5000;
+        if (step(window) || late) {
+            *timed_out = late;
+            poll->stop();
+            poll->deleteLater();
+            QTest::mouseClick(window->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        }
+    });
+    poll->start(10);
+}
+
+class LauncherTransmissionTest : public ::testing::Test {
+  protected:
+    LauncherTransmissionTest() {
+        Sim().Reset();
+        Sim().SetTimeScale(0);
+        Sim().SetEmptyReadSleep(std::chrono::microseconds(100));
+        launcher.show();
+        launcher.station().memdane.Replace(MemdaneRow{});
+    }
+    ~LauncherTransmissionTest() override { Sim().Reset(); }
+
+    void ExpectIdleAfterwards() {
+        EXPECT_FALSE(timed_out);
+        EXPECT_EQ(launcher.station().poll_mode, kPollIdle);
+        EXPECT_EQ(launcher.station().transmission_test, nullptr);
+        EXPECT_EQ(OpenTestWindow(), nullptr);  // deleted, not just hidden
+        EXPECT_TRUE(launcher.findChild<QPushButton*>("Button4")->isEnabled());
+    }
+
+    TempFolder folder;
+    FakeClock clock;
+    TForm1 launcher{clock, folder.path()};
+    bool timed_out = false;
+    QStringList modal_seen;
+};
+
+}  // namespace
+
+TEST_F(LauncherTransmissionTest, WithoutReceiverTheWizardComesFirstThenTheTestWindow) {
+    bool polling_seen = false;
+    WhileTestRuns(
+        [&](TftransTest*) {
+            polling_seen = launcher.station().poll_mode == kPollTransmissionTest &&
+                           !launcher.findChild<QPushButton*>("Button4")->isEnabled();
+            return true;
+        },
+        &modal_seen, &timed_out);
+    QTest::mouseClick(launcher.findChild<QPushButton*>("Button4"), Qt::LeftButton);
+    EXPECT_EQ(modal_seen, QStringList{"Install drivers"});
+    EXPECT_TRUE(launcher.station().memdane.rows().empty());  // emptied at the start
+    EXPECT_TRUE(polling_seen);
+    ExpectIdleAfterwards();
+}
+
+TEST_F(LauncherTransmissionTest, FreshFramesOfTheChosenUnitShowOkAndTheNetworkValue) {
+    const int receiver = Sim().AttachReceiver();
+    Sim().SetNetworkValue(4660);
+    bool queued = false;
+    QString status;
+    QString network;
+    WhileTestRuns(
+        [&](TftransTest* window) {
+            if (!queued) {
+                window->findChild<IntEdit*>("IntEdit1")->setText("700");
+                for (const std::uint8_t counter : {5, 6}) {
+                    sim::TimingFields fields;
+                    fields.serial = 700;
+                    fields.counter = counter;
+                    Sim().QueueFrame(receiver, sim::MakeTimingFrame(fields));
+                }
+                queued = true;
+                return false;
+            }
+            status = window->findChild<QLabel*>("Label2")->text();
+            network = window->findChild<QLabel*>("Label3")->text();
+            return status == "Transmission OK";
+        },
+        &modal_seen, &timed_out);
+    QTest::mouseClick(launcher.findChild<QPushButton*>("Button4"), Qt::LeftButton);
+    EXPECT_EQ(status, "Transmission OK");
+    EXPECT_EQ(network, "Network: 4660");
+    EXPECT_TRUE(modal_seen.isEmpty());                        // a receiver is attached: no wizard
+    ASSERT_EQ(launcher.station().memdane.rows().size(), 1u);  // the old row went at the start
+    EXPECT_EQ(launcher.station().memdane.rows()[0].sn, 700);
+    ExpectIdleAfterwards();
 }
