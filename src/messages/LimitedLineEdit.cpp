@@ -3,11 +3,7 @@
 LimitedLineEdit::LimitedLineEdit(int typing_limit, Case letter_case, QWidget* parent)
     : QLineEdit(parent), typing_limit_(typing_limit), letter_case_(letter_case) {
     connect(this, &QLineEdit::textEdited, this, &LimitedLineEdit::OnTextEdited);
-}
-
-void LimitedLineEdit::setText(const QString& text) {
-    accepted_ = text;
-    QLineEdit::setText(text);
+    connect(this, &QLineEdit::textChanged, this, [this] { accepted_ = text(); });
 }
 
 void LimitedLineEdit::OnTextEdited(const QString& edited) {
@@ -24,7 +20,6 @@ void LimitedLineEdit::OnTextEdited(const QString& edited) {
     if (letter_case_ == Case::Capitals) {
         text = text.toUpper();
     }
-    accepted_ = text;
     if (text != edited) {
         QLineEdit::setText(text);
         setCursorPosition(std::min<int>(cursor, int(text.size())));

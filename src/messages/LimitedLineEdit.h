@@ -14,12 +14,12 @@ class LimitedLineEdit : public QLineEdit {
 
     LimitedLineEdit(int typing_limit, Case letter_case, QWidget* parent = nullptr);
 
-    void setText(const QString& text);
-
   private:
     void OnTextEdited(const QString& text);
 
     int typing_limit_;
     Case letter_case_;
-    QString accepted_;  // the text before the edit being handled
+    // The text before the edit being handled: QLineEdit reports an edit (textEdited)
+    // before the change (textChanged), so this still holds the earlier text then.
+    QString accepted_;
 };

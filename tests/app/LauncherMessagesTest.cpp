@@ -7,11 +7,13 @@
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <functional>
 #include <memory>
 
 #include "FakeClock.h"
 #include "IntEdit.h"
+#include "SimFrames.h"
 #include "SimReceiver.h"
 #include "TFInstalDrivers.h"
 #include "TForm1.h"
@@ -156,4 +158,64 @@ TEST_F(LauncherTransmissionTest, FreshFramesOfTheChosenUnitShowOkAndTheNetworkVa
     ASSERT_EQ(launcher.station().memdane.rows().size(), 1u);  // the old row went at the start
     EXPECT_EQ(launcher.station().memdane.rows()[0].sn, 700);
     ExpectIdleAfterwards();
+}
+
+TEST(LauncherKartSettings, KartHeaderOpensSettingsAndTheQueuedMessageGoesOutInTheSession) {
+    Sim().Reset();
+    Sim().SetTimeScale(0);
+    Sim().SetEmptyReadSleep(std::chrono::microseconds(100));
+    const int receiver = Sim().AttachReceiver();
+    TempFolder folder;
+    folder.Write("ustawienia.ini", "[Parametry]\r\nRadio1=1\r\nSN1=1001\r\nNAME1=Ala\r\n");
+    FakeClock clock;
+    TForm1 launcher(clock, folder.path());
+    launcher.show();
+
+    // Steps run from a timer inside the session loop, one per tick.
+    int step = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        QWidget* screen = dynamic_cast<QWidget*>(launcher.station().session_screen);
+        if (screen == nullptr || !screen->isVisible() || QApplication::activeModalWidget()) {
+            return;
+        }
+        auto* header = screen->findChild<QLabel*>("Panel4");
+        ASSERT_NE(header, nullptr);
+        if (step == 0) {
+            sim::TimingFields fields;
+            fields.serial = 1001;
+            fields.node = 0x0A0B;
+            Sim().QueueFrame(receiver, sim::MakeTimingFrame(fields));  // gives slot 1 its node
+        } else if (step == 1) {
+            QTimer::singleShot(0, [] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                ASSERT_NE(dialog, nullptr);
+                dialog->findChild<QLineEdit*>("Edit2")->setText("Ala Nowak");
+                QTest::mouseClick(dialog->findChild<QPushButton*>("SpeedButton3"), Qt::LeftButton);
+            });
+            QTest::mouseClick(header, Qt::LeftButton);
+        } else if (step == 2) {
+            QTimer::singleShot(0, [] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                ASSERT_NE(dialog, nullptr);
+                dialog->findChild<QLineEdit*>("Edit1")->setText("Box now");
+                QTest::mouseClick(dialog->findChild<QPushButton*>("SpeedButton1"), Qt::LeftButton);
+            });
+            QTest::mouseClick(header, Qt::LeftButton);
+        } else if (Sim().LastMessageFrame(0x0A0B) || step > 300) {
+            ticker.stop();
+            QTest::mouseClick(screen->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        }
+        ++step;
+    });
+    ticker.start(10);
+    QTest::mouseClick(launcher.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+
+    EXPECT_EQ(launcher.station().slot(1).driver_name.str(), "Ala Nowak");
+    EXPECT_TRUE(folder.Read("ustawienia.ini").contains("NAME1=Ala Nowak\r\n"));
+    const std::optional<sim::Bytes64> frame = Sim().LastMessageFrame(0x0A0B);
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_EQ(std::string(frame->begin() + 13, frame->begin() + 25), "Box now     ");
+    EXPECT_EQ((*frame)[6], 1);
+    Sim().Reset();
 }
