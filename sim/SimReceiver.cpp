@@ -100,6 +100,12 @@ void SimReceiver::QueueShortRead(int device, int bytes) {
     }
 }
 
+void SimReceiver::QueueShortRead(int device, int bytes, const Bytes64& frame) {
+    if (Device* d = FindDevice(device)) {
+        d->inbound.push_back({Inbound::Kind::kShortRead, frame, std::clamp(bytes, 0, 63)});
+    }
+}
+
 void SimReceiver::QueueTimeout(int device) {
     if (Device* d = FindDevice(device)) {
         d->inbound.push_back({Inbound::Kind::kTimeout, {}, 0});
@@ -161,6 +167,9 @@ std::optional<Bytes64> SimReceiver::LastMessageFrame(std::uint16_t node) const {
 }
 
 void SimReceiver::Log(Call call) {
+    if (observer_) {
+        observer_(call);
+    }
     if (!logging_) {
         return;
     }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -70,6 +71,8 @@ class SimReceiver {
     // Inbound timeline of a device, consumed in order by reads of endpoint 0x82.
     void QueueFrame(int device, const Bytes64& frame);
     void QueueShortRead(int device, int bytes);
+    // A short read that returns the first `bytes` bytes of `frame` (a frame cut off).
+    void QueueShortRead(int device, int bytes, const Bytes64& frame);
     void QueueTimeout(int device);
     void QueueError(int device, int code);
     // The next event arrives this many ms later; reads wait up to their timeout.
@@ -102,6 +105,10 @@ class SimReceiver {
     const std::deque<Call>& calls() const { return calls_; }
     std::vector<std::string> CallTexts() const;
     void ClearCalls() { calls_.clear(); }
+    // Sees every call as it is made, with its result and data, whether or not the
+    // log keeps it (fault-injection runs watch deliveries without a growing log).
+    using CallObserver = std::function<void(const Call&)>;
+    void SetCallObserver(CallObserver observer) { observer_ = std::move(observer); }
     std::optional<Bytes64> LastMessageFrame(std::uint16_t node) const;
     int open_handles() const { return open_handles_; }
 
@@ -167,6 +174,7 @@ class SimReceiver {
     int open_handles_ = 0;
     int script_receiver_ = 0;  // receiver that script events go to
     std::shared_ptr<BusList> bus_list_;
+    CallObserver observer_;
 };
 
 }  // namespace sim
