@@ -117,30 +117,37 @@ void TForm1::AfterPollLoop() {
     }
 }
 
+QWidget* TForm1::SessionDialogParent() {
+    if (session_screen_ && session_screen_->isVisible()) {
+        return session_screen_.get();
+    }
+    return this;
+}
+
 SessionScreenActions TForm1::MakeSessionScreenActions() {
     SessionScreenActions actions;
     actions.save_kart_settings = [this] { SaveKartSettings(); };
-    // Dialogs go over the window in front (the always-on-top session screen).
+    // Dialogs belong to the always-on-top session screen, so window managers keep
+    // them above it.
     actions.write_session_file = [this] {
         QString error;
         if (WriteSessionFile(station_, &error)) {
             return true;
         }
-        QWidget* front = QApplication::activeWindow();
-        QMessageBox::critical(front ? front : this, QStringLiteral("RUVOTimer"),
+        QMessageBox::critical(SessionDialogParent(), QStringLiteral("RUVOTimer"),
                               QStringLiteral("The session was not saved.\n\n%1\n\nEnd the "
                                              "session again to retry.")
                                   .arg(error));
         return false;
     };
     actions.show_todays_history = [this] {
-        ShowTodaysHistory(station_, QApplication::activeWindow());
+        ShowTodaysHistory(station_, SessionDialogParent());
     };
     actions.show_lap_details = [this](int slot, int row) {
-        ShowLapDetails(station_, slot, row, QApplication::activeWindow());
+        ShowLapDetails(station_, slot, row, SessionDialogParent());
     };
     actions.show_kart_settings = [this](int slot) {
-        return ShowKartSettings(station_, slot, QApplication::activeWindow());
+        return ShowKartSettings(station_, slot, SessionDialogParent());
     };
     return actions;
 }

@@ -28,6 +28,8 @@ class TForm1 : public QWidget {
 
     // What a session screen opened from here calls for things outside its library.
     SessionScreenActions MakeSessionScreenActions();
+    // The window that dialogs opened from the session screen belong to.
+    QWidget* SessionDialogParent();
 
   public slots:
     void Button1Click();  // "Session start"
