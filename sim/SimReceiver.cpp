@@ -68,6 +68,12 @@ SimReceiver::Device* SimReceiver::FindDevice(int id) {
     return &devices_[size_t(id - 1)];
 }
 
+int SimReceiver::AttachRaceGenerator(std::shared_ptr<RaceGenerator> race, int bus) {
+    const int id = AttachReceiver(bus);
+    FindDevice(id)->race = std::move(race);
+    return id;
+}
+
 void SimReceiver::Unplug(int device) {
     if (Device* d = FindDevice(device)) {
         d->attached = false;
@@ -194,6 +200,9 @@ void SimReceiver::CheckEnvironmentScript() {
     environment_checked_ = true;
     const char* path = std::getenv("RUVOTIMER_SIM_SCRIPT");
     if (path == nullptr || *path == '\0') {
+        if (unscripted_race_) {
+            AttachRaceGenerator(unscripted_race_);
+        }
         return;
     }
     for (const std::string& error : LoadScriptFile(path)) {
@@ -318,6 +327,12 @@ int SimReceiver::ReadFrom(Device& device, std::uint8_t* buffer, int size, int ti
             }
         }
     }
+    if (device.race) {
+        if (const std::optional<Bytes64> frame = device.race->Next(timeout)) {
+            return copy(*frame, 64);
+        }
+        return kTimeout;
+    }
     Sleep(empty_read_sleep_);
     return kTimeout;
 }
@@ -333,6 +348,9 @@ int SimReceiver::WriteTo(Device& device, const std::uint8_t* bytes, int size) {
     std::copy_n(bytes, std::min(size, 64), frame.begin());
     if (frame[0] == kMessageFrame) {
         last_message_[std::uint16_t(frame[1] | (frame[2] << 8))] = frame;
+        if (message_observer_) {
+            message_observer_(frame);
+        }
         if (message_reply_) {
             device.reply = Device::Reply::kFrame;
             device.reply_frame = Bytes64{};
@@ -341,11 +359,15 @@ int SimReceiver::WriteTo(Device& device, const std::uint8_t* bytes, int size) {
             device.reply = Device::Reply::kSilent;
         }
     } else if (frame[0] == kTestRequest) {
-        if (network_value_) {
+        const std::optional<int> value =
+            network_value_ ? network_value_
+                           : (device.race ? std::optional<int>(device.race->NetworkValue())
+                                          : std::nullopt);
+        if (value) {
             device.reply = Device::Reply::kFrame;
             device.reply_frame = Bytes64{};
-            device.reply_frame[0] = std::uint8_t(*network_value_);
-            device.reply_frame[1] = std::uint8_t(*network_value_ >> 8);
+            device.reply_frame[0] = std::uint8_t(*value);
+            device.reply_frame[1] = std::uint8_t(*value >> 8);
         } else {
             device.reply = Device::Reply::kSilent;
         }

@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "RaceGenerator.h"
 #include "SimFrames.h"
 
 // The simulated receiver: provides the libusb 0.1 functions the receiver link calls
 // (usb_init ... usb_close, with the prototypes of <usb.h>) over simulated devices.
 // Tests drive it through this API; the demo through a script named by the
-// environment variable RUVOTIMER_SIM_SCRIPT (format in docs/simulator.md).
+// environment variable RUVOTIMER_SIM_SCRIPT (format in docs/simulator.md), or else
+// through a race generator (RaceGenerator.h).
 // Its state is one object, reset between tests. It is not thread-safe.
 namespace sim {
 
@@ -81,6 +83,18 @@ class SimReceiver {
     void QueueUnplug(int device);
     // While the device is away, back after this many more bus scans.
     void QueueReplug(int device, int scans = 1);
+    // A receiver whose reads, once its timeline is empty, take the generator's frames
+    // and whose test requests get the generator's network value.
+    int AttachRaceGenerator(std::shared_ptr<RaceGenerator> race, int bus = 1);
+    // At the first usb_init: the environment script when one is named, else a
+    // receiver with this race (the demo's default).
+    void UseRaceWhenUnscripted(std::shared_ptr<RaceGenerator> race) {
+        unscripted_race_ = std::move(race);
+    }
+    // Called with every message frame (0x02) written to a receiver.
+    void SetMessageObserver(std::function<void(const Bytes64&)> observer) {
+        message_observer_ = std::move(observer);
+    }
     // Consumed events go to the back of the timeline again (endless replay).
     void SetLoop(int device, bool loop);
     size_t PendingInbound(int device) const;
@@ -130,6 +144,7 @@ class SimReceiver {
         enum class Reply { kNone, kFrame, kSilent } reply = Reply::kNone;
         Bytes64 reply_frame{};
         std::deque<Inbound> inbound;
+        std::shared_ptr<RaceGenerator> race;  // frames once the timeline is empty
     };
     struct HandleState {
         int device = 0;
@@ -174,6 +189,8 @@ class SimReceiver {
     int open_handles_ = 0;
     int script_receiver_ = 0;  // receiver that script events go to
     std::shared_ptr<BusList> bus_list_;
+    std::shared_ptr<RaceGenerator> unscripted_race_;
+    std::function<void(const Bytes64&)> message_observer_;
     CallObserver observer_;
 };
 
