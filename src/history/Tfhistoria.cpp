@@ -43,7 +43,7 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     // No border icons: only "Close" ends it.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(kDesignWidth, kDesignHeight);
-    setWindowState(Qt::WindowMaximized);
+    SetMaximizedOnScreen(this);
     SetBackground(this, Colours::kBlack);
 
     auto* layout = new QVBoxLayout(this);

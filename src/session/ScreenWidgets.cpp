@@ -1,6 +1,7 @@
 #include "ScreenWidgets.h"
 
 #include <QMouseEvent>
+#include <QScreen>
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
@@ -28,7 +29,8 @@ LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString
     palette.setColor(QPalette::WindowText, ToQColor(style.colour));
     label->setPalette(palette);
     const int height = QFontMetrics(label->font()).height();
-    const int shown_width = width > 0 ? width : QFontMetrics(label->font()).horizontalAdvance(text) + 2;
+    const int shown_width =
+        width > 0 ? width : QFontMetrics(label->font()).horizontalAdvance(text) + 2;
     label->setGeometry(left, top, shown_width, height);
     return label;
 }
@@ -59,4 +61,16 @@ void SetBackground(QWidget* widget, Colour colour) {
     palette.setColor(QPalette::Window, ToQColor(colour));
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+void SetMaximizedOnScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) {
+        window->setGeometry(screen->availableGeometry());
+    }
+    window->setWindowState(window->windowState() | Qt::WindowMaximized);
+}
+
+void ShowMaximizedOnScreen(QWidget* window) {
+    SetMaximizedOnScreen(window);
+    window->show();
 }

@@ -11,13 +11,13 @@
 class ClickableLabel : public QLabel {
     Q_OBJECT
 
-public:
+  public:
     using QLabel::QLabel;
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
@@ -40,6 +40,12 @@ LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString
 // refresh that changes nothing causes no repaint.
 void SetLabelText(QLabel* label, const QString& text);
 void SetLabelColour(QLabel* label, Colour colour);
+
+// Shows a top-level window maximised. The window first takes the screen's whole
+// available area, so it fills the screen also where no window manager maximises it.
+void ShowMaximizedOnScreen(QWidget* window);
+// The same, for a window that is about to be shown by exec().
+void SetMaximizedOnScreen(QWidget* window);
 
 // Paints a widget's background in a solid colour.
 void SetBackground(QWidget* widget, Colour colour);

@@ -264,7 +264,7 @@ void Tfekranglowny::ShowForSession() {
     }
     session_start_counter_ = station_.clock().PerformanceCounter();
     label107_->setText(QStringLiteral("Session: %1").arg(station_.sessions.NextSessionNumber()));
-    showMaximized();
+    ShowMaximizedOnScreen(this);
 }
 
 void Tfekranglowny::ApplyKartMode(int slot) {
