@@ -1,0 +1,224 @@
+// Fuzz target: frames from the receiver. The input configures the kart slot table,
+// then is cut into 64-byte frames applied in turn to one fresh Station whose session
+// view runs the real lap table. After every frame and lap the target checks what
+// must hold whatever the radio sent; at the end the session file the recorder would
+// write must read back the same laps.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "FakeClock.h"
+#include "FrameDecoder.h"
+#include "FuzzCheck.h"
+#include "IniFile.h"
+#include "LapTable.h"
+#include "SessionFile.h"
+#include "Station.h"
+#include "TimeFormat.h"
+
+namespace {
+
+// Slot k's serial is 3 bytes at 3 * (k - 1); bit k - 1 of byte 15 says whether the
+// slot has a unit at all (an unconfigured slot keeps serial 0).
+constexpr size_t kHeaderBytes = 16;
+
+quint32 Serial(const Frame& frame) {
+    return quint32(frame[0]) | quint32(frame[1]) << 8 | quint32(frame[2]) << 16 |
+           quint32(frame[3]) << 24;
+}
+
+int NonEmptyEntries(const KartSlot& slot) {
+    int n = 0;
+    while (n < kLapEntries && slot.lap(n + 1).lap_time != 0) {
+        ++n;
+    }
+    for (int j = n + 1; j <= kLapEntries; ++j) {
+        FUZZ_CHECK(slot.lap(j).lap_time == 0);  // no gaps in the table
+    }
+    return n;
+}
+
+// The session screen stand-in: enters each lap with the real lap table and checks the
+// table against a model that keeps every accepted lap.
+class LapModelView final : public SessionView {
+  public:
+    explicit LapModelView(Station& station) : station_(station) {}
+
+    void RefreshKarts() override {}
+
+    void RecordLap(qint32 lap_time, int slot_number, qint32 rpm_max, qint32 rpm_min) override {
+        FUZZ_CHECK(IsValidSlot(slot_number));
+        KartSlot& slot = station_.slot(slot_number);
+        const qint32 best_before = slot.lap(1).lap_time;
+        const qint32 lap_number = slot.current_lap_number;
+        const std::array<LapEntry, kLapEntries> table_before = slot.laps_;
+        const BestLapsDrawing drawing = EnterLap(slot, lap_time, rpm_max, rpm_min);
+        std::vector<qint32>& accepted = accepted_[size_t(slot_number - 1)];
+        if (lap_time <= 0) {
+            FUZZ_CHECK(drawing.filled < 0);
+            for (int j = 1; j <= kLapEntries; ++j) {
+                FUZZ_CHECK(slot.lap(j).lap_time == table_before[size_t(j - 1)].lap_time);
+            }
+            return;
+        }
+        accepted.push_back(lap_time);
+
+        // The table holds the fastest min(10, laps) times, fastest first.
+        std::vector<qint32> fastest = accepted;
+        std::sort(fastest.begin(), fastest.end());
+        fastest.resize(std::min(fastest.size(), size_t(kLapEntries)));
+        const int entries = NonEmptyEntries(slot);
+        FUZZ_CHECK(size_t(entries) == fastest.size());
+        for (int j = 1; j <= entries; ++j) {
+            FUZZ_CHECK(slot.lap(j).lap_time == fastest[size_t(j - 1)]);
+        }
+        FUZZ_CHECK(slot.best_lap_time == slot.lap(1).lap_time);
+        FUZZ_CHECK(slot.last_lap_time == lap_time);
+        FUZZ_CHECK(drawing.filled == std::min(entries, BestLapsDrawing::kRows));
+
+        // A lap fast enough to be kept is stored under the lap number of the call.
+        if (lap_time < fastest.back() || entries < kLapEntries) {
+            bool stored = false;
+            for (int j = 1; j <= entries; ++j) {
+                stored =
+                    stored ||
+                    (slot.lap(j).lap_time == lap_time && slot.lap(j).lap_number == lap_number &&
+                     slot.lap(j).rpm_max == rpm_max && slot.lap(j).rpm_min == rpm_min);
+            }
+            FUZZ_CHECK(stored);
+        }
+        // The gap compares with the best lap of this session as it stood before.
+        if (best_before > 0) {
+            FUZZ_CHECK(slot.best_lap_delta == std::abs(lap_time - best_before));
+            FUZZ_CHECK(slot.best_lap_delta_sign ==
+                       (lap_time > best_before ? QStringLiteral("+") : QStringLiteral("-")));
+        } else {
+            FUZZ_CHECK(slot.best_lap_delta == 0 && slot.best_lap_delta_sign.isEmpty());
+        }
+    }
+
+  private:
+    Station& station_;
+    std::array<std::vector<qint32>, kSlotCount> accepted_{};
+};
+
+// What a frame may change in a slot; compared before and after each frame.
+struct SlotState {
+    qint32 node_address, packet_counter, current_lap_number, current_rpm, lap_rpm_max, lap_rpm_min,
+        best_lap_time, current_lap_time;
+    double temperature1, temperature2, temperature3;
+    bool operator==(const SlotState&) const = default;
+};
+
+SlotState StateOf(const Station& station, int k) {
+    const KartSlot& s = station.slot(k);
+    return {s.node_address, s.packet_counter, s.current_lap_number, s.current_rpm,
+            s.lap_rpm_max,  s.lap_rpm_min,    s.best_lap_time,      station.current_lap_time(k),
+            s.temperature1, s.temperature2,   s.temperature3};
+}
+
+void CheckOnlyTheFirstMatchingSlotChanged(const Station& station,
+                                          const std::array<SlotState, kSlotCount>& before,
+                                          quint32 serial) {
+    bool lower_slot_matched = false;
+    for (int k = 1; k <= kSlotCount; ++k) {
+        const bool matches = quint32(station.slot(k).serial_number) == serial;
+        if (!matches || lower_slot_matched) {
+            FUZZ_CHECK(StateOf(station, k) == before[size_t(k - 1)]);
+        }
+        lower_slot_matched = lower_slot_matched || matches;
+    }
+}
+
+void CheckMemdane(const Memdane& memdane) {
+    const auto& rows = memdane.rows();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        FUZZ_CHECK(rows[i].sn >= 0 && rows[i].sn <= 0xFFFFFF);
+        FUZZ_CHECK(rows[i].kierowca.str().size() <= 12);
+        for (size_t j = i + 1; j < rows.size(); ++j) {
+            FUZZ_CHECK(rows[i].sn != rows[j].sn);  // one row per unit
+        }
+    }
+}
+
+void ApplyFrame(Station& station, const Frame& frame) {
+    std::array<SlotState, kSlotCount> before{};
+    for (int k = 1; k <= kSlotCount; ++k) {
+        before[size_t(k - 1)] = StateOf(station, k);
+    }
+    const size_t rows_before = station.memdane.rows().size();
+    station.receive_buffer = frame;
+    DecodeFrame(station);
+
+    if (Serial(frame) == 0xFFFFFFFF) {  // no report: nothing changes
+        FUZZ_CHECK(station.receive_buffer == frame);
+        FUZZ_CHECK(station.memdane.rows().size() == rows_before);
+        CheckOnlyTheFirstMatchingSlotChanged(station, before, 0xFFFFFFFF);
+        return;
+    }
+    Frame masked = frame;
+    masked[3] = 0;
+    FUZZ_CHECK(station.receive_buffer == masked);
+    const quint32 serial = Serial(masked);
+    CheckOnlyTheFirstMatchingSlotChanged(station, before, serial);
+    CheckMemdane(station.memdane);
+    if (frame[9] == 0) {
+        FUZZ_CHECK(!station.memdane.rows().empty() && station.memdane.rows().back().sn == serial);
+    } else {
+        FUZZ_CHECK(station.memdane.rows().size() == rows_before);
+    }
+    if (frame[9] == 1) {
+        FUZZ_CHECK(station.temperature_buffer == masked);
+    }
+}
+
+// What the session recorder would write for these slots reads back the same.
+void CheckSessionFileRoundTrip(const Station& station) {
+    SessionRecord record;
+    ReadSessionKarts(IniFile::FromText(SessionFileText(station)), &record);
+    for (int k = 1; k <= kSlotCount; ++k) {
+        const KartSlot& live = station.slot(k);
+        const KartSlot& read = record.kart(k);
+        FUZZ_CHECK(read.serial_number == live.serial_number);
+        FUZZ_CHECK(read.radio == live.radio);
+        FUZZ_CHECK(read.driver_name == live.driver_name);
+        for (int j = 1; j <= kLapEntries; ++j) {
+            const LapEntry& a = live.lap(j);
+            const LapEntry& b = read.lap(j);
+            FUZZ_CHECK(a.lap_time == b.lap_time && a.lap_number == b.lap_number &&
+                       a.rpm_max == b.rpm_max && a.rpm_min == b.rpm_min);
+            FUZZ_CHECK(b.lap_time_text == FormatLapTime(quint32(a.lap_time)));
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::array<std::uint8_t, kHeaderBytes> header{};
+    std::memcpy(header.data(), data, std::min(size, kHeaderBytes));
+
+    FakeClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    LapModelView view(station);
+    station.session_screen = &view;
+    for (int k = 1; k <= kSlotCount; ++k) {
+        KartSlot& slot = station.slot(k);
+        const size_t at = size_t(3 * (k - 1));
+        if (header[15] & (1u << (k - 1))) {
+            slot.radio = true;
+            slot.serial_number =
+                qint32(header[at] | header[at + 1] << 8 | quint32(header[at + 2]) << 16);
+        }
+        slot.driver_name = QStringLiteral("Kart %1").arg(k);
+    }
+
+    for (size_t at = kHeaderBytes; at < size; at += kFrameSize) {
+        Frame frame{};
+        std::memcpy(frame.data(), data + at, std::min(size - at, size_t(kFrameSize)));
+        ApplyFrame(station, frame);
+    }
+    CheckSessionFileRoundTrip(station);
+    return 0;
+}

@@ -1,0 +1,114 @@
+// Fuzz target: the INI reader over any file contents. Reading, querying and writing
+// must never crash, an unchanged file must come back as the same text, and writing
+// one key must change that key only.
+#include <QStringList>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "IniFile.h"
+#include "Text.h"
+
+namespace {
+
+bool IsAsciiAlnum(QChar ch) {
+    return ch.unicode() < 0x80 && ch.isLetterOrNumber();
+}
+
+// Up to `limit` ASCII letters and digits of text from position *at on, or fallback.
+QString NameFrom(const QString& text, qsizetype* at, int limit, const QString& fallback) {
+    QString name;
+    while (*at < text.size() && name.size() < limit) {
+        const QChar ch = text.at((*at)++);
+        if (IsAsciiAlnum(ch)) {
+            name += ch;
+        }
+    }
+    return name.isEmpty() ? fallback : name;
+}
+
+// The (section, key) pairs of the file's key lines, as a reader would ask for them.
+std::vector<std::pair<QString, QString>> KeysOf(const QString& text) {
+    std::vector<std::pair<QString, QString>> keys;
+    QString section;
+    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            section = line.mid(1, line.indexOf(QLatin1Char(']')) - 1).trimmed();
+        } else if (line.contains(QLatin1Char('=')) && keys.size() < 64) {
+            keys.emplace_back(section, line.left(line.indexOf(QLatin1Char('='))).trimmed());
+        }
+    }
+    return keys;
+}
+
+bool IsAscii(const QString& text) {
+    for (const QChar ch : text) {
+        if (ch.unicode() >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString text = DecodeFileText(bytes);
+    const IniFile ini = IniFile::FromText(text);
+
+    // Unchanged, the file is written back as it was read, and reads again the same.
+    const QString written = ini.ToText();
+    FUZZ_CHECK(IniFile::FromText(written).ToText() == written);
+    FUZZ_CHECK(DecodeFileText(written.toUtf8()) == written);
+
+    const auto keys = KeysOf(text);
+    std::vector<std::optional<QString>> values;
+    for (const auto& [section, key] : keys) {
+        values.push_back(ini.Value(section, key));
+        const qint32 number = ini.ReadInteger(section, key, -7);
+        const auto parsed = values.back() ? IniFile::ParseInteger(*values.back()) : std::nullopt;
+        FUZZ_CHECK(number == parsed.value_or(-7));
+        FUZZ_CHECK(ini.ReadString(section, key, QStringLiteral("x ")) ==
+                   values.back().value_or(QStringLiteral("x")));
+        if (IsAscii(section) && IsAscii(key)) {  // names match regardless of case
+            FUZZ_CHECK(ini.Value(section.toUpper(), key.toUpper()) == values.back());
+        }
+    }
+
+    // Write one key named from the input, with a value that survives trimming.
+    qsizetype at = 0;
+    const QString section = NameFrom(text, &at, 8, QStringLiteral("S"));
+    const QString key = NameFrom(text, &at, 8, QStringLiteral("K"));
+    const QString value = NameFrom(text, &at, 16, QString()) + QStringLiteral("=v");
+    IniFile changed = ini;
+    changed.WriteString(section, key, value);
+    const IniFile reread = IniFile::FromText(changed.ToText());
+    FUZZ_CHECK(changed.Value(section, key) == value);
+    FUZZ_CHECK(reread.Value(section, key) == value);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const auto& [s, k] = keys[i];
+        if (s.compare(section, Qt::CaseInsensitive) == 0 &&
+            k.compare(key, Qt::CaseInsensitive) == 0) {
+            continue;
+        }
+        FUZZ_CHECK(changed.Value(s, k) == values[i]);
+        FUZZ_CHECK(reread.Value(s, k) == values[i]);
+    }
+
+    // Integers written are read back, in decimal and in every hexadecimal form.
+    qint32 number = 0;
+    for (size_t i = 0; i < std::min(size, size_t(4)); ++i) {
+        number = qint32(quint32(number) << 8 | data[i]);
+    }
+    changed.WriteInteger(section, key, number);
+    FUZZ_CHECK(changed.ReadInteger(section, key, 0) == number);
+    const QString hex = QString::number(quint32(number) & 0x7FFFFFFF, 16);
+    for (const char* prefix : {"0x", "0X", "x", "$"}) {
+        FUZZ_CHECK(IniFile::ParseInteger(QLatin1String(prefix) + hex) ==
+                   qint32(quint32(number) & 0x7FFFFFFF));
+    }
+    return 0;
+}
