@@ -80,10 +80,13 @@ void RunDriverWizard(QWidget* parent) {
 }
 
 QString UdevRulesFile() {
-    const QString program = QCoreApplication::applicationDirPath();
+    return UdevRulesFile(QCoreApplication::applicationDirPath());
+}
+
+QString UdevRulesFile(const QString& program_folder) {
     const QString candidates[] = {
-        program + QLatin1Char('/') + kRulesName,
-        program + QStringLiteral("/../share/ruvotimer/") + kRulesName,
+        program_folder + QLatin1Char('/') + kRulesName,
+        program_folder + QStringLiteral("/../lib/udev/rules.d/") + kRulesName,
     };
     for (const QString& candidate : candidates) {
         if (QFileInfo::exists(candidate)) {

@@ -36,9 +36,11 @@ void RunDriverWizard(QWidget* parent = nullptr);
 // how to install the udev rule shipped with the program. Never runs anything as root.
 void InstallReceiverDriver(QWidget* parent = nullptr);
 
-// Where the shipped udev rule lies (beside the program or in its share folder), or
-// its place in the program's sources when it is in neither.
+// Where the shipped udev rule lies (beside the program, or where an installation
+// puts it: <prefix>/lib/udev/rules.d for a program in <prefix>/bin), or its place in
+// the program's sources when it is in neither.
 QString UdevRulesFile();
+QString UdevRulesFile(const QString& program_folder);
 
 // The operator's instructions for a rule file at the given path.
 QString DriverAccessInstructions(const QString& rules_file);
