@@ -57,11 +57,10 @@ void SoakChecker::OnCall(const sim::Call& call) {
     }
     const bool reply = last_was_write_;
     last_was_write_ = call.function == "usb_bulk_write";
+    last_was_frame_ = !reply && call.function == "usb_bulk_read" && call.result == 64;
     TrackReplug(call);
 
-    if (call.function == "usb_init") {
-        ++counts_.cycles;
-    } else if (call.function == "usb_open" && call.result == 0) {
+    if (call.function == "usb_open" && call.result == 0) {
         ++counts_.failed_opens;
     } else if (call.function == "usb_set_configuration" && call.result != 0) {
         ++counts_.failed_configurations;
@@ -84,6 +83,13 @@ void SoakChecker::OnCall(const sim::Call& call) {
             }
         } else if (call.result == 64) {
             ++counts_.whole_frames;
+            // Each serve pass sends what is queued before it reads.
+            for (int k = 1; k <= kSlotCount; ++k) {
+                if (outstanding_message_[size_t(k)] != 0) {
+                    Fault("message of slot " + std::to_string(k) + " not sent before a read");
+                    outstanding_message_[size_t(k)] = 0;
+                }
+            }
             OnWholeFrame(call.data);
         } else if (call.result >= 0) {
             ++counts_.short_reads;
@@ -95,33 +101,54 @@ void SoakChecker::OnCall(const sim::Call& call) {
     }
 }
 
-// Counts the poll cycles from the scan that brings the receiver back to its first
-// 64-byte read; cycles ended by an injected open, configuration or claim failure
-// are not the link's doing and are left out.
+// The link refreshes the screen after every frame it decodes and after every poll
+// cycle: a refresh that follows no frame ends a cycle, whatever USB calls the cycle
+// made (none, if a link skipped cycles).
+void SoakChecker::RefreshKarts() {
+    if (!last_was_frame_) {
+        ++counts_.cycles;
+        if (awaiting_read_) {
+            ++cycles_since_replug_;
+        }
+    }
+    last_was_frame_ = false;
+    on_refresh_();
+}
+
+void SoakChecker::OnReplug() {
+    ++counts_.replugs;
+    ++counts_.replugs_between;
+    attached_ = true;
+    awaiting_read_ = true;
+    cycles_since_replug_ = 0;
+    failed_opens_since_replug_ = 0;
+}
+
+// Counts the poll cycles from a re-plug (by the scan of a cycle, or between two
+// cycles) to the first 64-byte read; cycles ended by an injected open,
+// configuration or claim failure are not the link's doing and are left out.
 void SoakChecker::TrackReplug(const sim::Call& call) {
     const bool attached = sim::SimReceiver::Instance().IsAttached(device_);
     if (attached && !attached_) {
         ++counts_.replugs;
         awaiting_read_ = true;
-        cycles_since_replug_ = 1;  // the scan that found it belongs to this cycle
+        cycles_since_replug_ = 0;
         failed_opens_since_replug_ = 0;
     }
     attached_ = attached;
     if (!awaiting_read_) {
         return;
     }
-    if (call.function == "usb_init") {
-        ++cycles_since_replug_;
-    } else if ((call.function == "usb_open" && call.result == 0) ||
-               (call.function == "usb_set_configuration" && call.result != 0) ||
-               (call.function == "usb_claim_interface" && call.result != 0)) {
+    if ((call.function == "usb_open" && call.result == 0) ||
+        (call.function == "usb_set_configuration" && call.result != 0) ||
+        (call.function == "usb_claim_interface" && call.result != 0)) {
         ++failed_opens_since_replug_;
     } else if (call.function == "usb_bulk_read" && call.result == 64) {
         awaiting_read_ = false;
         ++counts_.replugs_read;
         counts_.cycles_with_failed_open += failed_opens_since_replug_;
-        counts_.worst_cycles_to_read = std::max(counts_.worst_cycles_to_read,
-                                                cycles_since_replug_ - failed_opens_since_replug_);
+        counts_.worst_cycles_to_read = std::max(
+            counts_.worst_cycles_to_read, cycles_since_replug_ + 1 - failed_opens_since_replug_);
     }
 }
 

@@ -15,7 +15,7 @@ namespace soak {
 
 // What the link did, counted from the libusb calls it made.
 struct ObservedCounts {
-    long cycles = 0;  // poll cycles (usb_init)
+    long cycles = 0;  // poll cycles the loop ran (its refresh after each cycle)
     long whole_frames = 0;
     long short_reads = 0;
     long timeouts = 0;
@@ -29,7 +29,8 @@ struct ObservedCounts {
     long frames_eaten = 0;    // ... that took a unit's frame (the write had failed)
     long messages_queued = 0;
     long messages_written = 0;
-    long replugs = 0;
+    long replugs = 0;                  // by a bus scan or between cycles
+    long replugs_between = 0;          // of which between cycles
     long replugs_read = 0;             // re-plugs followed by a read
     long worst_cycles_to_read = 0;     // after a re-plug, not counting failed opens
     long cycles_with_failed_open = 0;  // ... which were left out
@@ -48,9 +49,11 @@ class SoakChecker : public SessionView {
         : station_(station), device_(device), on_refresh_(std::move(on_refresh)) {}
 
     void OnCall(const sim::Call& call);
-    void RefreshKarts() override { on_refresh_(); }
+    void RefreshKarts() override;
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
 
+    // The receiver was plugged in again between two poll cycles.
+    void OnReplug();
     // Queues a driver message in a slot that has none pending.
     void QueueMessage(int slot, int id);
     // A lap still owed at the end was lost; slots and memdane must match the
@@ -88,7 +91,8 @@ class SoakChecker : public SessionView {
     std::vector<std::string> faults_;  // the first few, for the failure message
 
     bool last_was_write_ = false;
-    std::optional<Lap> owed_;  // delivered, to be recorded before the next call
+    bool last_was_frame_ = false;  // a 64-byte read the link decodes
+    std::optional<Lap> owed_;      // delivered, to be recorded before the next call
     std::array<qint32, kSlotCount + 1> latched_{};  // lap in progress as last delivered
     std::array<std::multiset<qint32>, kSlotCount + 1> fastest_;  // ten fastest, per slot
     std::array<qint32, kSlotCount + 1> last_lap_{};
@@ -98,7 +102,7 @@ class SoakChecker : public SessionView {
 
     bool attached_ = true;
     bool awaiting_read_ = false;
-    long cycles_since_replug_ = 0;
+    long cycles_since_replug_ = 0;  // cycles ended since the re-plug
     long failed_opens_since_replug_ = 0;
 };
 
