@@ -16,7 +16,9 @@ deb="${debs[0]}"
 [ "$(dpkg-deb -f "$deb" Package)" = ruvotimer ] || fail "package name"
 [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no maintainer"
 [ -n "$(dpkg-deb -f "$deb" Section)" ] || fail "no section"
-[ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no description"
+description="$(dpkg-deb -f "$deb" Description)"
+[ -n "$description" ] || fail "no description"
+if grep ';' <<<"$description"; then fail "description lines were joined as a list"; fi
 depends="$(dpkg-deb -f "$deb" Depends)"
 for pkg in libusb-0.1-4 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation; do
     grep -Eq "(^|, )$pkg( |,|$)" <<<"$depends" || fail "Depends lacks $pkg: $depends"
