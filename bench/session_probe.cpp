@@ -1,0 +1,116 @@
+// Resident memory and CPU share of the whole program running a session: the
+// launcher as main() builds it, "Session start" clicked, the simulated receiver
+// delivering 100 frames/s of four radio karts (a lap every ~6 s each), the session
+// screen shown on the offscreen platform.
+//   session_probe [SECONDS]   (default 20)
+// Prints one key=value line: memory before the session, VmRSS sampled each second
+// during it (largest and last), VmHWM, and the CPU share over the session.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "PerfSupport.h"
+#include "SimReceiver.h"
+#include "TForm1.h"
+#include "Tfekranglowny.h"
+
+namespace {
+
+constexpr int kFramePeriodMs = 10;
+constexpr int kRadioKarts = 4;
+constexpr int kFramesPerLap = 600;  // all karts together: 6 s of frames
+
+// 60 s of traffic, replayed endlessly: each frame moves one kart on.
+void FeedRace(sim::SimReceiver& sim, int receiver) {
+    for (int i = 0; i < 6000; ++i) {
+        const int lap = i / kFramesPerLap;
+        sim::TimingFields f;
+        f.serial = std::uint32_t(4661 + i % kRadioKarts);
+        f.node = std::uint16_t(f.serial);
+        f.counter = std::uint8_t(i / kRadioKarts);
+        f.race = 1;
+        f.lap = std::uint8_t(lap);
+        f.lap_in_progress = std::uint8_t(lap + 1);
+        f.lap_time = std::uint32_t(lap == 0 ? 0 : 5900 + (i * 37) % 400);
+        f.running_lap_time = std::uint32_t((i % kFramesPerLap) * kFramePeriodMs / 10);
+        f.rpm = std::uint16_t(7000 + (i * 53) % 5000);
+        f.lap_rpm_max = 12000;
+        f.lap_rpm_min = 5000;
+        f.driver = "DRIVER";
+        sim.QueueDelay(receiver, kFramePeriodMs);
+        sim.QueueFrame(receiver, sim::MakeTimingFrame(f));
+    }
+    sim.SetLoop(receiver, true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 20;
+    QTemporaryDir home;
+    QApplication app(argc, argv);
+
+    SystemClock clock;
+    TForm1 launcher(clock, home.path() + QLatin1Char('/'));
+    Tfekranglowny hidden_screen(launcher.station(), launcher.MakeSessionScreenActions());
+    launcher.station().session_screen = &hidden_screen;
+    for (int k = 1; k <= kSlotCount; ++k) {
+        KartSlot& slot = launcher.station().slot(k);
+        slot.radio = k <= kRadioKarts;
+        slot.serial_number = 4660 + k;
+        slot.driver_name = QStringLiteral("Driver %1").arg(k);
+    }
+    launcher.show();
+    QCoreApplication::processEvents();
+
+    auto& sim = sim::SimReceiver::Instance();
+    sim.Reset();
+    sim.SetLogging(false);
+    FeedRace(sim, sim.AttachReceiver());
+
+    const long rss_before = perf::ProcStatusKiB("VmRSS");
+    long rss_max = 0;
+    long rss_last = 0;
+    int samples = 0;
+    double cpu_start = 0;
+    auto wall_start = std::chrono::steady_clock::now();
+    QTimer sampler;
+    sampler.setInterval(1000);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        rss_last = perf::ProcStatusKiB("VmRSS");
+        rss_max = std::max(rss_max, rss_last);
+        if (++samples >= seconds) {
+            launcher.station().stop_requested = true;
+        }
+    });
+    int laps = 0;
+    QTimer::singleShot(0, [&] {
+        cpu_start = perf::ProcessCpuSeconds();
+        wall_start = std::chrono::steady_clock::now();
+        sampler.start();
+        launcher.Button1Click();  // returns when the poll loop has stopped
+        const double cpu = perf::ProcessCpuSeconds() - cpu_start;
+        const double wall_ms = perf::MillisecondsSince(wall_start);
+        sampler.stop();
+        for (int k = 1; k <= kSlotCount; ++k) {
+            for (int j = 1; j <= kLapEntries; ++j) {
+                laps += launcher.station().slot(k).lap(j).lap_time > 0 ? 1 : 0;
+            }
+        }
+        std::printf(
+            "rss_before_kib=%ld rss_max_kib=%ld rss_last_kib=%ld hwm_kib=%ld "
+            "cpu_percent=%.3f seconds=%.2f laps_recorded=%d\n",
+            rss_before, rss_max, rss_last, perf::ProcStatusKiB("VmHWM"),
+            100.0 * cpu / (wall_ms / 1000.0), wall_ms / 1000.0, laps);
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
+    return app.exec();
+}
