@@ -13,7 +13,7 @@ bool IsBlank(QChar ch) {
     return ch.unicode() <= 0x20;
 }
 
-QString TrimBlanks(const QString& text) {
+QStringView TrimBlanks(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && IsBlank(text.at(begin))) {
@@ -22,7 +22,7 @@ QString TrimBlanks(const QString& text) {
     while (end > begin && IsBlank(text.at(end - 1))) {
         --end;
     }
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
 }
 
 QString TrimTrailingBlanks(const QString& text) {
@@ -33,22 +33,18 @@ QString TrimTrailingBlanks(const QString& text) {
     return text.left(end);
 }
 
-QString Unquote(const QString& value) {
+QString Unquote(QStringView value) {
     if (value.size() >= 2) {
         const QChar first = value.front();
         if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && value.back() == first) {
-            return value.mid(1, value.size() - 2);
+            return value.sliced(1, value.size() - 2).toString();
         }
     }
-    return value;
-}
-
-QString IndexKey(const QString& section, const QString& key) {
-    return section.toLower() + QLatin1Char('\n') + key.toLower();
+    return value.toString();
 }
 
 // A section header "[name]" gives the trimmed name; anything else gives nothing.
-std::optional<QString> SectionName(const QString& trimmed_line) {
+std::optional<QStringView> SectionName(QStringView trimmed_line) {
     if (!trimmed_line.startsWith(QLatin1Char('['))) {
         return std::nullopt;
     }
@@ -56,7 +52,19 @@ std::optional<QString> SectionName(const QString& trimmed_line) {
     if (close < 0) {
         close = trimmed_line.size();
     }
-    return TrimBlanks(trimmed_line.mid(1, close - 1));
+    return TrimBlanks(trimmed_line.sliced(1, close - 1));
+}
+
+// The key of an entry line ("key = value"), or nothing for other lines.
+std::optional<QStringView> EntryKey(QStringView trimmed_line) {
+    if (trimmed_line.startsWith(QLatin1Char(';'))) {
+        return std::nullopt;
+    }
+    const qsizetype eq = trimmed_line.indexOf(QLatin1Char('='));
+    if (eq < 0) {
+        return std::nullopt;
+    }
+    return TrimBlanks(trimmed_line.first(eq));
 }
 
 bool ParseDigits(QStringView digits, int base, quint64* value) {
@@ -104,43 +112,77 @@ IniFile IniFile::FromText(const QString& text) {
     return ini;
 }
 
+size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept {
+    // Case-folded code points, so names that match regardless of case hash alike.
+    size_t hash = seed ^ (size_t(ref.section_line) * 0x9E3779B97F4A7C15ull);
+    const QStringView key = ref.key;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        char32_t code = key.at(i).unicode();
+        if (QChar::isHighSurrogate(code) && i + 1 < key.size() && key.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(key.at(i), key.at(i + 1));
+            ++i;
+        }
+        hash = (hash ^ QChar::toCaseFolded(code)) * 1099511628211ull;
+    }
+    return hash;
+}
+
+bool operator==(const IniFile::KeyRef& a, const IniFile::KeyRef& b) noexcept {
+    return a.section_line == b.section_line && a.key.compare(b.key, Qt::CaseInsensitive) == 0;
+}
+
+// The index holds views into the lines, so building it copies no text: reading the
+// hundred session files of a day at start-up is mostly this.
 void IniFile::BuildIndex() const {
     key_lines_.clear();
     section_lines_.clear();
-    QString current_section;
-    bool in_first_occurrence = false;
+    section_ends_.clear();
+    cached_section_.clear();
+    cached_section_line_ = -1;
+    int current_section = -1;
     for (int i = 0; i < lines_.size(); ++i) {
-        const QString trimmed = TrimBlanks(lines_.at(i));
+        const QStringView trimmed = TrimBlanks(lines_.at(i));
         if (const auto name = SectionName(trimmed)) {
-            current_section = name->toLower();
-            in_first_occurrence = !section_lines_.contains(current_section);
-            if (in_first_occurrence) {
-                section_lines_.insert(current_section, i);
+            const QString lower = name->toString().toLower();
+            // Only the first section of a name is searched, as the platform does.
+            current_section = section_lines_.contains(lower) ? -1 : i;
+            if (current_section >= 0) {
+                section_lines_.insert(lower, i);
+                section_ends_.insert(i, i + 1);
             }
             continue;
         }
-        // Only the first section of a name is searched, as the platform does.
-        if (!in_first_occurrence || trimmed.startsWith(QLatin1Char(';'))) {
+        if (current_section < 0 || trimmed.isEmpty()) {
             continue;
         }
-        const qsizetype eq = trimmed.indexOf(QLatin1Char('='));
-        if (eq < 0) {
-            continue;
-        }
-        const QString key =
-            current_section + QLatin1Char('\n') + TrimBlanks(trimmed.left(eq)).toLower();
-        if (!key_lines_.contains(key)) {
-            key_lines_.insert(key, i);
+        section_ends_.insert(current_section, i + 1);
+        if (const auto key = EntryKey(trimmed)) {
+            const KeyRef ref{current_section, *key};
+            if (!key_lines_.contains(ref)) {  // the first line of a key counts
+                key_lines_.insert(ref, i);
+            }
         }
     }
     index_valid_ = true;
+}
+
+int IniFile::SectionLine(const QString& section) const {
+    if (section != cached_section_) {
+        cached_section_ = section;
+        cached_section_line_ = section_lines_.value(section.toLower(), -1);
+    }
+    return cached_section_line_;
 }
 
 int IniFile::FindKeyLine(const QString& section, const QString& key) const {
     if (!index_valid_) {
         BuildIndex();
     }
-    return key_lines_.value(IndexKey(section, key), -1);
+    const int section_line = SectionLine(section);
+    if (section_line < 0) {
+        return -1;
+    }
+    return key_lines_.value(KeyRef{section_line, QStringView(key)}, -1);
 }
 
 std::optional<QString> IniFile::Value(const QString& section, const QString& key) const {
@@ -149,7 +191,7 @@ std::optional<QString> IniFile::Value(const QString& section, const QString& key
         return std::nullopt;
     }
     const QString& text = lines_.at(line);
-    return Unquote(TrimBlanks(text.mid(text.indexOf(QLatin1Char('=')) + 1)));
+    return Unquote(TrimBlanks(QStringView(text).sliced(text.indexOf(QLatin1Char('=')) + 1)));
 }
 
 QString IniFile::ReadString(const QString& section, const QString& key,
@@ -199,33 +241,37 @@ qint32 IniFile::ReadInteger(const QString& section, const QString& key,
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
     const int existing = FindKeyLine(section, key);
     if (existing >= 0) {
-        // Keep the key as the file spells it; only the value changes.
-        const QString& old = lines_.at(existing);
-        const QString old_key = TrimBlanks(old.left(old.indexOf(QLatin1Char('='))));
-        lines_[existing] = old_key + QLatin1Char('=') + value;
+        // Keep the key as the file spells it; only the value changes. The index holds
+        // a view of the old line, so it is re-pointed at the new one.
+        const QString old = lines_.at(existing);
+        const QStringView old_key =
+            TrimBlanks(QStringView(old).first(old.indexOf(QLatin1Char('='))));
+        const int section_line = SectionLine(section);
+        key_lines_.remove(KeyRef{section_line, old_key});
+        lines_[existing] = old_key.toString() + QLatin1Char('=') + value;
+        const QString& line = lines_.at(existing);
+        key_lines_.insert(KeyRef{section_line, QStringView(line).first(old_key.size())}, existing);
         return;
     }
     const QString entry = key + QLatin1Char('=') + value;
-    const int header = section_lines_.value(section.toLower(), -1);
+    const int header = SectionLine(section);
     if (header < 0) {
         lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
         lines_.append(entry);
         index_valid_ = false;
         return;
     }
-    // After the last non-blank line of the section.
-    int insert_at = header + 1;
-    for (int i = header + 1; i < lines_.size(); ++i) {
-        const QString trimmed = TrimBlanks(lines_.at(i));
-        if (SectionName(trimmed)) {
-            break;
-        }
-        if (!trimmed.isEmpty()) {
-            insert_at = i + 1;
-        }
-    }
+    // After the last non-blank line of the section. Appending at the end of the file
+    // (the usual case: one section) keeps the index, so writing many keys stays linear.
+    const int insert_at = section_ends_.value(header, header + 1);
     lines_.insert(insert_at, entry);
-    index_valid_ = false;
+    if (insert_at != lines_.size() - 1) {
+        index_valid_ = false;
+        return;
+    }
+    key_lines_.insert(KeyRef{header, QStringView(lines_.at(insert_at)).first(key.size())},
+                      insert_at);
+    section_ends_.insert(header, insert_at + 1);
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, qint64 value) {

@@ -43,15 +43,29 @@ class IniFile {
 
     static std::optional<qint32> ParseInteger(const QString& text);
 
+    // A key of the index: the header line of its section and a view of the key's
+    // text in its line. Equal regardless of case.
+    struct KeyRef {
+        int section_line = -1;
+        QStringView key;
+    };
+
   private:
     void BuildIndex() const;
+    int SectionLine(const QString& section) const;
     int FindKeyLine(const QString& section, const QString& key) const;
 
     QStringList lines_;
-    mutable QHash<QString, int> key_lines_;      // "section\nkey" in lower case -> line
-    mutable QHash<QString, int> section_lines_;  // first header line of each section
+    mutable QHash<KeyRef, int> key_lines_;       // first line of each key
+    mutable QHash<QString, int> section_lines_;  // lower-case name -> first header line
+    mutable QHash<int, int> section_ends_;       // header line -> after its last entry
+    mutable QString cached_section_;             // callers ask for one section many times
+    mutable int cached_section_line_ = -1;
     mutable bool index_valid_ = false;
 };
+
+size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept;
+bool operator==(const IniFile::KeyRef& a, const IniFile::KeyRef& b) noexcept;
 
 // Reads and writes a whole file as bytes through a temporary file beside it, so the
 // target is either the earlier file or the complete new one. Shared by every writer.

@@ -132,3 +132,43 @@ TEST(IniFileFile, SaveUnderAFileInsteadOfAFolderFailsWithTheName) {
     EXPECT_FALSE(IniFile::FromText("[a]\nb=c\n").Save(folder.file("blocker/x.ini"), &error));
     EXPECT_TRUE(error.contains("x.ini")) << error.toStdString();
 }
+
+TEST(IniFileWrite, IndexKeptAcrossWritesAgreesWithAFreshRead) {
+    // Writes in every place a key can go: replaced, appended at the end of the file,
+    // inserted mid-file, in a new section, spelt in other case.
+    IniFile ini = IniFile::FromText(
+        QStringLiteral("[First]\nA=1\n\n[Second]\nB=2\n[first]\nLATE=9\n"));
+    const QStringList sections = {"First", "SECOND", "third"};
+    const QStringList keys = {"a", "B", "c", "Late", "key5"};
+    quint32 state = 12345;
+    for (int step = 0; step < 300; ++step) {
+        state = state * 1103515245u + 12345u;
+        const QString& section = sections[int((state >> 8) % 3)];
+        QString key = keys[int((state >> 12) % 5)];
+        if ((state >> 20) & 1) {
+            key = key.toUpper();
+        }
+        ini.WriteString(section, key, QString::number(step));
+        const IniFile fresh = IniFile::FromText(ini.ToText());
+        for (const QString& s : sections) {
+            for (const QString& k : keys) {
+                ASSERT_EQ(ini.Value(s, k), fresh.Value(s, k))
+                    << "step " << step << " " << s.toStdString() << "/" << k.toStdString();
+            }
+        }
+    }
+    // The second [first] is never read nor written.
+    EXPECT_TRUE(ini.ToText().contains("[first]\r\nLATE=9\r\n")) << ini.ToText().toStdString();
+}
+
+TEST(IniFileWrite, ThousandsOfNewKeysStayFast) {
+    // A list of 10,000 messages writes 40,000 new keys into one section; each write
+    // must not rescan the file.
+    IniFile ini;
+    for (int n = 1; n <= 40000; ++n) {
+        ini.WriteInteger("Parametry", QStringLiteral("k%1").arg(n), n);
+    }
+    EXPECT_EQ(ini.ReadInteger("parametry", "K40000", 0), 40000);
+    EXPECT_EQ(ini.ReadInteger("parametry", "k1", 0), 1);
+    EXPECT_TRUE(ini.ToText().startsWith("[Parametry]\r\nk1=1\r\nk2=2\r\n"));
+}
