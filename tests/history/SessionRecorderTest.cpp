@@ -10,6 +10,7 @@
 #include "SessionFile.h"
 #include "SessionRecorder.h"
 #include "Station.h"
+#include "DiskFull.h"
 #include "TempFolder.h"
 
 namespace {
@@ -22,26 +23,6 @@ QStringList DayFiles(const TempFolder& folder, const QString& day) {
     return QDir(folder.path() + "Sessions/" + day)
         .entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
-
-// Lowers the file size limit for one scope, so writes fail as on a full disk.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_handler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previous_handler_)(int) = nullptr;
-};
 
 class SessionRecorderTest : public ::testing::Test {
   protected:
@@ -111,7 +92,7 @@ TEST_F(SessionRecorderTest, FailedWriteKeepsTheEarlierFileAndLeavesNoPartialOne)
 
     station_.slot(1).driver_name = QStringLiteral("Bob");
     {
-        FileSizeLimit disk_full(1000);  // a session file is several kilobytes
+        DiskFull disk_full(1000);  // a session file is several kilobytes
         EXPECT_FALSE(Write());
     }
     EXPECT_TRUE(error_.contains("2012_05_31_14_05.txt")) << error_.toStdString();
