@@ -137,7 +137,7 @@ void IniFile::BuildIndex() const {
     key_lines_.clear();
     section_lines_.clear();
     section_ends_.clear();
-    cached_section_.clear();
+    cached_section_.reset();
     cached_section_line_ = -1;
     int current_section = -1;
     for (int i = 0; i < lines_.size(); ++i) {
@@ -167,7 +167,8 @@ void IniFile::BuildIndex() const {
 }
 
 int IniFile::SectionLine(const QString& section) const {
-    if (section != cached_section_) {
+    // An empty section name is a name like any other, so "nothing cached" is its own state.
+    if (!cached_section_ || section != *cached_section_) {
         cached_section_ = section;
         cached_section_line_ = section_lines_.value(section.toLower(), -1);
     }

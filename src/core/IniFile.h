@@ -56,10 +56,10 @@ class IniFile {
     int FindKeyLine(const QString& section, const QString& key) const;
 
     QStringList lines_;
-    mutable QHash<KeyRef, int> key_lines_;       // first line of each key
-    mutable QHash<QString, int> section_lines_;  // lower-case name -> first header line
-    mutable QHash<int, int> section_ends_;       // header line -> after its last entry
-    mutable QString cached_section_;             // callers ask for one section many times
+    mutable QHash<KeyRef, int> key_lines_;           // first line of each key
+    mutable QHash<QString, int> section_lines_;      // lower-case name -> first header line
+    mutable QHash<int, int> section_ends_;           // header line -> after its last entry
+    mutable std::optional<QString> cached_section_;  // callers ask for one section often
     mutable int cached_section_line_ = -1;
     mutable bool index_valid_ = false;
 };

@@ -172,3 +172,11 @@ TEST(IniFileWrite, ThousandsOfNewKeysStayFast) {
     EXPECT_EQ(ini.ReadInteger("parametry", "k1", 0), 1);
     EXPECT_TRUE(ini.ToText().startsWith("[Parametry]\r\nk1=1\r\nk2=2\r\n"));
 }
+
+TEST(IniFileRead, AnEmptySectionNameIsFoundOnTheFirstLookup) {
+    // Found by fuzzing: the section cache took "" to mean "nothing cached yet".
+    const IniFile ini = IniFile::FromText(QStringLiteral("[ ]\nA=1\n[Other]\nA=2\n"));
+    EXPECT_EQ(ini.ReadInteger("", "A", 0), 1);
+    EXPECT_EQ(ini.ReadInteger("Other", "A", 0), 2);
+    EXPECT_EQ(ini.ReadInteger("", "A", 0), 1);
+}
