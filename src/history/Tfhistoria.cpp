@@ -26,13 +26,6 @@ constexpr int kTopBarHeight = 56;
 constexpr int kLeftBarWidth = 75;
 constexpr int kRightBarWidth = 257;
 constexpr int kGapWidth = 169;
-constexpr std::array<int, BestLapsGrid::kRows> kRankTops = {194, 274, 353, 426, 506};
-
-QWidget* Bar(QWidget* parent, Colour colour) {
-    auto* bar = new QWidget(parent);
-    SetBackground(bar, colour);
-    return bar;
-}
 
 }  // namespace
 
@@ -50,7 +43,7 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    QWidget* top_bar = Bar(this, Colours::kGrey);
+    QWidget* top_bar = MakePanel(this, QString(), Colours::kGrey);
     top_bar->setFixedHeight(kTopBarHeight);
     auto* top_layout = new QHBoxLayout(top_bar);
     top_layout->setContentsMargins(0, 0, 0, 0);
@@ -70,15 +63,15 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     body->setSpacing(0);
     layout->addLayout(body, 1);
 
-    QWidget* left_bar = Bar(this, Colours::kBlack);
+    QWidget* left_bar = MakePanel(this, QString(), Colours::kBlack);
     left_bar->setFixedWidth(kLeftBarWidth);
     for (int row = 1; row <= BestLapsGrid::kRows; ++row) {
         PlaceLabel(left_bar, QStringLiteral("LabelRank%1").arg(row), QStringLiteral("%1.").arg(row),
-                   32, kRankTops[size_t(row - 1)], 0, {35, Colours::kWhite});
+                   32, BestLapsGrid::kRankTops[size_t(row - 1)], 0, {35, Colours::kWhite});
     }
     body->addWidget(left_bar);
 
-    QWidget* centre = Bar(this, Colours::kBlack);
+    QWidget* centre = MakePanel(this, QString(), Colours::kBlack);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         auto* panel = new QLabel(centre);
         panel->setObjectName(QStringLiteral("Panel%1").arg(slot + 3));
@@ -94,7 +87,7 @@ Tfhistoria::Tfhistoria(QWidget* parent)
         std::make_unique<BestLapsGrid>(centre, kGapWidth, [this](int tag) { Label78Click(tag); });
     body->addWidget(centre, 1);
 
-    QWidget* right_bar = Bar(this, Colours::kGrey);
+    QWidget* right_bar = MakePanel(this, QString(), Colours::kGrey);
     right_bar->setFixedWidth(kRightBarWidth);
     button1_ = new QPushButton(QStringLiteral("Close"), right_bar);
     button1_->setObjectName(QStringLiteral("Button1"));

@@ -56,6 +56,13 @@ void SetLabelColour(QLabel* label, Colour colour) {
     label->setPalette(palette);
 }
 
+QWidget* MakePanel(QWidget* parent, const QString& object_name, Colour colour) {
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(object_name);
+    SetBackground(panel, colour);
+    return panel;
+}
+
 void SetBackground(QWidget* widget, Colour colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, ToQColor(colour));

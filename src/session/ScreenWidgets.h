@@ -49,3 +49,6 @@ void SetMaximizedOnScreen(QWidget* window);
 
 // Paints a widget's background in a solid colour.
 void SetBackground(QWidget* widget, Colour colour);
+
+// A plain child widget painted in one colour (the bars and panels of the big windows).
+QWidget* MakePanel(QWidget* parent, const QString& object_name, Colour colour);

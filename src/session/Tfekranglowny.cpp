@@ -50,13 +50,6 @@ class FlagGuard {
     bool& flag_;
 };
 
-QWidget* MakePanel(QWidget* parent, const char* name, Colour colour) {
-    auto* panel = new QWidget(parent);
-    panel->setObjectName(QString::fromUtf8(name));
-    SetBackground(panel, colour);
-    return panel;
-}
-
 QPushButton* MakeBarButton(QWidget* parent, const char* name, const char* caption, int left) {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
     button->setObjectName(QString::fromUtf8(name));
@@ -102,7 +95,7 @@ Tfekranglowny::~Tfekranglowny() {
 }
 
 void Tfekranglowny::BuildTopBar() {
-    panel10_ = MakePanel(this, "Panel10", Colours::kGrey);
+    panel10_ = MakePanel(this, QStringLiteral("Panel10"), Colours::kGrey);
     image1_ = new QLabel(panel10_);
     image1_->setObjectName(QStringLiteral("Image1"));
 
@@ -134,31 +127,30 @@ void Tfekranglowny::BuildTopBar() {
 }
 
 void Tfekranglowny::BuildLeftColumn() {
-    panel9_ = MakePanel(this, "Panel9", Colours::kBlack);
+    panel9_ = MakePanel(this, QStringLiteral("Panel9"), Colours::kBlack);
     struct Caption {
         const char* name;
         const char* text;
         int top;
         int font;
     };
-    constexpr std::array<Caption, 8> kCaptions = {{
+    constexpr std::array<Caption, 3> kCaptions = {{
         {"LabelActual", "Actual", 67, 21},
         {"LabelRpm", "RPM", 92, 16},
         {"LabelLast", "Last", 123, 21},
-        {"LabelRow1", "1.", 194, 35},
-        {"LabelRow2", "2.", 274, 35},
-        {"LabelRow3", "3.", 353, 35},
-        {"LabelRow4", "4.", 426, 35},
-        {"LabelRow5", "5.", 506, 35},
     }};
     for (const Caption& caption : kCaptions) {
         PlaceLabel(panel9_, QString::fromUtf8(caption.name), QString::fromUtf8(caption.text), 6,
                    caption.top, 0, {caption.font});
     }
+    for (int row = 1; row <= BestLapsGrid::kRows; ++row) {
+        PlaceLabel(panel9_, QStringLiteral("LabelRow%1").arg(row), QStringLiteral("%1.").arg(row),
+                   6, BestLapsGrid::kRankTops[size_t(row - 1)], 0, {35});
+    }
 }
 
 void Tfekranglowny::BuildCentre() {
-    panel3_ = MakePanel(this, "Panel3", Colours::kBlack);
+    panel3_ = MakePanel(this, QStringLiteral("Panel3"), Colours::kBlack);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         auto column = std::make_unique<KartColumn>(panel3_, slot);
         connect(column->header(), &ClickableLabel::clicked, this,
@@ -174,7 +166,7 @@ void Tfekranglowny::BuildCentre() {
 }
 
 void Tfekranglowny::BuildRightColumn() {
-    panel2_ = MakePanel(this, "Panel2", Colours::kDarkGrey);
+    panel2_ = MakePanel(this, QStringLiteral("Panel2"), Colours::kDarkGrey);
     const QPixmap start = Artwork::StartTile();
     const QPixmap stopwatch = Artwork::Stopwatch(false);
     const QPixmap stopwatch_pressed = Artwork::Stopwatch(true);
@@ -221,11 +213,11 @@ void Tfekranglowny::BuildRightColumn() {
 }
 
 void Tfekranglowny::BuildBottomBar() {
-    panel1_ = MakePanel(this, "Panel1", Colours::kGrey);
+    panel1_ = MakePanel(this, QStringLiteral("Panel1"), Colours::kGrey);
     button1_ = MakeBarButton(panel1_, "Button1", "END SESSION", 400);
     connect(button1_, &QPushButton::clicked, this, &Tfekranglowny::Button1Click);
 
-    panel11_ = MakePanel(panel1_, "Panel11", Colours::kGrey);
+    panel11_ = MakePanel(panel1_, QStringLiteral("Panel11"), Colours::kGrey);
     button2_ = MakeBarButton(panel11_, "Button2", "History", 4);
     connect(button2_, &QPushButton::clicked, this, &Tfekranglowny::Button2Click);
 
