@@ -7,6 +7,7 @@
 #include "Clock.h"
 #include "KartSlot.h"
 #include "Memdane.h"
+#include "ReceiverStatus.h"
 #include "SessionRecord.h"
 
 inline constexpr int kFrameSize = 64;
@@ -57,6 +58,8 @@ class Station {
     qint32 poll_mode = kPollIdle;
     std::array<quint8, 96> message_out{};
     Memdane memdane;
+    // Kept current by the receiver link while a poll loop runs.
+    ReceiverStatus receiver_status;
 
     // The current session screen and transmission test window, when there is one.
     SessionView* session_screen = nullptr;
