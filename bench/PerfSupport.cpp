@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <unistd.h>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -58,6 +59,31 @@ double ProcessCpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double ProcStatCpuSeconds(long pid) {
+    const QString path =
+        pid > 0 ? QStringLiteral("/proc/%1/stat").arg(pid) : QStringLiteral("/proc/self/stat");
+    FILE* stat = std::fopen(qPrintable(path), "r");
+    if (!stat) {
+        return -1;
+    }
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    // The command name in parentheses may hold blanks: count fields after its ')'.
+    const char* rest = read ? std::strrchr(line, ')') : nullptr;
+    if (!rest) {
+        return -1;
+    }
+    unsigned long utime = 0;
+    unsigned long stime = 0;
+    // Fields 3..13 are skipped; 14 and 15 are utime and stime in clock ticks.
+    if (std::sscanf(rest + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime,
+                    &stime) != 2) {
+        return -1;
+    }
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
 long ProcStatusKiB(const char* field) {

@@ -36,6 +36,10 @@ bool WriteTodaysSessions(const QString& program_folder, int count, QString* erro
 // User + system CPU seconds of this process.
 double ProcessCpuSeconds();
 
+// User + system CPU seconds of any process from /proc/<pid>/stat (clock-tick
+// resolution), -1 when it cannot be read. Used for the X server beside the program.
+double ProcStatCpuSeconds(long pid);
+
 // A "VmRSS"/"VmHWM"-style field of /proc/self/status in KiB, -1 when missing.
 long ProcStatusKiB(const char* field);
 

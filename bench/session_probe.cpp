@@ -1,10 +1,14 @@
 // Resident memory and CPU share of the whole program running a session: the
 // launcher as main() builds it, "Session start" clicked, the simulated receiver
 // delivering 100 frames/s of four radio karts (a lap every ~6 s each), the session
-// screen shown on the offscreen platform.
-//   session_probe [SECONDS]   (default 20)
+// screen shown on the offscreen platform, or on the X display that DISPLAY names.
+//   session_probe [SECONDS [KARTS [XSERVER_PID]]]   (defaults 20, 4, none)
 // Prints one key=value line: memory before the session, VmRSS sampled each second
-// during it (largest and last), VmHWM, and the CPU share over the session.
+// during it (largest and last), VmHWM, and the CPU share over the session. With
+// XSERVER_PID it also gives the CPU share of the program and of that X server from
+// /proc/<pid>/stat over the same fixed interval (the session after its first
+// second, when the screen has been mapped and painted once), and the session
+// window's paints per second: drawing on a real display costs in both processes.
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -14,6 +18,7 @@
 #include <cstdlib>
 
 #include "PerfSupport.h"
+#include "RepaintCoalescer.h"
 #include "SimReceiver.h"
 #include "TForm1.h"
 #include "Tfekranglowny.h"
@@ -21,17 +26,17 @@
 namespace {
 
 constexpr int kFramePeriodMs = 10;
-constexpr int kRadioKarts = 4;
 constexpr int kFramesPerLap = 600;  // all karts together: 6 s of frames
 
-// 60 s of traffic, replayed endlessly: each frame moves one kart on.
-void FeedRace(sim::SimReceiver& sim, int receiver) {
+// 60 s of traffic, replayed endlessly: each frame moves one kart on, and changes
+// that kart's running time.
+void FeedRace(sim::SimReceiver& sim, int receiver, int radio_karts) {
     for (int i = 0; i < 6000; ++i) {
         const int lap = i / kFramesPerLap;
         sim::TimingFields f;
-        f.serial = std::uint32_t(4661 + i % kRadioKarts);
+        f.serial = std::uint32_t(4661 + i % radio_karts);
         f.node = std::uint16_t(f.serial);
-        f.counter = std::uint8_t(i / kRadioKarts);
+        f.counter = std::uint8_t(i / radio_karts);
         f.race = 1;
         f.lap = std::uint8_t(lap);
         f.lap_in_progress = std::uint8_t(lap + 1);
@@ -54,6 +59,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 20;
+    const int radio_karts = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, kSlotCount) : 4;
+    const long xserver_pid = argc > 3 ? std::atol(argv[3]) : 0;
     QTemporaryDir home;
     QApplication app(argc, argv);
 
@@ -63,7 +70,7 @@ int main(int argc, char** argv) {
     launcher.station().session_screen = &hidden_screen;
     for (int k = 1; k <= kSlotCount; ++k) {
         KartSlot& slot = launcher.station().slot(k);
-        slot.radio = k <= kRadioKarts;
+        slot.radio = k <= radio_karts;
         slot.serial_number = 4660 + k;
         slot.driver_name = QStringLiteral("Driver %1").arg(k);
     }
@@ -73,7 +80,7 @@ int main(int argc, char** argv) {
     auto& sim = sim::SimReceiver::Instance();
     sim.Reset();
     sim.SetLogging(false);
-    FeedRace(sim, sim.AttachReceiver());
+    FeedRace(sim, sim.AttachReceiver(), radio_karts);
 
     const long rss_before = perf::ProcStatusKiB("VmRSS");
     long rss_max = 0;
@@ -83,11 +90,35 @@ int main(int argc, char** argv) {
     auto wall_start = std::chrono::steady_clock::now();
     QTimer sampler;
     sampler.setInterval(1000);
+    // The fixed interval of the two-process figures: from the first sample on.
+    double self_start = 0;
+    double x_start = 0;
+    int paints_start = 0;
+    auto interval_start = std::chrono::steady_clock::now();
+    auto session_paints = [&] {
+        const auto* screen = dynamic_cast<Tfekranglowny*>(launcher.station().session_screen);
+        return screen ? screen->repaint_coalescer().paints() : 0;
+    };
     QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (samples == 0) {
+            self_start = perf::ProcStatCpuSeconds(0);
+            x_start = xserver_pid > 0 ? perf::ProcStatCpuSeconds(xserver_pid) : 0;
+            paints_start = session_paints();
+            interval_start = std::chrono::steady_clock::now();
+        }
         rss_last = perf::ProcStatusKiB("VmRSS");
         rss_max = std::max(rss_max, rss_last);
         if (++samples >= seconds) {
             launcher.station().stop_requested = true;
+            if (xserver_pid > 0) {
+                const double interval = perf::MillisecondsSince(interval_start) / 1000.0;
+                std::printf(
+                    "interval_seconds=%.2f program_stat_cpu_percent=%.3f "
+                    "xserver_cpu_percent=%.3f window_paints_per_second=%.1f ",
+                    interval, 100.0 * (perf::ProcStatCpuSeconds(0) - self_start) / interval,
+                    100.0 * (perf::ProcStatCpuSeconds(xserver_pid) - x_start) / interval,
+                    (session_paints() - paints_start) / interval);
+            }
         }
     });
     int laps = 0;
