@@ -1,10 +1,12 @@
 #include <QApplication>
 
+#include "DesignPixels.h"
 #include "ProgramFolder.h"
 #include "TForm1.h"
 #include "Tfekranglowny.h"
 
 int main(int argc, char* argv[]) {
+    KeepDesignPixels();  // fixed-pixel windows: before the QApplication exists
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ruvotimer"));
     QApplication::setOrganizationName(QStringLiteral("RUVO"));

@@ -5,10 +5,12 @@
 
 #include "DemoFolder.h"
 #include "DemoReceiver.h"
+#include "DesignPixels.h"
 #include "TForm1.h"
 #include "Tfekranglowny.h"
 
 int main(int argc, char* argv[]) {
+    KeepDesignPixels();  // fixed-pixel windows: before the QApplication exists
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ruvotimer-demo"));
     QApplication::setOrganizationName(QStringLiteral("RUVO"));
