@@ -21,8 +21,16 @@ QString Name(int number) {
     return QStringLiteral("Label%1").arg(number);
 }
 
+// "%1.1f" with the locale's decimal separator: no digit grouping and an ASCII
+// minus, whatever the locale would do with them. QLocale() is the system's locale
+// unless the program sets another default.
 QString Temperature(double value) {
-    return QLocale::system().toString(value, 'f', 1);
+    QString text = QString::number(value, 'f', 1);
+    const QString point = QLocale().decimalPoint();
+    if (point != QLatin1String(".")) {
+        text.replace(QLatin1Char('.'), point);
+    }
+    return text;
 }
 
 }  // namespace
