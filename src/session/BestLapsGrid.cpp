@@ -21,9 +21,13 @@ constexpr int kGapNumbers[5][5] = {{22, 23, 26, 28, 30},
                                    {52, 53, 56, 58, 60},
                                    {62, 63, 66, 68, 70}};
 
-QString LabelName(int number) { return QStringLiteral("Label%1").arg(number); }
+QString LabelName(int number) {
+    return QStringLiteral("Label%1").arg(number);
+}
 
-bool InRange(int slot, int row) { return IsValidSlot(slot) && row >= 1 && row <= BestLapsGrid::kRows; }
+bool InRange(int slot, int row) {
+    return IsValidSlot(slot) && row >= 1 && row <= BestLapsGrid::kRows;
+}
 
 }  // namespace
 
@@ -33,7 +37,9 @@ QString BestLapsGrid::LapNumberName(int slot, int row) {
 QString BestLapsGrid::LapTimeName(int slot, int row) {
     return LabelName(kTimeNumbers[row - 1][slot - 1]);
 }
-QString BestLapsGrid::GapName(int slot, int row) { return LabelName(kGapNumbers[row - 1][slot - 1]); }
+QString BestLapsGrid::GapName(int slot, int row) {
+    return LabelName(kGapNumbers[row - 1][slot - 1]);
+}
 
 BestLapsGrid::BestLapsGrid(QWidget* parent, int gap_width,
                            const std::function<void(int tag)>& on_click) {
@@ -45,8 +51,8 @@ BestLapsGrid::BestLapsGrid(QWidget* parent, int gap_width,
             Cell& cell = cells_[size_t((slot - 1) * kRows + (row - 1))];
             const auto r = size_t(row - 1);
             cell.lap_number = PlaceLabel<ClickableLabel>(
-                parent, LapNumberName(slot, row), QStringLiteral("L--"), left, kLapNumberTops[r], 61,
-                {24, Colours::kWhite, Qt::AlignRight | Qt::AlignVCenter});
+                parent, LapNumberName(slot, row), QStringLiteral("L--"), left, kLapNumberTops[r],
+                61, {24, Colours::kWhite, Qt::AlignRight | Qt::AlignVCenter});
             cell.lap_time = PlaceLabel<ClickableLabel>(
                 parent, LapTimeName(slot, row), QStringLiteral("--:--"), left + kRightEdge - 140,
                 kLapTimeTops[r], 140, {24, Colours::kWhite, Qt::AlignRight | Qt::AlignVCenter});

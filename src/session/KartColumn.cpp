@@ -17,6 +17,15 @@ constexpr int kSensorFrameTop = 190;
 constexpr int kSensorFrameHeight = 396;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
+// The "Actual" row: lap number and running time each in a room of its own, with
+// more than a blank between them and before the next column's lap number, so two
+// values never read as one. Two-digit values fit at the design size.
+constexpr int kActualFont = 27;
+constexpr int kLapNumberLeft = 6;
+constexpr int kLapNumberWidth = 58;
+constexpr int kRunningTimeLeft = 72;
+constexpr int kRunningTimeRight = 178;
+
 QString Name(int number) {
     return QStringLiteral("Label%1").arg(number);
 }
@@ -53,10 +62,11 @@ KartColumn::KartColumn(QWidget* centre_panel, int slot) {
     lamp_->setObjectName(QStringLiteral("L%1").arg(slot));
     lamp_->move(8, 8);
 
-    lap_number_ =
-        PlaceLabel(centre_panel, Name(5 + slot), QStringLiteral("L:01"), left + 2, 63, 72, {27});
+    lap_number_ = PlaceLabel(centre_panel, Name(5 + slot), QStringLiteral("L:01"),
+                             left + kLapNumberLeft, 63, kLapNumberWidth, {kActualFont});
     running_time_ = PlaceLabel(centre_panel, Name(slot), QStringLiteral("00:00:00"),
-                               left + kRightEdge - 143, 64, 143, {27, Colours::kWhite, kRight});
+                               left + kRunningTimeLeft, 64, kRunningTimeRight - kRunningTimeLeft,
+                               {kActualFont, Colours::kWhite, kRight});
     rpm_ = PlaceLabel(centre_panel, Name(112 + slot), QStringLiteral("0"), left + kRightEdge - 157,
                       91, 157, {21, Colours::kWhite, kRight});
     last_lap_ = PlaceLabel(centre_panel, Name(10 + slot), QStringLiteral("--:--:--"), left, 112,
@@ -76,11 +86,11 @@ void KartColumn::Draw(const KartSlot& slot, qint32 current_lap_time) {
     drawn_ = true;
     if (all || shown_.running_time != current_lap_time) {
         shown_.running_time = current_lap_time;
-        SetLabelText(running_time_, FormatLapTime(quint32(current_lap_time)));
+        SetFittedText(running_time_, FormatLapTime(quint32(current_lap_time)), kActualFont);
     }
     if (all || shown_.lap_number != slot.current_lap_number) {
         shown_.lap_number = slot.current_lap_number;
-        SetLabelText(lap_number_, FormatLapNumber(slot.current_lap_number));
+        SetFittedText(lap_number_, FormatLapNumber(slot.current_lap_number), kActualFont);
     }
     if (slot.radio && (all || shown_.rpm != slot.current_rpm)) {
         shown_.rpm = slot.current_rpm;

@@ -46,6 +46,37 @@ void SetLabelText(QLabel* label, const QString& text) {
     }
 }
 
+QString ElidedToLabel(const QLabel& label, const QString& text) {
+    return QFontMetrics(label.font())
+        .elidedText(text, Qt::ElideRight, label.contentsRect().width());
+}
+
+void SetFittedText(QLabel* label, const QString& text, int design_pixel_size) {
+    const QString old = label->text();
+    if (old == text) {
+        return;
+    }
+    label->setText(text);
+    // The digits of a font share one width, so only a change of length can change
+    // the fit: the font is not touched while a time counts up.
+    if (old.size() == text.size()) {
+        return;
+    }
+    const int room = label->contentsRect().width();
+    QFont font = label->font();
+    int size = design_pixel_size;
+    for (; size > kSmallestFittedPixelSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(text) <= room) {
+            break;
+        }
+    }
+    if (label->font().pixelSize() != size) {
+        font.setPixelSize(size);
+        label->setFont(font);
+    }
+}
+
 void SetLabelColour(QLabel* label, Colour colour) {
     const QColor wanted = ToQColor(colour);
     if (label->palette().color(QPalette::WindowText) == wanted) {

@@ -41,6 +41,15 @@ LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString
 void SetLabelText(QLabel* label, const QString& text);
 void SetLabelColour(QLabel* label, Colour colour);
 
+// The text cut at the end with "…" where it is wider than the label.
+QString ElidedToLabel(const QLabel& label, const QString& text);
+
+// Sets a label's text at design_pixel_size, or at the largest smaller size (down to
+// kSmallestFittedPixelSize) at which it fits the label's width: a wider value (three
+// digits of minutes or laps) keeps to its own room instead of running into the next.
+inline constexpr int kSmallestFittedPixelSize = 20;
+void SetFittedText(QLabel* label, const QString& text, int design_pixel_size);
+
 // Shows a top-level window maximised. The window first takes the screen's whole
 // available area, so it fills the screen also where no window manager maximises it.
 void ShowMaximizedOnScreen(QWidget* window);

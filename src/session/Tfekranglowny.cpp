@@ -278,7 +278,11 @@ void Tfekranglowny::ApplyKartLook(int slot) {
     SetBackground(column.header(), kart.radio ? Colours::kGrey : Colours::kNavy);
     column.rpm()->setVisible(kart.radio);
     column.header()->setText(kart.driver_name);
-    right_rows_[size_t(slot - 1)].name->setText(kart.driver_name);
+    // 84 pixels hold about ten letters: a longer name keeps its start and ends in
+    // "…", centred under the button like a short one; the header shows it whole.
+    ClickableLabel* name = right_rows_[size_t(slot - 1)].name;
+    name->setText(ElidedToLabel(*name, kart.driver_name));
+    name->setToolTip(kart.driver_name);
 }
 
 void Tfekranglowny::RefreshKarts() {
