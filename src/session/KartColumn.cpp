@@ -4,6 +4,7 @@
 
 #include "BestLapsGrid.h"
 #include "KartTiming.h"
+#include "LiveLabel.h"
 #include "ScreenWidgets.h"
 #include "SessionControls.h"
 #include "TFrame1.h"
@@ -62,17 +63,26 @@ KartColumn::KartColumn(QWidget* centre_panel, int slot) {
     lamp_->setObjectName(QStringLiteral("L%1").arg(slot));
     lamp_->move(8, 8);
 
-    lap_number_ = PlaceLabel(centre_panel, Name(5 + slot), QStringLiteral("L:01"),
-                             left + kLapNumberLeft, 63, kLapNumberWidth, {kActualFont});
-    running_time_ = PlaceLabel(centre_panel, Name(slot), QStringLiteral("00:00:00"),
-                               left + kRunningTimeLeft, 64, kRunningTimeRight - kRunningTimeLeft,
-                               {kActualFont, Colours::kWhite, kRight});
-    rpm_ = PlaceLabel(centre_panel, Name(112 + slot), QStringLiteral("0"), left + kRightEdge - 157,
-                      91, 157, {21, Colours::kWhite, kRight});
-    last_lap_ = PlaceLabel(centre_panel, Name(10 + slot), QStringLiteral("--:--:--"), left, 112,
-                           kRightEdge, {35, Colours::kWhite, kRight});
-    last_gap_ = PlaceLabel(centre_panel, Name(15 + slot), QStringLiteral("--:--"), left, 149,
-                           kRightEdge, {35, Colours::kWhite, kRight});
+    lap_number_ = PlaceLabel<LiveLabel>(centre_panel, Name(5 + slot), QStringLiteral("L:01"),
+                                        left + kLapNumberLeft, 63, kLapNumberWidth, {kActualFont});
+    running_time_ = PlaceLabel<LiveLabel>(
+        centre_panel, Name(slot), QStringLiteral("00:00:00"), left + kRunningTimeLeft, 64,
+        kRunningTimeRight - kRunningTimeLeft, {kActualFont, Colours::kWhite, kRight});
+    rpm_ = PlaceLabel<LiveLabel>(centre_panel, Name(112 + slot), QStringLiteral("0"),
+                                 left + kRightEdge - 157, 91, 157, {21, Colours::kWhite, kRight});
+    last_lap_ = PlaceLabel<LiveLabel>(centre_panel, Name(10 + slot), QStringLiteral("--:--:--"),
+                                      left, 112, kRightEdge, {35, Colours::kWhite, kRight});
+    last_gap_ = PlaceLabel<LiveLabel>(centre_panel, Name(15 + slot), QStringLiteral("--:--"), left,
+                                      149, kRightEdge, {35, Colours::kWhite, kRight});
+
+    const std::pair<QLabel*, const char*> live[] = {{lap_number_, "Lap number"},
+                                                    {running_time_, "Running time"},
+                                                    {rpm_, "RPM"},
+                                                    {last_lap_, "Last lap"},
+                                                    {last_gap_, "Gap of the last lap"}};
+    for (const auto& [label, what] : live) {
+        MakeLiveLabel(label, QStringLiteral("%1, kart %2").arg(QLatin1String(what)).arg(slot));
+    }
 
     sensor_frame_ = new TFrame1(centre_panel, Colours::kGrey);
     sensor_frame_->setObjectName(QStringLiteral("Frame%1").arg(10 + slot));

@@ -5,9 +5,9 @@
 #include <QWidget>
 
 RepaintCoalescer::RepaintCoalescer(QWidget* window) : QObject(window), window_(window) {
-    repost_.setSingleShot(true);
-    repost_.setTimerType(Qt::PreciseTimer);
-    connect(&repost_, &QTimer::timeout, this, &RepaintCoalescer::RepostUpdateRequest);
+    held_.setSingleShot(true);
+    held_.setTimerType(Qt::PreciseTimer);
+    connect(&held_, &QTimer::timeout, this, &RepaintCoalescer::PaintHeld);
     window_->installEventFilter(this);
 }
 
@@ -16,17 +16,20 @@ bool RepaintCoalescer::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (since_paint_.isValid() && since_paint_.elapsed() < kIntervalMs) {
-        if (!repost_.isActive()) {
-            repost_.start(int(kIntervalMs - since_paint_.elapsed()));
+        if (!held_.isActive()) {
+            held_.start(int(kIntervalMs - since_paint_.elapsed()));
         }
         return true;
     }
-    repost_.stop();
+    held_.stop();
     since_paint_.start();
     ++paints_;
     return false;
 }
 
-void RepaintCoalescer::RepostUpdateRequest() {
-    QCoreApplication::postEvent(window_, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+void RepaintCoalescer::PaintHeld() {
+    // Sent, not posted: a posted request would wait for the next pass of the event
+    // loop, which in a session comes only after the next frame.
+    QEvent request(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(window_, &request);
 }

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include "LiveLabel.h"
+
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
@@ -37,6 +39,8 @@ LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString
 
 template QLabel* PlaceLabel<QLabel>(QWidget*, const QString&, const QString&, int, int, int,
                                     const LabelStyle&);
+template LiveLabel* PlaceLabel<LiveLabel>(QWidget*, const QString&, const QString&, int, int, int,
+                                          const LabelStyle&);
 template ClickableLabel* PlaceLabel<ClickableLabel>(QWidget*, const QString&, const QString&, int,
                                                     int, int, const LabelStyle&);
 
@@ -44,6 +48,12 @@ void SetLabelText(QLabel* label, const QString& text) {
     if (label->text() != text) {
         label->setText(text);
     }
+}
+
+void MakeLiveLabel(QLabel* label, const QString& accessible_name) {
+    label->setTextFormat(Qt::PlainText);
+    label->setFixedSize(label->size());
+    label->setAccessibleName(accessible_name);
 }
 
 QString ElidedToLabel(const QLabel& label, const QString& text) {

@@ -36,6 +36,12 @@ template <typename LabelType = QLabel>
 LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString& text, int left,
                       int top, int width, const LabelStyle& style);
 
+// Readies a label whose text follows the frames, up to a hundred changes a second,
+// so that a change costs only the repaint of the label: plain text (no rich-text
+// guess), a fixed size (no layout request to the parent) and a fixed accessible
+// name (no name-change event). Call once the label has its final size.
+void MakeLiveLabel(QLabel* label, const QString& accessible_name);
+
 // Sets text and colour only when they differ from what the label shows, so a
 // refresh that changes nothing causes no repaint.
 void SetLabelText(QLabel* label, const QString& text);

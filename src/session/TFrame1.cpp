@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "LiveLabel.h"
 #include "ScreenWidgets.h"
 
 namespace {
@@ -38,9 +39,10 @@ TFrame1::TFrame1(QWidget* parent, Colour caption_colour) : QFrame(parent) {
                                      QString::fromUtf8(kPairs[i].caption), 0, kPairs[i].caption_top,
                                      kDesignWidth - 4, caption_style);
         captions_[i] = caption;
-        values_[i] = PlaceLabel(this, QStringLiteral("Label%1").arg(number + 1),
-                                QString::fromUtf8(kPairs[i].design_value), 0, kPairs[i].value_top,
-                                kDesignWidth - 4, value_style);
+        values_[i] = PlaceLabel<LiveLabel>(this, QStringLiteral("Label%1").arg(number + 1),
+                                           QString::fromUtf8(kPairs[i].design_value), 0,
+                                           kPairs[i].value_top, kDesignWidth - 4, value_style);
+        MakeLiveLabel(values_[i], QString::fromUtf8(kPairs[i].caption));
     }
 }
 
@@ -50,6 +52,6 @@ void TFrame1::resizeEvent(QResizeEvent* event) {
         label->resize(width() - 4, label->height());
     }
     for (QLabel* label : values_) {
-        label->resize(width() - 4, label->height());
+        label->setFixedWidth(width() - 4);
     }
 }

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "LiveLabel.h"
+#include "ScreenWidgets.h"
+
+namespace {
+
+QImage Render(QLabel& label) {
+    return label.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of the picture that are mostly the given colour.
+int PixelsNear(const QImage& image, QColor colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            count += std::abs(pixel.red() - colour.red()) < 60 &&
+                             std::abs(pixel.green() - colour.green()) < 60 &&
+                             std::abs(pixel.blue() - colour.blue()) < 60
+                         ? 1
+                         : 0;
+        }
+    }
+    return count;
+}
+
+// The box around the pixels brighter than half, where the text's ink is.
+QRect InkBox(const QImage& image) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) > 128) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+}  // namespace
+
+// The character pictures put the text where QLabel puts it, for each alignment,
+// and follow a change of colour or size.
+TEST(LiveLabel, PaintsAsAPlainLabelDoes) {
+    QWidget panel;
+    SetBackground(&panel, Colours::kBlack);
+    panel.resize(400, 100);
+    const Qt::Alignment alignments[] = {Qt::AlignRight | Qt::AlignVCenter,
+                                        Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter};
+    for (const Qt::Alignment alignment : alignments) {
+        auto* plain = PlaceLabel<QLabel>(&panel, QStringLiteral("plain"), QString(), 0, 0, 143,
+                                         {27, Colours::kWhite, alignment});
+        auto* live = PlaceLabel<LiveLabel>(&panel, QStringLiteral("live"), QString(), 0, 40, 143,
+                                           {27, Colours::kWhite, alignment});
+        for (const char* text : {"00:19:54", "L:123", "+01:50", "-20,0", "125:00:00"}) {
+            SCOPED_TRACE(text);
+            plain->setText(QString::fromLatin1(text));
+            live->setText(QString::fromLatin1(text));
+            const QImage expected = Render(*plain);
+            const QImage shown = Render(*live);
+            ASSERT_EQ(shown.size(), expected.size());
+            EXPECT_GT(PixelsNear(shown, Qt::white), 40);
+            // Glyphs land on whole pixels here, QLabel's may fall between two.
+            const QRect ink = InkBox(shown);
+            const QRect expected_ink = InkBox(expected);
+            EXPECT_LE(std::abs(ink.left() - expected_ink.left()), 1);
+            EXPECT_LE(std::abs(ink.right() - expected_ink.right()), 1);
+            EXPECT_LE(std::abs(ink.top() - expected_ink.top()), 1);
+            EXPECT_LE(std::abs(ink.bottom() - expected_ink.bottom()), 1);
+            EXPECT_NEAR(PixelsNear(shown, Qt::white), PixelsNear(expected, Qt::white),
+                        PixelsNear(expected, Qt::white) / 10);
+        }
+        SetLabelColour(live, Colours::kRed);
+        const QImage red = Render(*live);
+        EXPECT_GT(PixelsNear(red, Qt::red), 40);
+        EXPECT_EQ(PixelsNear(red, Qt::white), 0);
+        delete plain;
+        delete live;
+    }
+}
