@@ -38,8 +38,9 @@ LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString
 
 // Readies a label whose text follows the frames, up to a hundred changes a second,
 // so that a change costs only the repaint of the label: plain text (no rich-text
-// guess), a fixed size (no layout request to the parent) and a fixed accessible
-// name (no name-change event). Call once the label has its final size.
+// guess), a fixed size (no layout request to the parent), a fixed accessible name
+// (no name-change event) and an opaque background (no repaint of the panel under
+// it). Call once the label has its final size.
 void MakeLiveLabel(QLabel* label, const QString& accessible_name);
 
 // Sets text and colour only when they differ from what the label shows, so a
