@@ -10,12 +10,14 @@
 // second, when the screen has been mapped and painted once), and the session
 // window's paints per second: drawing on a real display costs in both processes.
 #include <QApplication>
+#include <QEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "PerfSupport.h"
 #include "RepaintCoalescer.h"
@@ -27,6 +29,39 @@ namespace {
 
 constexpr int kFramePeriodMs = 10;
 constexpr int kFramesPerLap = 600;  // all karts together: 6 s of frames
+
+// How long a new value waits for the screen. Qt posts one update request to the
+// window when the first label changes after a paint, and it arrives in the same
+// pass of the event loop as the change; the value is shown when the labels are
+// painted next. In this race every frame changes a running time, so the running
+// time labels are the ones watched, with the window.
+class DisplayDelay : public QObject {
+  public:
+    explicit DisplayDelay(QObject* window) : window_(window) {}
+    double longest_ms = 0;
+    int over_20_ms = 0;
+    int shown = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::UpdateRequest && !waiting_) {
+            waiting_ = true;
+            changed_ = std::chrono::steady_clock::now();
+        } else if (watched != window_ && event->type() == QEvent::Paint && waiting_) {
+            waiting_ = false;
+            const double delay = perf::MillisecondsSince(changed_);
+            longest_ms = std::max(longest_ms, delay);
+            over_20_ms += delay > 20.0 ? 1 : 0;
+            ++shown;
+        }
+        return false;
+    }
+
+  private:
+    QObject* window_;
+    bool waiting_ = false;
+    std::chrono::steady_clock::time_point changed_;
+};
 
 // 60 s of traffic, replayed endlessly: each frame moves one kart on, and changes
 // that kart's running time.
@@ -99,11 +134,24 @@ int main(int argc, char** argv) {
         const auto* screen = dynamic_cast<Tfekranglowny*>(launcher.station().session_screen);
         return screen ? screen->repaint_coalescer().paints() : 0;
     };
+    std::unique_ptr<DisplayDelay> delay;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         if (samples == 0) {
             self_start = perf::ProcStatCpuSeconds(0);
             x_start = xserver_pid > 0 ? perf::ProcStatCpuSeconds(xserver_pid) : 0;
             paints_start = session_paints();
+            if (auto* screen = dynamic_cast<Tfekranglowny*>(launcher.station().session_screen)) {
+                delay = std::make_unique<DisplayDelay>(screen);
+                screen->installEventFilter(delay.get());  // ahead of the screen's own
+                if (auto* centre = screen->findChild<QWidget*>(QStringLiteral("Panel3"))) {
+                    for (int k = 1; k <= kSlotCount; ++k) {
+                        if (auto* time = centre->findChild<QWidget*>(
+                                QStringLiteral("Label%1").arg(k), Qt::FindDirectChildrenOnly)) {
+                            time->installEventFilter(delay.get());
+                        }
+                    }
+                }
+            }
             interval_start = std::chrono::steady_clock::now();
         }
         rss_last = perf::ProcStatusKiB("VmRSS");
@@ -114,10 +162,12 @@ int main(int argc, char** argv) {
                 const double interval = perf::MillisecondsSince(interval_start) / 1000.0;
                 std::printf(
                     "interval_seconds=%.2f program_stat_cpu_percent=%.3f "
-                    "xserver_cpu_percent=%.3f window_paints_per_second=%.1f ",
+                    "xserver_cpu_percent=%.3f window_paints_per_second=%.1f "
+                    "longest_display_delay_ms=%.1f display_delays_over_20ms_percent=%.2f ",
                     interval, 100.0 * (perf::ProcStatCpuSeconds(0) - self_start) / interval,
                     100.0 * (perf::ProcStatCpuSeconds(xserver_pid) - x_start) / interval,
-                    (session_paints() - paints_start) / interval);
+                    (session_paints() - paints_start) / interval, delay ? delay->longest_ms : -1.0,
+                    delay ? 100.0 * delay->over_20_ms / std::max(1, delay->shown) : -1.0);
             }
         }
     });
