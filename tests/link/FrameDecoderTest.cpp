@@ -271,6 +271,35 @@ TEST_F(FrameDecoderTest, MemdaneKeepsOneRowPerUnitWithTheLatestLast) {
     EXPECT_EQ(rows[1].kierowca.str(), "123456789012");
 }
 
+// Every timing frame counts for its unit's link quality, slot or not; temperature
+// frames, other types and frames without a report do not.
+TEST_F(FrameDecoderTest, TimingFramesFeedTheLinkQualityOfTheirUnit) {
+    sim::TimingFields f;
+    f.serial = 0x12000777;  // counted as unit 0x000777, which is in no slot
+    f.counter = 254;
+    Decode(sim::MakeTimingFrame(f));
+    test.clock.AdvanceCentiseconds(20);
+    f.counter = 1;  // 255 and 0 lost across the wrap
+    Decode(sim::MakeTimingFrame(f));
+
+    sim::TemperatureFields t;
+    t.serial = 0x777;
+    t.counter = 9;
+    Decode(sim::MakeTemperatureFrame(t));
+    f.type = 7;
+    f.counter = 50;
+    Decode(sim::MakeTimingFrame(f));
+    Decode(Racing(0xFFFFFFFF, 5));  // no report
+
+    const UnitLink* unit = station.link_quality.Find(0x777);
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->received, 2);
+    EXPECT_EQ(unit->lost, 2);
+    EXPECT_EQ(unit->counter, 1);
+    EXPECT_EQ(unit->last_heard, test.clock.PerformanceCounter());
+    EXPECT_EQ(station.link_quality.size(), 1u);
+}
+
 // Arbitrary bytes never crash, never reach past the frame and keep memdane's rule.
 TEST_F(FrameDecoderTest, RandomFramesKeepTheTablesConsistent) {
     for (int k = 1; k <= kSlotCount; ++k) {
