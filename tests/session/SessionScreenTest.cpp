@@ -404,3 +404,17 @@ TEST_F(ScreenFixture, RepaintsAreHeldToTheDisplayRate) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints >= 1; }, 5000));
     EXPECT_EQ(Text(*screen, "Label1"), FormatLapTime(quint32(passes)));
 }
+
+TEST_F(ScreenFixture, EndSessionWritesWhenOnlySlotFiveHasALap) {
+    int writes = 0;
+    actions.write_session_file = [&] {
+        ++writes;
+        return true;
+    };
+    auto screen = Show();
+    station.slot(5).lap(1).lap_time = 4321;
+    Click(*screen, "Button1");
+    EXPECT_EQ(writes, 1);
+    EXPECT_FALSE(screen->isVisible());
+    EXPECT_TRUE(station.stop_requested);
+}
