@@ -361,9 +361,9 @@ int SimReceiver::WriteTo(Device& device, const std::uint8_t* bytes, int size) {
         }
     } else if (frame[0] == kTestRequest) {
         const std::optional<int> value =
-            network_value_ ? network_value_
-                           : (device.race ? std::optional<int>(device.race->NetworkValue())
-                                          : std::nullopt);
+            network_value_
+                ? network_value_
+                : (device.race ? std::optional<int>(device.race->NetworkValue()) : std::nullopt);
         if (value) {
             device.reply = Device::Reply::kFrame;
             device.reply_frame = Bytes64{};
