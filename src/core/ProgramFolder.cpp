@@ -50,12 +50,10 @@ QString ResolveProgramFolder() {
     if (!forced.isEmpty()) {
         forced = QFileInfo(forced).absoluteFilePath();
     }
-    // Through symbolic links: /bin is /usr/bin on a merged-/usr system, and a link in
-    // /usr/local/bin to a build must still find the build's folder.
-    const QString executable =
-        QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
-    const QString executable_folder = executable.isEmpty() ? QCoreApplication::applicationDirPath()
-                                                           : QFileInfo(executable).absolutePath();
+    // On Linux the path of the running executable comes with its symbolic links
+    // resolved (/proc/self/exe): /bin/ruvotimer on a merged-/usr system is in
+    // /usr/bin, and a link in /usr/local/bin to a build is the build.
+    const QString executable_folder = QCoreApplication::applicationDirPath();
     const QString folder =
         ChooseProgramFolder(forced, executable_folder,
                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
