@@ -272,7 +272,7 @@ int SimReceiver::ReadFrom(Device& device, std::uint8_t* buffer, int size, int ti
         const auto reply = device.reply;
         device.reply = Device::Reply::kNone;
         if (reply == Device::Reply::kFrame) {
-            return copy(device.reply_frame, 64);
+            return copy(device.reply_frame, device.reply_bytes);
         }
         Sleep(empty_read_sleep_);
         return kTimeout;
@@ -354,20 +354,22 @@ int SimReceiver::WriteTo(Device& device, const std::uint8_t* bytes, int size) {
         if (message_reply_) {
             device.reply = Device::Reply::kFrame;
             device.reply_frame = Bytes64{};
+            device.reply_bytes = 64;
             std::copy_n(frame.begin(), 3, device.reply_frame.begin());  // type and node
         } else {
             device.reply = Device::Reply::kSilent;
         }
     } else if (frame[0] == kTestRequest) {
         const std::optional<int> value =
-            network_value_ ? network_value_
-                           : (device.race ? std::optional<int>(device.race->NetworkValue())
-                                          : std::nullopt);
+            network_value_
+                ? network_value_
+                : (device.race ? std::optional<int>(device.race->NetworkValue()) : std::nullopt);
         if (value) {
             device.reply = Device::Reply::kFrame;
             device.reply_frame = Bytes64{};
             device.reply_frame[0] = std::uint8_t(*value);
             device.reply_frame[1] = std::uint8_t(*value >> 8);
+            device.reply_bytes = network_reply_bytes_;
         } else {
             device.reply = Device::Reply::kSilent;
         }

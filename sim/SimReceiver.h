@@ -107,6 +107,8 @@ class SimReceiver {
 
     // Answer to a test request (0x01): the network value, or no answer (read times out).
     void SetNetworkValue(std::optional<int> value) { network_value_ = value; }
+    // How many bytes of that answer the read returns (a cut-off reply below 64).
+    void SetNetworkReplyBytes(int bytes) { network_reply_bytes_ = bytes; }
     // Whether a message frame (0x02) gets a 64-byte acknowledgement.
     void SetMessageReply(bool answer) { message_reply_ = answer; }
 
@@ -143,6 +145,7 @@ class SimReceiver {
         int delay_left_ms = -1;  // remaining part of a delay in progress
         enum class Reply { kNone, kFrame, kSilent } reply = Reply::kNone;
         Bytes64 reply_frame{};
+        int reply_bytes = 64;
         std::deque<Inbound> inbound;
         std::shared_ptr<RaceGenerator> race;  // frames once the timeline is empty
     };
@@ -181,6 +184,7 @@ class SimReceiver {
     int fail_claim_ = 0;
     int fail_write_ = 0;
     std::optional<int> network_value_;
+    int network_reply_bytes_ = 64;
     bool message_reply_ = true;
     std::chrono::microseconds empty_read_sleep_{2000};
     double time_scale_ = 1.0;

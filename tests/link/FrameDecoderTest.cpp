@@ -218,6 +218,27 @@ TEST_F(FrameDecoderTest, OnlyTheLowerOfTwoSlotsWithTheSameSerialIsUpdated) {
     EXPECT_EQ(station.current_lap_time(4), 0);
 }
 
+TEST_F(FrameDecoderTest, AHandTimedSlotWithTheSerialOfAUnitGetsThatUnitsLaps) {
+    // Slots are matched by serial number only; the radio flag plays no part. Every
+    // slot left at serial 0 matches a unit reporting 0, and the first one takes it.
+    for (int k = 1; k <= kSlotCount; ++k) {
+        ASSERT_FALSE(station.slot(k).radio);
+        ASSERT_EQ(station.slot(k).serial_number, 0);
+    }
+    Decode(Racing(0, 1));
+    Decode(Racing(0, 2, 1, 5432));
+    ASSERT_EQ(view.laps.size(), 1u);
+    EXPECT_EQ(view.laps[0], (RecordedLap{5432, 1, 11000, 5000, 1}));
+    EXPECT_EQ(station.current_lap_time(1), 1234);
+    EXPECT_EQ(station.slot(1).current_rpm, 9000);
+    EXPECT_EQ(station.slot(1).node_address, 0x0A0B);
+    EXPECT_EQ(station.slot(2).current_lap_number, 0);
+
+    // A unit 0 whose top byte is set is still unit 0.
+    Decode(Racing(0x5A000000, 3, 2, 5100));
+    EXPECT_EQ(view.laps.size(), 2u);
+}
+
 TEST_F(FrameDecoderTest, TemperatureFramesSetTheSlotButNotMemdaneOrTheCounter) {
     station.slot(5).serial_number = 0x345678;
     station.slot(5).packet_counter = 9;

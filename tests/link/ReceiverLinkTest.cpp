@@ -221,33 +221,28 @@ TEST_F(ReceiverLinkTest, AReceiverReplugedDuringASessionIsServedAgain) {
 TEST_F(ReceiverLinkTest, StopWhileAbsentEndsTheLoopWithoutBusyPolling) {
     station.poll_mode = kPollSession;
     station.session_screen = &view;
-    link.set_idle_pause(std::chrono::milliseconds(1000));  // longer than the test runs
+    // An hour's pause: the loop can only end (before the test's time-out) if the
+    // stop cuts the pause short.
+    link.set_idle_pause(std::chrono::hours(1));
     QTimer::singleShot(100, [this] { station.stop_requested = true; });
-    QElapsedTimer elapsed;
-    elapsed.start();
     RunUntilStopped();
-    EXPECT_LT(elapsed.elapsed(), 600);  // the pause ended at the stop, not after 1 s
     EXPECT_EQ(CountCalls("usb_init()"), 1);
     EXPECT_EQ(view.refreshes, 1);
 
-    // The longest allowed pause ends on time.
-    station.stop_requested = false;
-    link.set_idle_pause(std::chrono::milliseconds(50));
-    for (int i = 0; i < 3; ++i) {
-        elapsed.restart();
-        link.PollReceiver();
-        EXPECT_GE(elapsed.elapsed(), 45);
-        EXPECT_LT(elapsed.elapsed(), 150);
-    }
-
-    // With the usual short pause, 200 ms without a receiver take a bounded number of scans.
+    // Without a receiver every scan is followed by the whole pause (a precise timer
+    // never ends early), so the loop cannot scan more often than the pause allows,
+    // however fast or slow the machine. The pause's real length is a figure of
+    // bench/IdleCpu.cpp.
     Sim().ClearCalls();
     station.stop_requested = false;
     link.set_idle_pause(std::chrono::milliseconds(20));
     QTimer::singleShot(200, [this] { station.stop_requested = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
     RunUntilStopped();
-    EXPECT_GE(CountCalls("usb_init()"), 3);
-    EXPECT_LE(CountCalls("usb_init()"), 12);
+    const qint64 ran_ms = elapsed.elapsed();
+    EXPECT_GE(CountCalls("usb_init()"), 1);
+    EXPECT_LE(CountCalls("usb_init()"), ran_ms / 20 + 1) << ran_ms << " ms";
 }
 
 }  // namespace

@@ -31,11 +31,31 @@ struct Fixture {
         EXPECT_EQ(status->palette().color(QPalette::WindowText), expected);
         return ok;
     }
-    // Stops the timer so that a restart shows as a running timer again.
-    bool Restarted(qint32 serial, qint32 counter) {
-        window->timer1()->stop();
+    // What an update did to Timer1. The timer is first set to run for 10 s, precisely,
+    // and given 250 ms to run down, so that a restart (a full interval again) shows as
+    // more time left than just before the update, and an untouched timer as no more;
+    // the margin stays clear of a stall on a busy machine between the two readings.
+    enum class Timer { Restarted, Running, Stopped };
+    Timer Update(qint32 serial, qint32 counter) {
+        QTimer* timer = window->timer1();
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->start(10000);
+        const int full = timer->remainingTime();
+        while (timer->remainingTime() > full - 250) {
+            QTest::qSleep(5);
+        }
+        const int before = timer->remainingTime();
         window->UpdateTransmission(serial, counter, 1);
-        return window->timer1()->isActive();
+        if (!timer->isActive()) {
+            return Timer::Stopped;
+        }
+        return timer->remainingTime() > before ? Timer::Restarted : Timer::Running;
+    }
+    bool Restarted(qint32 serial, qint32 counter) {
+        const Timer timer = Update(serial, counter);
+        // The timer never stops: without fresh frames it keeps showing the error.
+        EXPECT_NE(timer, Timer::Stopped) << serial << " " << counter;
+        return timer == Timer::Restarted;
     }
 };
 
@@ -154,6 +174,20 @@ TEST(TransmissionTestWindow, ShowsTheLinkQualityOfTheChosenUnit) {
     EXPECT_EQ(link->text(), "Radio: 100.0% of packets, last heard 1.7 s ago");
     Child<IntEdit>(f.window.get(), "IntEdit1")->setText("702");
     EXPECT_EQ(link->text(), "Radio: not heard yet");
+}
+
+TEST(TransmissionTestWindow, WithoutFreshFramesTheRealTimerFallsBackToErrorAfterASecond) {
+    Fixture f;
+    f.window->UpdateTransmission(700, 5, 1);
+    f.window->UpdateTransmission(700, 6, 1);
+    ASSERT_TRUE(f.Ok());
+    EXPECT_TRUE(f.window->timer1()->isActive());
+    // Only the window's own one-second timer can bring the error back; the bound is
+    // generous so that a busy machine cannot fail it.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.status->text() == "Transmission error"; }, 10000));
+    EXPECT_FALSE(f.Ok());
+    EXPECT_EQ(f.window->last_counter(), 6);
+    EXPECT_TRUE(f.window->timer1()->isActive());  // and keeps running
 }
 
 TEST(TransmissionTestWindow, ClosingStopsTheLoopAndUnregisters) {
