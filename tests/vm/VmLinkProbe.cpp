@@ -1,0 +1,391 @@
+// Runs one scenario of the kernel-level receiver test inside the test guest: the
+// production link code (ruvo_link, the real libusb 0.1) against the emulated USB-Key.
+// Prints "check ..." lines that scripts/vm-test compares exactly with
+// tests/vm/expected/SCENARIO.txt, "measure ..." lines it records, and one
+// "code FUNCTION RESULT xCOUNT" line per libusb result seen.
+//
+//   vm_link_probe SCENARIO
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FrameBytes.h"
+#include "OutgoingFrames.h"
+#include "ReceiverLink.h"
+#include "Station.h"
+#include "UsbCallTrace.h"
+#include "UsbReceiver.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using usb_trace::Clock;
+
+constexpr quint32 kEndSerial = 0xE0E0E0;  // the last frame of a scripted race
+constexpr quint32 kAckSerial = 0xACC0DE;  // the emulator's reply to a message frame
+constexpr int kDeadlineMs = 20000;        // a scenario that never ends fails, not hangs
+
+void Check(const std::string& line) {
+    std::printf("check %s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void Measure(const std::string& line) {
+    std::printf("measure %s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+std::string Hex(const Frame& frame) {
+    std::string text;
+    char byte[4];
+    for (size_t i = 0; i < frame.size(); ++i) {
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02x" : " %02x", frame[i]);
+        text += byte;
+    }
+    return text;
+}
+
+const char* OpenResultName(OpenResult result) {
+    switch (result) {
+        case OpenResult::kOpened:
+            return "kOpened";
+        case OpenResult::kNotFound:
+            return "kNotFound";
+        case OpenResult::kOpenFailed:
+            return "kOpenFailed";
+        case OpenResult::kConfigurationFailed:
+            return "kConfigurationFailed";
+        case OpenResult::kClaimFailed:
+            return "kClaimFailed";
+    }
+    return "?";
+}
+
+double MillisecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Records the laps, and ends the poll loop once the race's last frame came.
+class RaceRecorder : public SessionView {
+  public:
+    explicit RaceRecorder(Station& station) : station_(station) {}
+    void RefreshKarts() override {
+        if ((ReadU32(station_.receive_buffer, 0) & 0xFFFFFF) == kEndSerial) {
+            station_.stop_requested = true;
+        }
+    }
+    void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override {
+        laps.push_back("lap slot=" + std::to_string(slot) +
+                       " number=" + std::to_string(station_.slot(slot).current_lap_number) +
+                       " time=" + std::to_string(lap_time) + " rpm_max=" + std::to_string(rpm_max) +
+                       " rpm_min=" + std::to_string(rpm_min));
+    }
+    std::vector<std::string> laps;
+
+  private:
+    Station& station_;
+};
+
+class TransmissionRecorder : public TransmissionView {
+  public:
+    TransmissionRecorder(Station& station, size_t stop_after)
+        : station_(station), stop_after_(stop_after) {}
+    void UpdateTransmission(qint32 serial, qint32 counter, qint32 network) override {
+        updates.push_back("update serial=" + std::to_string(serial) + " counter=" +
+                          std::to_string(counter) + " network=" + std::to_string(network));
+        if (updates.size() >= stop_after_) {
+            station_.stop_requested = true;
+        }
+    }
+    std::vector<std::string> updates;
+
+  private:
+    Station& station_;
+    size_t stop_after_;
+};
+
+// Runs the production poll loop until the scenario stops it or the deadline passes.
+void RunLoop(Station& station, PollMode mode, int deadline_ms = kDeadlineMs) {
+    bool deadline = false;
+    QTimer::singleShot(deadline_ms, [&] {
+        deadline = true;
+        station.stop_requested = true;
+    });
+    station.stop_requested = false;
+    station.poll_mode = mode;
+    ReceiverLink link(station);
+    link.RunPollLoop();
+    station.poll_mode = kPollIdle;
+    Check(std::string("stopped_by=") + (deadline ? "deadline" : "scenario"));
+}
+
+// sysfs name of the emulated device ("3-1"), empty when it is not there.
+std::string DeviceSysfsName() {
+    for (const auto& entry : fs::directory_iterator("/sys/bus/usb/devices")) {
+        const std::string name = entry.path().filename();
+        std::ifstream vendor(entry.path() / "idVendor");
+        std::string id;
+        if (name.find(':') == std::string::npos && vendor >> id && id == "1234") {
+            return name;
+        }
+    }
+    return {};
+}
+
+std::string InterfaceDriver(const std::string& device, int interface) {
+    const fs::path link =
+        fs::path("/sys/bus/usb/devices") / (device + ":1." + std::to_string(interface)) / "driver";
+    std::error_code error;
+    const fs::path target = fs::read_symlink(link, error);
+    return error ? "none" : target.filename().string();
+}
+
+void OpenScenario() {
+    UsbReceiver receiver;
+    Check(std::string("open=") + OpenResultName(receiver.Open()));
+    const std::string device = DeviceSysfsName();
+    Check("interface1_driver=" + InterfaceDriver(device, 1));
+    Check("interface0_driver=" + InterfaceDriver(device, 0));
+}
+
+void TimeoutScenario() {
+    UsbReceiver receiver;
+    Check(std::string("open=") + OpenResultName(receiver.Open()));
+    Frame frame{};
+    const auto start = Clock::now();
+    const int result = receiver.Read(frame);
+    const double elapsed = MillisecondsBetween(start, Clock::now());
+    Check("read=" + std::to_string(result));
+    // libusb cannot give up before the timeout; how much later it does is measured.
+    Check(std::string("waited_whole_timeout=") +
+          (elapsed >= receiver_usb::kReadTimeoutMs ? "yes" : "no"));
+    Measure("read_timeout_ms=" + std::to_string(int(elapsed + 0.5)));
+}
+
+void AccessScenario() {
+    UsbReceiver receiver;
+    Check(std::string("open=") + OpenResultName(receiver.Open()));
+}
+
+void SetRadioSlot(Station& station, int slot, quint32 serial) {
+    station.slot(slot).radio = true;
+    station.slot(slot).serial_number = qint32(serial);
+}
+
+void RaceScenario() {
+    SystemClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    SetRadioSlot(station, 1, 0x0A1B01);
+    SetRadioSlot(station, 2, 0x0A1B02);
+    RaceRecorder recorder(station);
+    station.session_screen = &recorder;
+    RunLoop(station, kPollSession);
+    for (const std::string& lap : recorder.laps) {
+        Check(lap);
+    }
+    Check("laps=" + std::to_string(recorder.laps.size()));
+}
+
+void MessageScenario() {
+    SystemClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    SetRadioSlot(station, 2, 0x0A1B02);
+    KartSlot& slot = station.slot(2);
+    slot.node_address = 0x0102;
+    slot.message_immediate = 1;
+    slot.message_background = 0x0000FF;
+    slot.message_font_colour = 0xFFFFFF;
+    slot.message_line1 = QStringLiteral("PIT IN");
+    slot.message_line2 = QStringLiteral("NEXT LAP");
+    slot.message_pending = true;
+    {
+        Station copy(clock, QStringLiteral("/nonexistent/"));
+        copy.slot(2) = slot;
+        // The emulator's log of what arrived is compared with this on the host.
+        Measure("built_message_frame=" + Hex(BuildMessageFrame(copy, 2)));
+    }
+    RaceRecorder recorder(station);
+    station.session_screen = &recorder;
+    RunLoop(station, kPollSession);
+    Check(std::string("message_pending=") + (slot.message_pending ? "1" : "0"));
+    Check("lines_after=\"" + slot.message_line1.str().toStdString() + "\"/\"" +
+          slot.message_line2.str().toStdString() + "\"");
+    std::string serials;
+    for (const MemdaneRow& row : station.memdane.rows()) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%s%06llx", serials.empty() ? "" : ",",
+                      static_cast<unsigned long long>(row.sn));
+        serials += text;
+    }
+    // The reply to the message (serial 0xACC0DE) must have been discarded, not decoded.
+    Check("memdane_serials=" + serials);
+}
+
+void NetworkScenario() {
+    SystemClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    TransmissionRecorder recorder(station, 2);
+    station.transmission_test = &recorder;
+    RunLoop(station, kPollTransmissionTest);
+    for (const std::string& update : recorder.updates) {
+        Check(update);
+    }
+}
+
+// Watches /dev/bus/usb for new device nodes, to time how soon the link finds a
+// re-plugged receiver.
+class NodeWatcher {
+  public:
+    NodeWatcher() : fd_(inotify_init1(IN_CLOEXEC)) {
+        for (const auto& bus : fs::directory_iterator("/dev/bus/usb")) {
+            inotify_add_watch(fd_, bus.path().c_str(), IN_CREATE);
+        }
+        thread_ = std::thread([this] { Watch(); });
+    }
+    ~NodeWatcher() {
+        stop_ = true;
+        ::close(fd_);  // wakes the blocked read
+        thread_.detach();
+    }
+    std::vector<Clock::time_point> created() {
+        std::lock_guard lock(mutex_);
+        return created_;
+    }
+
+  private:
+    void Watch() {
+        alignas(inotify_event) char buffer[4096];
+        while (!stop_) {
+            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+            if (got <= 0) {
+                return;
+            }
+            const auto now = Clock::now();
+            std::lock_guard lock(mutex_);
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                created_.push_back(now);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+    int fd_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<Clock::time_point> created_;
+    std::thread thread_;
+};
+
+void ReplugScenario() {
+    NodeWatcher watcher;
+    SystemClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    SetRadioSlot(station, 1, 0x0A1B01);
+    RaceRecorder recorder(station);
+    station.session_screen = &recorder;
+    RunLoop(station, kPollSession);
+    for (const std::string& lap : recorder.laps) {
+        Check(lap);
+    }
+    Check("laps=" + std::to_string(recorder.laps.size()));
+
+    const auto created = watcher.created();
+    Check("nodes_created=" + std::to_string(created.size()));
+    if (created.empty()) {
+        return;
+    }
+    const Clock::time_point node = created.back();
+    int scans = 0;
+    for (const usb_trace::Call& call : usb_trace::Calls()) {
+        if (call.function == "usb_find_devices" && call.start >= node) {
+            ++scans;
+        }
+        if (call.function == "usb_claim_interface" && call.result == 0 && call.end >= node) {
+            Measure("replug_find_ms=" +
+                    std::to_string(int(MillisecondsBetween(node, call.end) + 0.5)));
+            Measure("scans_between_node_and_open=" + std::to_string(scans));
+            // A scan already running when the node appeared may miss it; the next one
+            // must not.
+            Check(std::string("back_within_one_cycle=") + (scans <= 1 ? "yes" : "no"));
+            return;
+        }
+    }
+    Check("back_within_one_cycle=never");
+}
+
+int CountCalls(const std::string& function) {
+    int count = 0;
+    for (const usb_trace::Call& call : usb_trace::Calls()) {
+        count += call.function == function ? 1 : 0;
+    }
+    return count;
+}
+
+void IdleScanScenario() {
+    SystemClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    constexpr int kIdleMs = 3000;
+    const auto start = Clock::now();
+    RunLoop(station, kPollSession, kIdleMs);
+    const double seconds = MillisecondsBetween(start, Clock::now()) / 1000;
+    char text[64];
+    std::snprintf(text, sizeof text, "scans_per_second=%.1f",
+                  CountCalls("usb_find_devices") / seconds);
+    Measure(text);
+}
+
+void NotUsableScenario() {
+    {
+        UsbReceiver receiver;
+        Check(std::string("open=") + OpenResultName(receiver.Open()));
+    }
+    usb_trace::Clear();
+    SystemClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    RunLoop(station, kPollSession, 2000);
+    Measure("opens_in_2s=" + std::to_string(CountCalls("usb_open")));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const std::string scenario = argc > 1 ? argv[1] : "";
+    if (scenario == "open") {
+        OpenScenario();
+    } else if (scenario == "timeout") {
+        TimeoutScenario();
+    } else if (scenario.rfind("access", 0) == 0) {
+        AccessScenario();
+    } else if (scenario == "race") {
+        RaceScenario();
+    } else if (scenario == "message") {
+        MessageScenario();
+    } else if (scenario == "network") {
+        NetworkScenario();
+    } else if (scenario == "replug") {
+        ReplugScenario();
+    } else if (scenario == "idle-scan") {
+        IdleScanScenario();
+    } else if (scenario.rfind("not-usable", 0) == 0) {
+        NotUsableScenario();
+    } else {
+        std::fprintf(stderr, "usage: vm_link_probe SCENARIO (see tests/vm/expected)\n");
+        return 2;
+    }
+    for (const std::string& line : usb_trace::CodeSummary()) {
+        std::printf("code %s\n", line.c_str());
+    }
+    return 0;
+}
