@@ -11,14 +11,14 @@
 #include "KartSettingsFile.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
+#include "TFInstalDrivers.h"
 #include "TFwybottyg.h"
 #include "Tfekranglowny.h"
 #include "Tfhistoria.h"
-#include "TFInstalDrivers.h"
 #include "Tflistakomunikatow.h"
 #include "Tfsettings.h"
-#include "TftransTest.h"
 #include "Tfszczegoly.h"
+#include "TftransTest.h"
 
 namespace {
 
@@ -140,9 +140,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
                                   .arg(error));
         return false;
     };
-    actions.show_todays_history = [this] {
-        ShowTodaysHistory(station_, SessionDialogParent());
-    };
+    actions.show_todays_history = [this] { ShowTodaysHistory(station_, SessionDialogParent()); };
     actions.show_lap_details = [this](int slot, int row) {
         ShowLapDetails(station_, slot, row, SessionDialogParent());
     };
@@ -190,7 +188,9 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button4Click() {
-    if (!ReceiverLink(station_).ReceiverPresent()) {
+    // A receiver that is listed but refused or unfit needs the same help as an
+    // absent one: the wizard tells how to give the user access.
+    if (ReceiverLink(station_).ProbeReceiver().state != ReceiverState::kConnected) {
         RunDriverWizard(this);
     }
     station_.memdane.Clear();
@@ -203,7 +203,9 @@ void TForm1::Button4Click() {
     AfterPollLoop();
 }
 
-void TForm1::Button5Click() { ShowMessageList(station_, this); }
+void TForm1::Button5Click() {
+    ShowMessageList(station_, this);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // A close asked for while a poll loop runs takes effect when that loop has ended.
