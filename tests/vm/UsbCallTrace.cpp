@@ -15,7 +15,7 @@ std::vector<Call>& Log() {
 }
 
 int Record(const char* function, int result, Clock::time_point start) {
-    Log().push_back({function, result, start, Clock::now()});
+    Log().push_back({function, result, start, Clock::now(), std::chrono::system_clock::now()});
     return result;
 }
 

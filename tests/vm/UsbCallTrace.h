@@ -17,6 +17,7 @@ struct Call {
     int result = 0;  // usb_open: 1 for a handle, 0 for none
     Clock::time_point start;
     Clock::time_point end;
+    std::chrono::system_clock::time_point wall_end;  // to compare with file times
 };
 
 const std::vector<Call>& Calls();

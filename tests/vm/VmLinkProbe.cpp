@@ -6,7 +6,9 @@
 //
 //   vm_link_probe SCENARIO
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <usb.h>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -59,14 +61,39 @@ const char* OpenResultName(OpenResult result) {
     switch (result) {
         case OpenResult::kOpened:
             return "kOpened";
-        case OpenResult::kNotFound:
-            return "kNotFound";
-        case OpenResult::kOpenFailed:
-            return "kOpenFailed";
-        case OpenResult::kConfigurationFailed:
-            return "kConfigurationFailed";
-        case OpenResult::kClaimFailed:
-            return "kClaimFailed";
+        case OpenResult::kNoAccess:
+            return "kNoAccess";
+        case OpenResult::kFailed:
+            return "kFailed";
+    }
+    return "?";
+}
+
+// Scans like a poll cycle and opens the receiver found: "kOpened", "kNoAccess",
+// "kFailed", "not listed" or "not usable: REASON".
+std::string ScanAndOpen(UsbReceiver& receiver) {
+    InitUsb();
+    const FoundReceiver found = FindReceiver();
+    if (found.device == nullptr) {
+        return found.listed ? "not usable: " + found.fault.toStdString() : "not listed";
+    }
+    return OpenResultName(receiver.Open(found.device));
+}
+
+std::string StatusText(const Station& station) {
+    return ReceiverStatusText(station.receiver_status).toStdString();
+}
+
+std::string StateName(ReceiverState state) {
+    switch (state) {
+        case ReceiverState::kNotFound:
+            return "not found";
+        case ReceiverState::kNoAccess:
+            return "no access";
+        case ReceiverState::kNotUsable:
+            return "not usable";
+        case ReceiverState::kConnected:
+            return "connected";
     }
     return "?";
 }
@@ -80,6 +107,10 @@ class RaceRecorder : public SessionView {
   public:
     explicit RaceRecorder(Station& station) : station_(station) {}
     void RefreshKarts() override {
+        const std::string state = StateName(station_.receiver_status.state);
+        if (states.empty() || states.back() != state) {
+            states.push_back(state);
+        }
         if ((ReadU32(station_.receive_buffer, 0) & 0xFFFFFF) == kEndSerial) {
             station_.stop_requested = true;
         }
@@ -91,10 +122,19 @@ class RaceRecorder : public SessionView {
                        " rpm_min=" + std::to_string(rpm_min));
     }
     std::vector<std::string> laps;
+    std::vector<std::string> states;  // the operator's status line as it changed
 
   private:
     Station& station_;
 };
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) {
+        text += (text.empty() ? "" : ", ") + part;
+    }
+    return text;
+}
 
 class TransmissionRecorder : public TransmissionView {
   public:
@@ -114,8 +154,9 @@ class TransmissionRecorder : public TransmissionView {
     size_t stop_after_;
 };
 
-// Runs the production poll loop until the scenario stops it or the deadline passes.
-void RunLoop(Station& station, PollMode mode, int deadline_ms = kDeadlineMs) {
+// Runs the production poll loop until the scenario stops it or the deadline passes;
+// returns the link's count of bus scans.
+qint64 RunLoop(Station& station, PollMode mode, int deadline_ms = kDeadlineMs) {
     bool deadline = false;
     QTimer::singleShot(deadline_ms, [&] {
         deadline = true;
@@ -127,6 +168,7 @@ void RunLoop(Station& station, PollMode mode, int deadline_ms = kDeadlineMs) {
     link.RunPollLoop();
     station.poll_mode = kPollIdle;
     Check(std::string("stopped_by=") + (deadline ? "deadline" : "scenario"));
+    return link.scan_count();
 }
 
 // sysfs name of the emulated device ("3-1"), empty when it is not there.
@@ -142,6 +184,17 @@ std::string DeviceSysfsName() {
     return {};
 }
 
+std::string DeviceNode() {
+    const fs::path device = fs::path("/sys/bus/usb/devices") / DeviceSysfsName();
+    int bus = 0;
+    int number = 0;
+    std::ifstream(device / "busnum") >> bus;
+    std::ifstream(device / "devnum") >> number;
+    char node[32];
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", bus, number);
+    return node;
+}
+
 std::string InterfaceDriver(const std::string& device, int interface) {
     const fs::path link =
         fs::path("/sys/bus/usb/devices") / (device + ":1." + std::to_string(interface)) / "driver";
@@ -152,7 +205,7 @@ std::string InterfaceDriver(const std::string& device, int interface) {
 
 void OpenScenario() {
     UsbReceiver receiver;
-    Check(std::string("open=") + OpenResultName(receiver.Open()));
+    Check("open=" + ScanAndOpen(receiver));
     const std::string device = DeviceSysfsName();
     Check("interface1_driver=" + InterfaceDriver(device, 1));
     Check("interface0_driver=" + InterfaceDriver(device, 0));
@@ -160,7 +213,7 @@ void OpenScenario() {
 
 void TimeoutScenario() {
     UsbReceiver receiver;
-    Check(std::string("open=") + OpenResultName(receiver.Open()));
+    Check("open=" + ScanAndOpen(receiver));
     Frame frame{};
     const auto start = Clock::now();
     const int result = receiver.Read(frame);
@@ -172,9 +225,49 @@ void TimeoutScenario() {
     Measure("read_timeout_ms=" + std::to_string(int(elapsed + 0.5)));
 }
 
+// Each libusb call once on the first device with the receiver's IDs, whatever the
+// one before returned: what a program that ignored the results would see. Reported
+// through Check where the link relies on the result, else through Measure.
+void RawCallsOnFirstReceiver(void (*report)(const std::string&)) {
+    usb_init();
+    usb_find_busses();
+    usb_find_devices();
+    for (usb_bus* bus = usb_get_busses(); bus != nullptr; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device != nullptr; device = device->next) {
+            if (device->descriptor.idVendor != receiver_usb::kVendorId) {
+                continue;
+            }
+            usb_dev_handle* handle = usb_open(device);
+            if (handle == nullptr) {
+                report("raw_open=NULL");
+                return;
+            }
+            char bytes[kFrameSize] = {};
+            report("raw_set_configuration=" + std::to_string(usb_set_configuration(handle, 1)));
+            report("raw_claim_interface=" + std::to_string(usb_claim_interface(handle, 1)));
+            report("raw_bulk_write=" +
+                   std::to_string(usb_bulk_write(handle, 0x05, bytes, kFrameSize, 1000)));
+            report("raw_bulk_read=" +
+                   std::to_string(usb_bulk_read(handle, 0x82, bytes, kFrameSize, 100)));
+            report("raw_close=" + std::to_string(usb_close(handle)));
+            return;
+        }
+    }
+    report("raw_open=not listed");
+}
+
+// Run as a user without rights; the node's mode is set by the guest script.
 void AccessScenario() {
-    UsbReceiver receiver;
-    Check(std::string("open=") + OpenResultName(receiver.Open()));
+    {
+        UsbReceiver receiver;
+        Check("open=" + ScanAndOpen(receiver));
+    }
+    SystemClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    ReceiverLink link(station);
+    link.ProbeReceiver();
+    Check("status=" + StatusText(station));
+    RawCallsOnFirstReceiver(Check);
 }
 
 void SetRadioSlot(Station& station, int slot, quint32 serial) {
@@ -194,6 +287,7 @@ void RaceScenario() {
         Check(lap);
     }
     Check("laps=" + std::to_string(recorder.laps.size()));
+    Check("states=" + Joined(recorder.states));
 }
 
 void MessageScenario() {
@@ -299,21 +393,30 @@ void ReplugScenario() {
         Check(lap);
     }
     Check("laps=" + std::to_string(recorder.laps.size()));
+    Check("states=" + Joined(recorder.states));
 
-    const auto created = watcher.created();
-    Check("nodes_created=" + std::to_string(created.size()));
-    if (created.empty()) {
+    Check("nodes_created=" + std::to_string(watcher.created().size()));
+    // devtmpfs stamps the node when the kernel creates it: the moment the
+    // re-plugged receiver became findable.
+    struct stat node {};
+    if (::stat(DeviceNode().c_str(), &node) != 0) {
+        Check("node_after_replug=missing");
         return;
     }
-    const Clock::time_point node = created.back();
+    const auto created = std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(node.st_ctim.tv_sec) +
+            std::chrono::nanoseconds(node.st_ctim.tv_nsec)));
     int scans = 0;
     for (const usb_trace::Call& call : usb_trace::Calls()) {
-        if (call.function == "usb_find_devices" && call.start >= node) {
+        if (call.function == "usb_find_devices" && call.wall_end >= created) {
             ++scans;
         }
-        if (call.function == "usb_claim_interface" && call.result == 0 && call.end >= node) {
-            Measure("replug_find_ms=" +
-                    std::to_string(int(MillisecondsBetween(node, call.end) + 0.5)));
+        if (call.function == "usb_claim_interface" && call.result == 0 &&
+            call.wall_end >= created) {
+            const double ms =
+                std::chrono::duration<double, std::milli>(call.wall_end - created).count();
+            Measure("replug_find_ms=" + std::to_string(int(ms + 0.5)));
             Measure("scans_between_node_and_open=" + std::to_string(scans));
             // A scan already running when the node appeared may miss it; the next one
             // must not.
@@ -322,6 +425,30 @@ void ReplugScenario() {
         }
     }
     Check("back_within_one_cycle=never");
+}
+
+// What each call returns around an unplug during a read (the emulator drops the
+// link while the second read waits).
+void UnplugCallsScenario() {
+    UsbReceiver receiver;
+    Check("open=" + ScanAndOpen(receiver));
+    Frame frame{};
+    Check("read_before=" + std::to_string(receiver.Read(frame)));
+    int during = -110;
+    for (int i = 0; i < 100 && during == -110; ++i) {
+        during = receiver.Read(frame);
+    }
+    Check("read_during_unplug=" + std::to_string(during));
+    Check("read_after=" + std::to_string(receiver.Read(frame)));
+    Check("write_after=" + std::to_string(receiver.Write(frame)));
+    receiver.Close();
+    std::string listed = "yes";
+    for (int i = 0; i < 100 && listed == "yes"; ++i) {
+        UsbReceiver again;
+        listed = ScanAndOpen(again) == "not listed" ? "no" : "yes";
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    Check("listed_later=" + listed);
 }
 
 int CountCalls(const std::string& function) {
@@ -337,24 +464,40 @@ void IdleScanScenario() {
     Station station(clock, QStringLiteral("/nonexistent/"));
     constexpr int kIdleMs = 3000;
     const auto start = Clock::now();
-    RunLoop(station, kPollSession, kIdleMs);
+    const qint64 scans = RunLoop(station, kPollSession, kIdleMs);
     const double seconds = MillisecondsBetween(start, Clock::now()) / 1000;
+    Check("status=" + StatusText(station));
+    // The link's own count and the scans libusb was asked for.
+    Check(std::string("scan_count_matches_libusb=") +
+          (scans == CountCalls("usb_find_devices") ? "yes" : "no"));
     char text[64];
-    std::snprintf(text, sizeof text, "scans_per_second=%.1f",
-                  CountCalls("usb_find_devices") / seconds);
+    std::snprintf(text, sizeof text, "scans_per_second=%.1f", double(scans) / seconds);
+    Measure(text);
+    // One scan is usb_find_busses plus usb_find_devices (which opens every node).
+    double scan_ms = 0;
+    for (const usb_trace::Call& call : usb_trace::Calls()) {
+        if (call.function == "usb_find_busses" || call.function == "usb_find_devices") {
+            scan_ms += MillisecondsBetween(call.start, call.end);
+        }
+    }
+    std::snprintf(text, sizeof text, "scan_ms=%.1f", scans > 0 ? scan_ms / double(scans) : 0.0);
     Measure(text);
 }
 
+// A device with the receiver's IDs and the wrong descriptors: reported with the
+// reason and never opened, however long the loop runs.
 void NotUsableScenario() {
     {
         UsbReceiver receiver;
-        Check(std::string("open=") + OpenResultName(receiver.Open()));
+        Check("open=" + ScanAndOpen(receiver));
     }
-    usb_trace::Clear();
     SystemClock clock;
     Station station(clock, QStringLiteral("/nonexistent/"));
-    RunLoop(station, kPollSession, 2000);
-    Measure("opens_in_2s=" + std::to_string(CountCalls("usb_open")));
+    const qint64 scans = RunLoop(station, kPollSession, 2000);
+    Check("status=" + StatusText(station));
+    Check("opens_in_loop=" + std::to_string(CountCalls("usb_open")));
+    Measure("scans_in_2s=" + std::to_string(scans));
+    RawCallsOnFirstReceiver(Measure);
 }
 
 }  // namespace
@@ -376,6 +519,8 @@ int main(int argc, char** argv) {
         NetworkScenario();
     } else if (scenario == "replug") {
         ReplugScenario();
+    } else if (scenario == "unplug-calls") {
+        UnplugCallsScenario();
     } else if (scenario == "idle-scan") {
         IdleScanScenario();
     } else if (scenario.rfind("not-usable", 0) == 0) {

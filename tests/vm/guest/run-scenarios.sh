@@ -84,7 +84,7 @@ if emulator_start idle idle; then
 fi
 emulator_stop
 
-for session in race message network replug; do
+for session in race message network replug unplug-calls; do
     emulator_start $session $session && probe $session
     emulator_stop
 done
