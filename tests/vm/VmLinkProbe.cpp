@@ -315,7 +315,9 @@ void MessageScenario() {
     Check("lines_after=\"" + slot.message_line1.str().toStdString() + "\"/\"" +
           slot.message_line2.str().toStdString() + "\"");
     std::string serials;
+    bool reply_decoded = false;
     for (const MemdaneRow& row : station.memdane.rows()) {
+        reply_decoded = reply_decoded || row.sn == kAckSerial;
         char text[16];
         std::snprintf(text, sizeof text, "%s%06llx", serials.empty() ? "" : ",",
                       static_cast<unsigned long long>(row.sn));
@@ -323,6 +325,7 @@ void MessageScenario() {
     }
     // The reply to the message (serial 0xACC0DE) must have been discarded, not decoded.
     Check("memdane_serials=" + serials);
+    Check(std::string("reply_decoded=") + (reply_decoded ? "yes" : "no"));
 }
 
 void NetworkScenario() {
