@@ -182,8 +182,8 @@ bool OptionalCount(const std::vector<std::string>& words, size_t i, int fallback
     return words.size() <= i + 1;
 }
 
-// "interface N [ADDRESS:TYPE:SIZE ...]", added to the last configuration that a
-// "descriptors" line started.
+// "interface N [ADDRESS:TYPE:SIZE ...]", added to the receiver's last configuration:
+// the one a "descriptors" line started, else its own.
 std::string ParseInterface(const std::vector<std::string>& words, SimReceiver& sim, int device) {
     const SimReceiver::Device* current = sim.FindDevice(device);
     long long number = 0;
