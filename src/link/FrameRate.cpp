@@ -2,40 +2,56 @@
 
 #include <algorithm>
 
+namespace {
+
+// Bucket index for a bucket number, also for the numbers before 0 that the first
+// second looks back at.
+size_t Slot(qint64 bucket, int count) {
+    return size_t(((bucket % count) + count) % count);
+}
+
+}  // namespace
+
 FrameRate::FrameRate(const Clock& clock)
     : clock_(clock),
-      ticks_per_bucket_(std::max<qint64>(clock.PerformanceFrequency() / kBuckets, 1)),
+      ticks_per_bucket_(std::max<qint64>(clock.PerformanceFrequency() / kBucketsPerSecond, 1)),
       current_(clock.PerformanceCounter() / ticks_per_bucket_) {}
 
-void FrameRate::Advance() {
-    const qint64 now = clock_.PerformanceCounter() / ticks_per_bucket_;
-    if (now <= current_) {
+void FrameRate::Advance(qint64 now) {
+    const qint64 bucket = now / ticks_per_bucket_;
+    if (bucket <= current_) {
         return;  // same bucket (or a counter that went back: keep counting there)
     }
-    if (now - current_ >= kBuckets) {
-        Clear();
+    if (bucket - current_ >= kBuckets) {
+        buckets_.fill(0);
     } else {
-        for (qint64 i = current_ + 1; i <= now; ++i) {
-            int& bucket = buckets_[size_t(i % kBuckets)];
-            total_ -= bucket;
-            bucket = 0;
+        for (qint64 i = current_ + 1; i <= bucket; ++i) {
+            buckets_[Slot(i, kBuckets)] = 0;
         }
     }
-    current_ = now;
+    current_ = bucket;
 }
 
-int FrameRate::Count() {
-    Advance();
-    ++buckets_[size_t(current_ % kBuckets)];
-    return ++total_;
+double FrameRate::Sum(qint64 now) const {
+    int whole = 0;
+    for (int i = 0; i < kBucketsPerSecond; ++i) {
+        whole += buckets_[Slot(current_ - i, kBuckets)];
+    }
+    const qint64 into_current =
+        std::clamp<qint64>(now - current_ * ticks_per_bucket_, 0, ticks_per_bucket_);
+    const double oldest_share = 1.0 - double(into_current) / double(ticks_per_bucket_);
+    return whole + oldest_share * buckets_[Slot(current_ + 1, kBuckets)];
 }
 
-int FrameRate::PerSecond() {
-    Advance();
-    return total_;
+double FrameRate::Count() {
+    const qint64 now = clock_.PerformanceCounter();
+    Advance(now);
+    ++buckets_[Slot(current_, kBuckets)];
+    return Sum(now);
 }
 
-void FrameRate::Clear() {
-    buckets_.fill(0);
-    total_ = 0;
+double FrameRate::PerSecond() {
+    const qint64 now = clock_.PerformanceCounter();
+    Advance(now);
+    return Sum(now);
 }

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <optional>
 #include <thread>
 
@@ -67,6 +68,9 @@ ReceiverLink::CycleEnd ReceiverLink::Cycle() {
     const int frames = Serve(receiver, last_read);
     if (frames > 0) {
         return CycleEnd::kServed;
+    }
+    if (last_read == -EPERM) {
+        SetStatus(ReceiverState::kNoAccess);  // opened and claimed, yet every read refused
     }
     // Only a read that waited out its timeout paced this cycle; any other failure
     // (unplugged, refused, cut short) returns at once and would spin.

@@ -1,72 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QTimer>
-#include <algorithm>
-
-#include "ReceiverLink.h"
-#include "SimFixture.h"
+#include "LinkFixture.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
-const Texts kOpenSequence = {
-    "usb_init()",
-    "usb_find_busses() = 0",
-    "usb_find_devices() = 0",
-    "usb_get_busses()",
-    "usb_open(device 1) = handle",
-    "usb_set_configuration(1) = 0",
-    "usb_claim_interface(1) = 0",
-};
-
-Texts Concat(Texts a, const Texts& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-sim::Bytes64 Racing(std::uint32_t serial, std::uint8_t lap_in_progress, std::uint8_t counter,
-                    std::uint32_t lap_time = 0) {
-    sim::TimingFields f;
-    f.serial = serial;
-    f.node = 0x0101;
-    f.counter = counter;
-    f.race = 1;
-    f.lap_in_progress = lap_in_progress;
-    f.lap = std::uint8_t(lap_in_progress - 1);
-    f.lap_time = lap_time;
-    return sim::MakeTimingFrame(f);
-}
-
-int CountCalls(const std::string& text) {
-    const Texts texts = sim::SimReceiver::Instance().CallTexts();
-    return int(std::count(texts.begin(), texts.end(), text));
-}
-
-class ReceiverLinkTest : public SimFixture {
-  protected:
-    ReceiverLinkTest() {
-        link.set_idle_pause(std::chrono::milliseconds(5));
-        station.slot(1).serial_number = 0x42;
-    }
-
-    // Runs the poll loop until stop_requested, with a safety stop after 5 s.
-    void RunUntilStopped() {
-        QTimer safety;
-        safety.setSingleShot(true);
-        QObject::connect(&safety, &QTimer::timeout, [this] {
-            timed_out = true;
-            station.stop_requested = true;
-        });
-        safety.start(5000);
-        link.RunPollLoop();
-        EXPECT_FALSE(timed_out) << "the poll loop did not stop by itself";
-    }
-
-    ReceiverLink link{station};
-    RecordingSessionView view{station};
-    bool timed_out = false;
-};
+using ReceiverLinkTest = LinkFixture;
 
 TEST_F(ReceiverLinkTest, SilentReceiverIsOpenedReadOnceAndClosed) {
     Sim().AttachReceiver();
@@ -196,25 +134,6 @@ TEST_F(ReceiverLinkTest, TheFirstReceiverInBusAndDeviceOrderIsUsed) {
     link.PollReceiver();
     EXPECT_EQ(CountCalls("usb_open(device 1) = handle"), 0);
     EXPECT_EQ(Sim().calls().back().function, "usb_get_busses");
-}
-
-TEST_F(ReceiverLinkTest, AReceiverReplugedDuringASessionIsServedAgain) {
-    station.poll_mode = kPollSession;
-    station.session_screen = &view;
-    const int receiver = Sim().AttachReceiver();
-    Sim().QueueFrame(receiver, Racing(0x42, 1, 1));
-    Sim().QueueUnplug(receiver);
-    Sim().QueueReplug(receiver, 3);  // back on the third bus scan
-    Sim().QueueFrame(receiver, Racing(0x42, 2, 2, 5100));
-    view.on_lap = [this] { station.stop_requested = true; };
-    RunUntilStopped();
-
-    ASSERT_EQ(view.laps.size(), 1u);
-    EXPECT_EQ(view.laps[0].lap_time, 5100);
-    EXPECT_EQ(CountCalls("usb_bulk_read(0x82, 64, 100) = -19"), 1);
-    EXPECT_EQ(CountCalls("usb_open(device 1) = handle"), 2);
-    EXPECT_EQ(CountCalls("usb_find_devices() = 0"), 4);  // once before, twice away, once back
-    EXPECT_EQ(Sim().open_handles(), 0);
 }
 
 TEST_F(ReceiverLinkTest, StopWhileAbsentEndsTheWaitAtOnce) {
