@@ -411,15 +411,32 @@ void ReplugScenario() {
             std::chrono::seconds(node.st_ctim.tv_sec) +
             std::chrono::nanoseconds(node.st_ctim.tv_nsec)));
     int scans = 0;
+    const usb_trace::Call* scan_start = nullptr;  // usb_find_busses of the latest scan
+    const usb_trace::Call* scan_end = nullptr;    // usb_find_devices of the latest scan
     for (const usb_trace::Call& call : usb_trace::Calls()) {
-        if (call.function == "usb_find_devices" && call.wall_end >= created) {
-            ++scans;
+        if (call.function == "usb_find_busses") {
+            scan_start = &call;
+        }
+        if (call.function == "usb_find_devices") {
+            scan_end = &call;
+            scans += call.wall_end >= created ? 1 : 0;
         }
         if (call.function == "usb_claim_interface" && call.result == 0 &&
             call.wall_end >= created) {
             const double ms =
                 std::chrono::duration<double, std::milli>(call.wall_end - created).count();
             Measure("replug_find_ms=" + std::to_string(int(ms + 0.5)));
+            if (scan_start != nullptr && scan_end != nullptr) {
+                // Split into the link's reaction and the cost of the scan itself,
+                // which the emulated CPU makes far slower than on a PC.
+                const auto started = scan_start->wall_end - (scan_start->end - scan_start->start);
+                const double wake =
+                    std::chrono::duration<double, std::milli>(started - created).count();
+                Measure("replug_wake_ms=" + std::to_string(int(wake + (wake < 0 ? -0.5 : 0.5))));
+                Measure("replug_scan_ms=" +
+                        std::to_string(
+                            int(MillisecondsBetween(scan_start->start, scan_end->end) + 0.5)));
+            }
             Measure("scans_between_node_and_open=" + std::to_string(scans));
             // A scan already running when the node appeared may miss it; the next one
             // must not.
