@@ -153,7 +153,8 @@ void ReceiverLink::IdleWait() {
             station_.session_screen->RefreshKarts();
         }
     });
-    if (station_.poll_mode == kPollSession && idle_pause_ > kScreenRefreshPause) {
+    if (station_.poll_mode == kPollSession && station_.session_screen != nullptr &&
+        idle_pause_ > kScreenRefreshPause) {
         refresh.start(kScreenRefreshPause);
     }
     while (!station_.stop_requested && !done) {
