@@ -458,7 +458,12 @@ void UnplugCallsScenario() {
     for (int i = 0; i < 100 && during == -110; ++i) {
         during = receiver.Read(frame);
     }
-    Check("read_during_unplug=" + std::to_string(during));
+    // Mostly 0 (libusb 0.1 reaps the killed transfer and ignores its status), now
+    // and then -19 (it polls just after the kernel marked the device gone and
+    // before the transfer completed): both end the link's serve loop alike.
+    Check(std::string("read_during_unplug_0_or_-19=") +
+          (during == 0 || during == -19 ? "yes" : "no"));
+    Measure("read_during_unplug=" + std::to_string(during));
     Check("read_after=" + std::to_string(receiver.Read(frame)));
     Check("write_after=" + std::to_string(receiver.Write(frame)));
     receiver.Close();
