@@ -39,11 +39,11 @@ std::string Call::Text() const {
     return function + "()" + tail;
 }
 
-ConfigurationSpec ReceiverConfiguration() {
+ConfigurationLayout ReceiverConfiguration() {
     return {1, {{0, {}}, {1, {{0x05, 2, 64}, {0x82, 2, 64}}}}};
 }
 
-ConfigurationSpec OtherDeviceConfiguration() {
+ConfigurationLayout OtherDeviceConfiguration() {
     return {1, {{0, {{0x81, 3, 8}}}}};
 }
 
@@ -153,7 +153,7 @@ void SimReceiver::SetAccess(int device, Access access) {
     }
 }
 
-void SimReceiver::SetConfigurations(int device, std::vector<ConfigurationSpec> configurations) {
+void SimReceiver::SetConfigurations(int device, std::vector<ConfigurationLayout> configurations) {
     if (Device* d = FindDevice(device)) {
         d->configurations = std::move(configurations);
     }

@@ -34,24 +34,24 @@ inline constexpr int kNoEntry = -2;    // ENOENT
 inline constexpr int kRefused = -1;    // EPERM: a node opened read-only
 
 // Descriptors as libusb reads them at a scan (usb_device::config).
-struct EndpointSpec {
+struct EndpointLayout {
     std::uint8_t address = 0;  // 0x82: IN endpoint 2
     std::uint8_t type = 2;     // bmAttributes: 0 control, 1 isochronous, 2 bulk, 3 interrupt
     std::uint16_t max_packet = 64;
 };
-struct InterfaceSpec {
+struct InterfaceLayout {
     std::uint8_t number = 0;
-    std::vector<EndpointSpec> endpoints;
+    std::vector<EndpointLayout> endpoints;
 };
-struct ConfigurationSpec {
+struct ConfigurationLayout {
     std::uint8_t value = 1;
-    std::vector<InterfaceSpec> interfaces;
+    std::vector<InterfaceLayout> interfaces;
 };
 // The USB-Key's own: configuration 1, interface 0 without endpoints, interface 1
 // with bulk 0x05 OUT and 0x82 IN of 64 bytes.
-ConfigurationSpec ReceiverConfiguration();
+ConfigurationLayout ReceiverConfiguration();
 // What another device (a mouse) shows: interface 0 with one 8-byte interrupt IN.
-ConfigurationSpec OtherDeviceConfiguration();
+ConfigurationLayout OtherDeviceConfiguration();
 
 // What the user running the program may do with a device node, as the real kernel
 // stack lets libusb 0.1 see it.
@@ -140,7 +140,7 @@ class SimReceiver {
     // The device's configurations as the next scan lists them; none: libusb could
     // not read them. Receivers start with ReceiverConfiguration(), other devices
     // with OtherDeviceConfiguration().
-    void SetConfigurations(int device, std::vector<ConfigurationSpec> configurations);
+    void SetConfigurations(int device, std::vector<ConfigurationLayout> configurations);
 
     // The next `count` calls fail. A failed usb_open leaves `error` in errno
     // (EACCES: the node's rights changed between the scan and the open).
@@ -186,7 +186,7 @@ class SimReceiver {
         int bus = 1;
         bool attached = true;
         Access access = Access::kFull;
-        std::vector<ConfigurationSpec> configurations;
+        std::vector<ConfigurationLayout> configurations;
         int generation = 0;  // bumped by a re-plug: older handles are dead
         bool loop = false;
         int delay_left_ms = -1;  // remaining part of a delay in progress

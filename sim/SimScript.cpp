@@ -190,7 +190,7 @@ std::string ParseInterface(const std::vector<std::string>& words, SimReceiver& s
     if (!ParseInteger(words[1], number) || number < 0 || number > 255) {
         return "interface takes a number";
     }
-    InterfaceSpec interface {
+    InterfaceLayout interface {
         std::uint8_t(number), {}
     };
     const std::map<std::string, std::uint8_t> types = {
@@ -211,7 +211,7 @@ std::string ParseInterface(const std::vector<std::string>& words, SimReceiver& s
                                        types.at(words[i].substr(first + 1, second - first - 1)),
                                        std::uint16_t(size)});
     }
-    std::vector<ConfigurationSpec> configurations = current->configurations;
+    std::vector<ConfigurationLayout> configurations = current->configurations;
     if (configurations.empty()) {
         return "interface needs a \"descriptors\" line first";
     }
@@ -286,7 +286,7 @@ std::vector<std::string> SimReceiver::LoadScriptText(const std::string& text) {
             if (words[1] == "none") {
                 SetConfigurations(receiver(), {});
             } else if (ParseInteger(words[1], value) && value >= 0 && value <= 255) {
-                SetConfigurations(receiver(), {ConfigurationSpec{std::uint8_t(value), {}}});
+                SetConfigurations(receiver(), {ConfigurationLayout{std::uint8_t(value), {}}});
             } else {
                 error = "descriptors takes a configuration number or none";
             }

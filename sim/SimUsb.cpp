@@ -60,15 +60,15 @@ void FillConfigurations(sim::BusList& list, const sim::SimReceiver::Device& devi
     entry.descriptor.bNumConfigurations = std::uint8_t(count);
     entry.config = ZeroedArray(list.configs, count);
     for (size_t c = 0; c < count; ++c) {
-        const sim::ConfigurationSpec& spec = device.configurations[c];
+        const sim::ConfigurationLayout& layout = device.configurations[c];
         usb_config_descriptor& config = entry.config[c];
         config.bLength = USB_DT_CONFIG_SIZE;
         config.bDescriptorType = USB_DT_CONFIG;
-        config.bConfigurationValue = spec.value;
-        config.bNumInterfaces = std::uint8_t(spec.interfaces.size());
-        config.interface = ZeroedArray(list.interfaces, spec.interfaces.size());
-        for (size_t i = 0; i < spec.interfaces.size(); ++i) {
-            const sim::InterfaceSpec& interface = spec.interfaces[i];
+        config.bConfigurationValue = layout.value;
+        config.bNumInterfaces = std::uint8_t(layout.interfaces.size());
+        config.interface = ZeroedArray(list.interfaces, layout.interfaces.size());
+        for (size_t i = 0; i < layout.interfaces.size(); ++i) {
+            const sim::InterfaceLayout& interface = layout.interfaces[i];
             usb_interface_descriptor* setting = ZeroedArray(list.settings, 1);
             setting->bLength = USB_DT_INTERFACE_SIZE;
             setting->bDescriptorType = USB_DT_INTERFACE;
@@ -91,11 +91,11 @@ void FillConfigurations(sim::BusList& list, const sim::SimReceiver::Device& devi
 }
 
 bool HasInterface(const sim::SimReceiver::Device& device, int configuration, int number) {
-    for (const sim::ConfigurationSpec& config : device.configurations) {
+    for (const sim::ConfigurationLayout& config : device.configurations) {
         if (config.value != configuration) {
             continue;
         }
-        for (const sim::InterfaceSpec& interface : config.interfaces) {
+        for (const sim::InterfaceLayout& interface : config.interfaces) {
             if (interface.number == number) {
                 return true;
             }
@@ -105,7 +105,7 @@ bool HasInterface(const sim::SimReceiver::Device& device, int configuration, int
 }
 
 bool HasConfiguration(const sim::SimReceiver::Device& device, int configuration) {
-    for (const sim::ConfigurationSpec& config : device.configurations) {
+    for (const sim::ConfigurationLayout& config : device.configurations) {
         if (config.value == configuration) {
             return true;
         }

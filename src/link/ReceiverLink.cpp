@@ -136,6 +136,7 @@ void ReceiverLink::IdleWait() {
     bool done = false;
     QTimer fallback;
     fallback.setSingleShot(true);
+    fallback.setTimerType(Qt::PreciseTimer);  // a coarse one may fire 5% early
     QObject::connect(&fallback, &QTimer::timeout, [&done] { done = true; });
     fallback.start(idle_pause_);
     std::optional<QSocketNotifier> notifier;

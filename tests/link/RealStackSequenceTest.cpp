@@ -141,7 +141,7 @@ TEST_F(RealStackTest, ANodeTheUserCannotOpenIsNotListedAtAll) {
 
 struct WrongDescriptors {
     const char* what;
-    std::vector<sim::ConfigurationSpec> configurations;
+    std::vector<sim::ConfigurationLayout> configurations;
     const char* reason;
 };
 
