@@ -187,7 +187,9 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button4Click() {
-    if (!ReceiverLink(station_).ReceiverPresent()) {
+    // A receiver that is listed but refused or unfit needs the same help as an
+    // absent one: the wizard tells how to give the user access.
+    if (ReceiverLink(station_).ProbeReceiver().state != ReceiverState::kConnected) {
         RunDriverWizard(this);
     }
     station_.memdane.Clear();

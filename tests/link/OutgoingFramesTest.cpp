@@ -22,7 +22,8 @@ class OutgoingFramesTest : public SimFixture {
   protected:
     OutgoingFramesTest() {
         Sim().AttachReceiver();
-        EXPECT_EQ(receiver.Open(), OpenResult::kOpened);
+        InitUsb();
+        EXPECT_EQ(receiver.Open(FindReceiver().device), OpenResult::kOpened);
         Sim().ClearCalls();
     }
 
