@@ -1,5 +1,7 @@
 // CPU share of a session poll loop with no receiver attached: runs the loop for
-// a few seconds (default 10) and prints user + system time over wall time.
+// a few seconds (default 10) and prints user + system time over wall time, and the
+// bus scans per second. Arguments: seconds, the fall-back pause in ms (default the
+// link's own), the folder watched for device nodes (default /dev/bus/usb).
 #include <sys/resource.h>
 
 #include <QCoreApplication>
@@ -29,7 +31,8 @@ int main(int argc, char** argv) {
     SystemClock clock;
     Station station(clock, QStringLiteral("/nonexistent/"));
     station.poll_mode = kPollSession;
-    ReceiverLink link(station);
+    ReceiverLink link(station, argc > 3 ? QString::fromLocal8Bit(argv[3])
+                                        : QString::fromLatin1(HotplugWatch::kUsbDeviceFolder));
     if (pause_ms >= 0) {
         link.set_idle_pause(std::chrono::milliseconds(pause_ms));
     }
@@ -47,8 +50,11 @@ int main(int argc, char** argv) {
     }
     const double cpu = CpuSeconds() - cpu_before;
     const double elapsed = wall.elapsed() / 1000.0;
-    std::printf("idle pause %lld ms: %lld cycles, %.3f s CPU in %.3f s = %.2f%% of one core\n",
-                static_cast<long long>(link.idle_pause().count()), cycles, cpu, elapsed,
-                100.0 * cpu / elapsed);
+    std::printf(
+        "idle pause %lld ms: %lld cycles, %lld scans = %.2f scans/s, %.3f s CPU in %.3f s = "
+        "%.3f%% of one core\n",
+        static_cast<long long>(link.idle_pause().count()), cycles,
+        static_cast<long long>(link.scan_count()), link.scan_count() / elapsed, cpu, elapsed,
+        100.0 * cpu / elapsed);
     return 0;
 }

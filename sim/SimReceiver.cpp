@@ -39,6 +39,14 @@ std::string Call::Text() const {
     return function + "()" + tail;
 }
 
+ConfigurationLayout ReceiverConfiguration() {
+    return {1, {{0, {}}, {1, {{0x05, 2, 64}, {0x82, 2, 64}}}}};
+}
+
+ConfigurationLayout OtherDeviceConfiguration() {
+    return {1, {{0, {{0x81, 3, 8}}}}};
+}
+
 SimReceiver& SimReceiver::Instance() {
     static SimReceiver instance;
     return instance;
@@ -57,6 +65,9 @@ int SimReceiver::AttachDevice(std::uint16_t vendor, std::uint16_t product, int b
     device.vendor = vendor;
     device.product = product;
     device.bus = bus;
+    device.configurations = {vendor == kReceiverVendor && product == kReceiverProduct
+                                 ? ReceiverConfiguration()
+                                 : OtherDeviceConfiguration()};
     devices_.push_back(device);
     return device.id;
 }
@@ -130,9 +141,21 @@ void SimReceiver::QueueDelay(int device, int ms) {
     }
 }
 
-void SimReceiver::QueueUnplug(int device) {
+void SimReceiver::QueueUnplug(int device, bool during_read) {
     if (Device* d = FindDevice(device)) {
-        d->inbound.push_back({Inbound::Kind::kUnplug, {}, 0});
+        d->inbound.push_back({Inbound::Kind::kUnplug, {}, during_read ? 0 : 1});
+    }
+}
+
+void SimReceiver::SetAccess(int device, Access access) {
+    if (Device* d = FindDevice(device)) {
+        d->access = access;
+    }
+}
+
+void SimReceiver::SetConfigurations(int device, std::vector<ConfigurationLayout> configurations) {
+    if (Device* d = FindDevice(device)) {
+        d->configurations = std::move(configurations);
     }
 }
 
@@ -225,10 +248,10 @@ void SimReceiver::ScanBus() {
     }
 }
 
-std::vector<const SimReceiver::Device*> SimReceiver::AttachedInBusOrder() const {
+std::vector<const SimReceiver::Device*> SimReceiver::ListedInBusOrder() const {
     std::vector<const Device*> attached;
     for (const Device& d : devices_) {
-        if (d.attached) {
+        if (d.attached && d.access != Access::kNone) {  // a node the scan cannot open
             attached.push_back(&d);
         }
     }
@@ -272,7 +295,7 @@ int SimReceiver::ReadFrom(Device& device, std::uint8_t* buffer, int size, int ti
         const auto reply = device.reply;
         device.reply = Device::Reply::kNone;
         if (reply == Device::Reply::kFrame) {
-            return copy(device.reply_frame, 64);
+            return copy(device.reply_frame, device.reply_bytes);
         }
         Sleep(empty_read_sleep_);
         return kTimeout;
@@ -304,10 +327,14 @@ int SimReceiver::ReadFrom(Device& device, std::uint8_t* buffer, int size, int ti
                 Consumed(device);
                 return code;
             }
-            case Inbound::Kind::kUnplug:
+            case Inbound::Kind::kUnplug: {
+                // libusb 0.1 does not look at the status of a transfer cut off by
+                // the unplug and reports 0 bytes.
+                const bool during_read = event.value == 0;
                 Consumed(device);
                 device.attached = false;
-                return kNoDevice;
+                return during_read ? 0 : kNoDevice;
+            }
             case Inbound::Kind::kReplug:
                 Consumed(device);  // already attached: nothing to do
                 continue;
@@ -354,20 +381,22 @@ int SimReceiver::WriteTo(Device& device, const std::uint8_t* bytes, int size) {
         if (message_reply_) {
             device.reply = Device::Reply::kFrame;
             device.reply_frame = Bytes64{};
+            device.reply_bytes = 64;
             std::copy_n(frame.begin(), 3, device.reply_frame.begin());  // type and node
         } else {
             device.reply = Device::Reply::kSilent;
         }
     } else if (frame[0] == kTestRequest) {
         const std::optional<int> value =
-            network_value_ ? network_value_
-                           : (device.race ? std::optional<int>(device.race->NetworkValue())
-                                          : std::nullopt);
+            network_value_
+                ? network_value_
+                : (device.race ? std::optional<int>(device.race->NetworkValue()) : std::nullopt);
         if (value) {
             device.reply = Device::Reply::kFrame;
             device.reply_frame = Bytes64{};
             device.reply_frame[0] = std::uint8_t(*value);
             device.reply_frame[1] = std::uint8_t(*value >> 8);
+            device.reply_bytes = network_reply_bytes_;
         } else {
             device.reply = Device::Reply::kSilent;
         }

@@ -30,6 +30,37 @@ inline constexpr int kNoDevice = -19;  // ENODEV
 inline constexpr int kIoError = -5;    // EIO
 inline constexpr int kBusy = -16;      // EBUSY
 inline constexpr int kInvalid = -22;   // EINVAL
+inline constexpr int kNoEntry = -2;    // ENOENT
+inline constexpr int kRefused = -1;    // EPERM: a node opened read-only
+
+// Descriptors as libusb reads them at a scan (usb_device::config).
+struct EndpointLayout {
+    std::uint8_t address = 0;  // 0x82: IN endpoint 2
+    std::uint8_t type = 2;     // bmAttributes: 0 control, 1 isochronous, 2 bulk, 3 interrupt
+    std::uint16_t max_packet = 64;
+};
+struct InterfaceLayout {
+    std::uint8_t number = 0;
+    std::vector<EndpointLayout> endpoints;
+};
+struct ConfigurationLayout {
+    std::uint8_t value = 1;
+    std::vector<InterfaceLayout> interfaces;
+};
+// The USB-Key's own: configuration 1, interface 0 without endpoints, interface 1
+// with bulk 0x05 OUT and 0x82 IN of 64 bytes.
+ConfigurationLayout ReceiverConfiguration();
+// What another device (a mouse) shows: interface 0 with one 8-byte interrupt IN.
+ConfigurationLayout OtherDeviceConfiguration();
+
+// What the user running the program may do with a device node, as the real kernel
+// stack lets libusb 0.1 see it.
+enum class Access {
+    kFull,      // node 0666 or a seat ACL: everything works
+    kReadOnly,  // node 0644: listed without configuration descriptors, usb_open
+                // succeeds, then every configuration, claim, read and write returns -1
+    kNone,      // node 0600 of root: the scan cannot open it, so it is not listed
+};
 
 // One event of a device's inbound timeline, consumed by its bulk reads (a re-plug
 // by bus scans while the device is away).
@@ -37,7 +68,9 @@ struct Inbound {
     enum class Kind { kFrame, kShortRead, kTimeout, kError, kDelay, kUnplug, kReplug };
     Kind kind = Kind::kFrame;
     Bytes64 frame{};
-    int value = 0;  // short read: bytes; error: code; delay: ms; re-plug: bus scans
+    // short read: bytes; error: code; delay: ms; re-plug: bus scans; unplug: 1 when
+    // it falls between two reads
+    int value = 0;
 };
 
 // One libusb call as the link made it.
@@ -79,8 +112,11 @@ class SimReceiver {
     void QueueError(int device, int code);
     // The next event arrives this many ms later; reads wait up to their timeout.
     void QueueDelay(int device, int ms);
-    // The read reaching it fails with -19 and the device leaves the bus.
-    void QueueUnplug(int device);
+    // The device leaves the bus. during_read: the read reaching it returns 0, as
+    // libusb 0.1 does when the device goes while a read is in flight; otherwise it
+    // left just before that read, which returns -19. Later calls on its handles
+    // return -19 either way.
+    void QueueUnplug(int device, bool during_read = true);
     // While the device is away, back after this many more bus scans.
     void QueueReplug(int device, int scans = 1);
     // A receiver whose reads, once its timeline is empty, take the generator's frames
@@ -99,14 +135,27 @@ class SimReceiver {
     void SetLoop(int device, bool loop);
     size_t PendingInbound(int device) const;
 
-    // The next `count` calls fail.
-    void FailOpen(int count = 1) { fail_open_ = count; }
+    // Access of the user to the device node (see Access). Takes effect at once.
+    void SetAccess(int device, Access access);
+    // The device's configurations as the next scan lists them; none: libusb could
+    // not read them. Receivers start with ReceiverConfiguration(), other devices
+    // with OtherDeviceConfiguration().
+    void SetConfigurations(int device, std::vector<ConfigurationLayout> configurations);
+
+    // The next `count` calls fail. A failed usb_open leaves `error` in errno
+    // (EACCES: the node's rights changed between the scan and the open).
+    void FailOpen(int count = 1, int error = 13) {
+        fail_open_ = count;
+        fail_open_error_ = error;
+    }
     void FailConfiguration(int count = 1) { fail_configuration_ = count; }
     void FailClaim(int count = 1) { fail_claim_ = count; }
     void FailWrite(int count = 1) { fail_write_ = count; }
 
     // Answer to a test request (0x01): the network value, or no answer (read times out).
     void SetNetworkValue(std::optional<int> value) { network_value_ = value; }
+    // How many bytes of that answer the read returns (a cut-off reply below 64).
+    void SetNetworkReplyBytes(int bytes) { network_reply_bytes_ = bytes; }
     // Whether a message frame (0x02) gets a 64-byte acknowledgement.
     void SetMessageReply(bool answer) { message_reply_ = answer; }
 
@@ -138,11 +187,14 @@ class SimReceiver {
         std::uint16_t product = 0;
         int bus = 1;
         bool attached = true;
+        Access access = Access::kFull;
+        std::vector<ConfigurationLayout> configurations;
         int generation = 0;  // bumped by a re-plug: older handles are dead
         bool loop = false;
         int delay_left_ms = -1;  // remaining part of a delay in progress
         enum class Reply { kNone, kFrame, kSilent } reply = Reply::kNone;
         Bytes64 reply_frame{};
+        int reply_bytes = 64;
         std::deque<Inbound> inbound;
         std::shared_ptr<RaceGenerator> race;  // frames once the timeline is empty
     };
@@ -150,6 +202,7 @@ class SimReceiver {
         int device = 0;
         int generation = 0;
         bool claimed = false;
+        int configuration = 1;  // the kernel selects the first one at enumeration
     };
     void Log(Call call);
     Device* FindDevice(int id);
@@ -157,11 +210,12 @@ class SimReceiver {
     Device* LiveDevice(const HandleState& handle);
     void CheckEnvironmentScript();
     void ScanBus();  // counts a scan for devices waiting to be re-plugged
-    std::vector<const Device*> AttachedInBusOrder() const;
+    std::vector<const Device*> ListedInBusOrder() const;
     int ReadFrom(Device& device, std::uint8_t* buffer, int size, int timeout);
     int WriteTo(Device& device, const std::uint8_t* bytes, int size);
     bool TakeFailure(int& counter);
     int& fail_open() { return fail_open_; }
+    int fail_open_error() const { return fail_open_error_; }
     int& fail_configuration() { return fail_configuration_; }
     int& fail_claim() { return fail_claim_; }
     std::shared_ptr<BusList>& bus_list() { return bus_list_; }
@@ -177,10 +231,12 @@ class SimReceiver {
     std::deque<Call> calls_;
     std::map<std::uint16_t, Bytes64> last_message_;
     int fail_open_ = 0;
+    int fail_open_error_ = 13;
     int fail_configuration_ = 0;
     int fail_claim_ = 0;
     int fail_write_ = 0;
     std::optional<int> network_value_;
+    int network_reply_bytes_ = 64;
     bool message_reply_ = true;
     std::chrono::microseconds empty_read_sleep_{2000};
     double time_scale_ = 1.0;

@@ -182,6 +182,44 @@ bool OptionalCount(const std::vector<std::string>& words, size_t i, int fallback
     return words.size() <= i + 1;
 }
 
+// "interface N [ADDRESS:TYPE:SIZE ...]", added to the receiver's last configuration:
+// the one a "descriptors" line started, else its own.
+std::string ParseInterface(const std::vector<std::string>& words, SimReceiver& sim, int device) {
+    const SimReceiver::Device* current = sim.FindDevice(device);
+    long long number = 0;
+    if (!ParseInteger(words[1], number) || number < 0 || number > 255) {
+        return "interface takes a number";
+    }
+    InterfaceLayout interface {
+        std::uint8_t(number), {}
+    };
+    const std::map<std::string, std::uint8_t> types = {
+        {"control", 0}, {"iso", 1}, {"bulk", 2}, {"interrupt", 3}};
+    for (size_t i = 2; i < words.size(); ++i) {
+        const size_t first = words[i].find(':');
+        const size_t second = words[i].find(':', first == std::string::npos ? first : first + 1);
+        long long address = 0;
+        long long size = 0;
+        if (first == std::string::npos || second == std::string::npos ||
+            !ParseInteger(words[i].substr(0, first), address) || address < 0 || address > 255 ||
+            types.count(words[i].substr(first + 1, second - first - 1)) == 0 ||
+            !ParseInteger(words[i].substr(second + 1), size) || size < 0 || size > 0xFFFF) {
+            return "an endpoint is ADDRESS:control|iso|bulk|interrupt:SIZE, got \"" + words[i] +
+                   "\"";
+        }
+        interface.endpoints.push_back({std::uint8_t(address),
+                                       types.at(words[i].substr(first + 1, second - first - 1)),
+                                       std::uint16_t(size)});
+    }
+    std::vector<ConfigurationLayout> configurations = current->configurations;
+    if (configurations.empty()) {
+        return "interface needs a \"descriptors\" line first";
+    }
+    configurations.back().interfaces.push_back(interface);
+    sim.SetConfigurations(device, std::move(configurations));
+    return {};
+}
+
 }  // namespace
 
 std::vector<std::string> SimReceiver::LoadScriptFile(const std::string& path) {
@@ -235,8 +273,25 @@ std::vector<std::string> SimReceiver::LoadScriptText(const std::string& text) {
             }
         } else if (event == "delay" && words.size() == 2 && OptionalCount(words, 1, 0, count)) {
             QueueDelay(receiver(), count);
-        } else if (event == "unplug" && words.size() == 1) {
-            QueueUnplug(receiver());
+        } else if (event == "unplug" &&
+                   (words.size() == 1 || (words.size() == 2 && words[1] == "between"))) {
+            QueueUnplug(receiver(), words.size() == 1);
+        } else if (event == "access" && words.size() == 2 &&
+                   (words[1] == "full" || words[1] == "read-only" || words[1] == "none")) {
+            SetAccess(receiver(), words[1] == "full"        ? Access::kFull
+                                  : words[1] == "read-only" ? Access::kReadOnly
+                                                            : Access::kNone);
+        } else if (event == "descriptors" && words.size() == 2) {
+            long long value = 0;
+            if (words[1] == "none") {
+                SetConfigurations(receiver(), {});
+            } else if (ParseInteger(words[1], value) && value >= 0 && value <= 255) {
+                SetConfigurations(receiver(), {ConfigurationLayout{std::uint8_t(value), {}}});
+            } else {
+                error = "descriptors takes a configuration number or none";
+            }
+        } else if (event == "interface" && words.size() >= 2) {
+            error = ParseInterface(words, *this, receiver());
         } else if (event == "replug" && OptionalCount(words, 1, 1, count) && count > 0) {
             QueueReplug(receiver(), count);
         } else if (event == "loop" && words.size() == 1) {

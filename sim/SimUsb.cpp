@@ -1,6 +1,8 @@
 // The libusb 0.1 functions the receiver link calls, over the simulated devices.
 #include <usb.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -21,6 +23,11 @@ struct BusList {
     std::vector<std::unique_ptr<usb_bus>> buses;
     std::vector<std::unique_ptr<struct usb_device>> devices;
     std::map<const struct usb_device*, int> ids;
+    // Storage behind each usb_device's config pointer.
+    std::vector<std::unique_ptr<usb_config_descriptor[]>> configs;
+    std::vector<std::unique_ptr<usb_interface[]>> interfaces;
+    std::vector<std::unique_ptr<usb_interface_descriptor[]>> settings;
+    std::vector<std::unique_ptr<usb_endpoint_descriptor[]>> endpoints;
 };
 
 }  // namespace sim
@@ -34,12 +41,84 @@ sim::SimReceiver& Sim() {
     return sim::SimReceiver::Instance();
 }
 
+template <typename T>
+T* ZeroedArray(std::vector<std::unique_ptr<T[]>>& owner, size_t count) {
+    owner.push_back(std::make_unique<T[]>(std::max<size_t>(count, 1)));
+    std::memset(static_cast<void*>(owner.back().get()), 0, sizeof(T) * std::max<size_t>(count, 1));
+    return owner.back().get();
+}
+
+// The configuration descriptors libusb parses at a scan. It reads them through
+// control requests on the opened node; on a node opened read-only those fail, and
+// the device is listed with its device descriptor only (config NULL).
+void FillConfigurations(sim::BusList& list, const sim::SimReceiver::Device& device,
+                        struct usb_device& entry) {
+    if (device.configurations.empty() || device.access == sim::Access::kReadOnly) {
+        return;
+    }
+    const size_t count = std::min<size_t>(device.configurations.size(), USB_MAXCONFIG);
+    entry.descriptor.bNumConfigurations = std::uint8_t(count);
+    entry.config = ZeroedArray(list.configs, count);
+    for (size_t c = 0; c < count; ++c) {
+        const sim::ConfigurationLayout& layout = device.configurations[c];
+        usb_config_descriptor& config = entry.config[c];
+        config.bLength = USB_DT_CONFIG_SIZE;
+        config.bDescriptorType = USB_DT_CONFIG;
+        config.bConfigurationValue = layout.value;
+        config.bNumInterfaces = std::uint8_t(layout.interfaces.size());
+        config.interface = ZeroedArray(list.interfaces, layout.interfaces.size());
+        for (size_t i = 0; i < layout.interfaces.size(); ++i) {
+            const sim::InterfaceLayout& interface = layout.interfaces[i];
+            usb_interface_descriptor* setting = ZeroedArray(list.settings, 1);
+            setting->bLength = USB_DT_INTERFACE_SIZE;
+            setting->bDescriptorType = USB_DT_INTERFACE;
+            setting->bInterfaceNumber = interface.number;
+            setting->bInterfaceClass = USB_CLASS_VENDOR_SPEC;
+            setting->bNumEndpoints = std::uint8_t(interface.endpoints.size());
+            setting->endpoint = ZeroedArray(list.endpoints, interface.endpoints.size());
+            for (size_t e = 0; e < interface.endpoints.size(); ++e) {
+                usb_endpoint_descriptor& endpoint = setting->endpoint[e];
+                endpoint.bLength = USB_DT_ENDPOINT_SIZE;
+                endpoint.bDescriptorType = USB_DT_ENDPOINT;
+                endpoint.bEndpointAddress = interface.endpoints[e].address;
+                endpoint.bmAttributes = interface.endpoints[e].type;
+                endpoint.wMaxPacketSize = interface.endpoints[e].max_packet;
+            }
+            config.interface[i].altsetting = setting;
+            config.interface[i].num_altsetting = 1;
+        }
+    }
+}
+
+bool HasInterface(const sim::SimReceiver::Device& device, int configuration, int number) {
+    for (const sim::ConfigurationLayout& config : device.configurations) {
+        if (config.value != configuration) {
+            continue;
+        }
+        for (const sim::InterfaceLayout& interface : config.interfaces) {
+            if (interface.number == number) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool HasConfiguration(const sim::SimReceiver::Device& device, int configuration) {
+    for (const sim::ConfigurationLayout& config : device.configurations) {
+        if (config.value == configuration) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::shared_ptr<sim::BusList> BuildBusList() {
     auto list = std::make_shared<sim::BusList>();
     usb_bus* bus = nullptr;
     struct usb_device* last = nullptr;
     int bus_number = -1;
-    for (const sim::SimReceiver::Device* device : Sim().AttachedInBusOrder()) {
+    for (const sim::SimReceiver::Device* device : Sim().ListedInBusOrder()) {
         if (bus == nullptr || device->bus != bus_number) {
             auto next = std::make_unique<usb_bus>();
             std::memset(next.get(), 0, sizeof(usb_bus));
@@ -59,6 +138,7 @@ std::shared_ptr<sim::BusList> BuildBusList() {
         entry->bus = bus;
         entry->descriptor.idVendor = device->vendor;
         entry->descriptor.idProduct = device->product;
+        FillConfigurations(*list, *device, *entry);
         entry->devnum = std::uint8_t(device->id);
         std::snprintf(entry->filename, sizeof entry->filename, "%03d", device->id);
         if (last == nullptr) {
@@ -117,10 +197,17 @@ usb_dev_handle* usb_open(struct usb_device* dev) {
     if (id != 0) {
         call.device = id;
         sim::SimReceiver::Device* device = Sim().FindDevice(id);
-        if (device != nullptr && device->attached && !Sim().TakeFailure(Sim().fail_open())) {
-            handle = new usb_dev_handle{{device->id, device->generation, false}};
+        if (device == nullptr || !device->attached || device->access == sim::Access::kNone) {
+            errno = ENOENT;  // the node went away since the scan
+        } else if (Sim().TakeFailure(Sim().fail_open())) {
+            errno = Sim().fail_open_error();
+        } else {
+            // A read-only node opens too: libusb falls back to O_RDONLY.
+            handle = new usb_dev_handle{{device->id, device->generation, false, 1}};
             Sim().AddHandle();
         }
+    } else {
+        errno = ENODEV;
     }
     call.result = handle != nullptr ? 1 : 0;
     Sim().Log(std::move(call));
@@ -142,12 +229,18 @@ int usb_close(usb_dev_handle* dev) {
 int usb_set_configuration(usb_dev_handle* dev, int configuration) {
     sim::Call call = MakeCall("usb_set_configuration", dev != nullptr ? dev->state.device : 0);
     call.argument = configuration;
-    if (dev == nullptr || Sim().LiveDevice(dev->state) == nullptr) {
+    const sim::SimReceiver::Device* device =
+        dev != nullptr ? Sim().LiveDevice(dev->state) : nullptr;
+    if (device == nullptr) {
         call.result = sim::kNoDevice;
+    } else if (device->access == sim::Access::kReadOnly) {
+        call.result = sim::kRefused;
     } else if (Sim().TakeFailure(Sim().fail_configuration())) {
         call.result = sim::kBusy;
-    } else if (configuration != 1) {
+    } else if (!device->configurations.empty() && !HasConfiguration(*device, configuration)) {
         call.result = sim::kInvalid;
+    } else {
+        dev->state.configuration = configuration;
     }
     Sim().Log(call);
     return call.result;
@@ -156,12 +249,18 @@ int usb_set_configuration(usb_dev_handle* dev, int configuration) {
 int usb_claim_interface(usb_dev_handle* dev, int interface) {
     sim::Call call = MakeCall("usb_claim_interface", dev != nullptr ? dev->state.device : 0);
     call.argument = interface;
-    if (dev == nullptr || Sim().LiveDevice(dev->state) == nullptr) {
+    const sim::SimReceiver::Device* device =
+        dev != nullptr ? Sim().LiveDevice(dev->state) : nullptr;
+    if (device == nullptr) {
         call.result = sim::kNoDevice;
+    } else if (device->access == sim::Access::kReadOnly) {
+        call.result = sim::kRefused;
     } else if (Sim().TakeFailure(Sim().fail_claim())) {
         call.result = sim::kBusy;
-    } else if (interface != 1) {
-        call.result = sim::kInvalid;
+    } else if (device->configurations.empty()
+                   ? interface != 1
+                   : !HasInterface(*device, dev->state.configuration, interface)) {
+        call.result = sim::kNoEntry;  // the kernel finds no such interface
     } else {
         dev->state.claimed = true;
     }
@@ -180,6 +279,8 @@ int usb_bulk_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int
     sim::SimReceiver::Device* device = dev != nullptr ? Sim().LiveDevice(dev->state) : nullptr;
     if (device == nullptr) {
         call.result = sim::kNoDevice;
+    } else if (device->access == sim::Access::kReadOnly) {
+        call.result = sim::kRefused;
     } else if (ep != kEndpointOut || !dev->state.claimed || bytes == nullptr || size < 0) {
         call.result = sim::kInvalid;
     } else {
@@ -198,6 +299,8 @@ int usb_bulk_read(usb_dev_handle* dev, int ep, char* bytes, int size, int timeou
     sim::SimReceiver::Device* device = dev != nullptr ? Sim().LiveDevice(dev->state) : nullptr;
     if (device == nullptr) {
         call.result = sim::kNoDevice;
+    } else if (device->access == sim::Access::kReadOnly) {
+        call.result = sim::kRefused;
     } else if (ep != kEndpointIn || !dev->state.claimed || bytes == nullptr || size < 0) {
         call.result = sim::kInvalid;
     } else {

@@ -8,17 +8,18 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "FailedSessionWrite.h"
 #include "KartSettingsFile.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
+#include "TFInstalDrivers.h"
 #include "TFwybottyg.h"
 #include "Tfekranglowny.h"
 #include "Tfhistoria.h"
-#include "TFInstalDrivers.h"
 #include "Tflistakomunikatow.h"
 #include "Tfsettings.h"
-#include "TftransTest.h"
 #include "Tfszczegoly.h"
+#include "TftransTest.h"
 
 namespace {
 
@@ -99,7 +100,9 @@ bool TForm1::SaveKartSettings() {
     if (::SaveKartSettings(station_, &error)) {
         return true;
     }
-    QMessageBox::critical(this, QStringLiteral("RUVOTimer"),
+    // During a session the box belongs to the always-on-top session screen; parented
+    // to the launcher it could open behind it, with the poll loop standing still.
+    QMessageBox::critical(SessionDialogParent(), QStringLiteral("RUVOTimer"),
                           QStringLiteral("The kart settings were not saved.\n\n%1").arg(error));
     return false;
 }
@@ -134,15 +137,9 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         if (WriteSessionFile(station_, &error)) {
             return true;
         }
-        QMessageBox::critical(SessionDialogParent(), QStringLiteral("RUVOTimer"),
-                              QStringLiteral("The session was not saved.\n\n%1\n\nEnd the "
-                                             "session again to retry.")
-                                  .arg(error));
-        return false;
+        return AskAfterFailedSessionWrite(station_, error, SessionDialogParent());
     };
-    actions.show_todays_history = [this] {
-        ShowTodaysHistory(station_, SessionDialogParent());
-    };
+    actions.show_todays_history = [this] { ShowTodaysHistory(station_, SessionDialogParent()); };
     actions.show_lap_details = [this](int slot, int row) {
         ShowLapDetails(station_, slot, row, SessionDialogParent());
     };
@@ -190,7 +187,9 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Button4Click() {
-    if (!ReceiverLink(station_).ReceiverPresent()) {
+    // A receiver that is listed but refused or unfit needs the same help as an
+    // absent one: the wizard tells how to give the user access.
+    if (ReceiverLink(station_).ProbeReceiver().state != ReceiverState::kConnected) {
         RunDriverWizard(this);
     }
     station_.memdane.Clear();
@@ -203,7 +202,9 @@ void TForm1::Button4Click() {
     AfterPollLoop();
 }
 
-void TForm1::Button5Click() { ShowMessageList(station_, this); }
+void TForm1::Button5Click() {
+    ShowMessageList(station_, this);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // A close asked for while a poll loop runs takes effect when that loop has ended.

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <array>
 
 QString WithTrailingSeparator(const QString& folder) {
     QString path = QDir::fromNativeSeparators(folder);
@@ -14,26 +14,51 @@ QString WithTrailingSeparator(const QString& folder) {
     return path;
 }
 
-namespace {
-
-bool CanCreateFilesIn(const QString& folder) {
-    QTemporaryFile probe(WithTrailingSeparator(folder) + QStringLiteral(".ruvotimer-probe-XXXXXX"));
-    return probe.open();
+bool IsSystemInstallFolder(const QString& folder) {
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder));
+    const std::array<QString, 3> prefixes = {QString(), QStringLiteral("/usr"),
+                                             QStringLiteral("/usr/local")};
+    for (const QString& prefix : prefixes) {
+        for (const char* programs : {"/bin", "/sbin", "/games"}) {
+            if (path == prefix + QLatin1String(programs)) {
+                return true;
+            }
+        }
+        for (const char* libraries : {"/lib", "/lib64", "/libexec"}) {
+            const QString library = prefix + QLatin1String(libraries);
+            if (path == library || path.startsWith(library + QLatin1Char('/'))) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
-}  // namespace
+QString ChooseProgramFolder(const QString& forced_home, const QString& executable_folder,
+                            const QString& user_data_folder) {
+    if (!forced_home.isEmpty()) {
+        return WithTrailingSeparator(forced_home);
+    }
+    if (IsSystemInstallFolder(executable_folder)) {
+        return WithTrailingSeparator(user_data_folder);
+    }
+    return WithTrailingSeparator(executable_folder);
+}
 
 QString ResolveProgramFolder() {
-    const QString forced = qEnvironmentVariable("RUVOTIMER_HOME");
+    QString forced = qEnvironmentVariable("RUVOTIMER_HOME");
     if (!forced.isEmpty()) {
-        QDir().mkpath(forced);
-        return WithTrailingSeparator(QFileInfo(forced).absoluteFilePath());
+        forced = QFileInfo(forced).absoluteFilePath();
     }
+    // On Linux the path of the running executable comes with its symbolic links
+    // resolved (/proc/self/exe): /bin/ruvotimer on a merged-/usr system is in
+    // /usr/bin, and a link in /usr/local/bin to a build is the build.
     const QString executable_folder = QCoreApplication::applicationDirPath();
-    if (CanCreateFilesIn(executable_folder)) {
-        return WithTrailingSeparator(executable_folder);
-    }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return WithTrailingSeparator(data);
+    const QString folder =
+        ChooseProgramFolder(forced, executable_folder,
+                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    // The per-user folder (or the named one) is created on the first start; the
+    // program's own folder exists already.
+    QDir().mkpath(folder);
+    return folder;
 }

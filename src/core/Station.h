@@ -6,6 +6,7 @@
 
 #include "Clock.h"
 #include "KartSlot.h"
+#include "LinkQuality.h"
 #include "Memdane.h"
 #include "ReceiverStatus.h"
 #include "SessionRecord.h"
@@ -60,6 +61,8 @@ class Station {
     Memdane memdane;
     // Kept current by the receiver link while a poll loop runs.
     ReceiverStatus receiver_status;
+    // Packets received and lost per unit, fed by frame decoding.
+    LinkQuality link_quality;
 
     // The current session screen and transmission test window, when there is one.
     SessionView* session_screen = nullptr;

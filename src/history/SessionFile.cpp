@@ -83,6 +83,7 @@ QString SessionFilePath(const QString& program_folder, const QDateTime& ended_at
 }
 
 QString SessionFileText(const std::array<const KartSlot*, kSlotCount>& karts) {
+    static const LapEntry kEmptyEntry;
     QString text;
     text.reserve(8 * 1024);
     text += QLatin1String("[Ustawienia]\r\n");
@@ -93,7 +94,9 @@ QString SessionFileText(const std::array<const KartSlot*, kSlotCount>& karts) {
         AppendLine(&text, Key("SN_", n), QString::number(quint32(kart.serial_number)));
         AppendLine(&text, Key("BEST_", n), FormatLapTime(quint32(kart.best_lap_time)));
         for (int j = 1; j <= kLapEntries; ++j) {
-            const LapEntry& entry = kart.lap(j);
+            // An entry without a lap (time 0) is all zeros in the file, whatever else
+            // the slot's entry still holds.
+            const LapEntry& entry = kart.lap(j).lap_time != 0 ? kart.lap(j) : kEmptyEntry;
             AppendLine(&text, Key("LAPS_", n, j), FormatLapTime(quint32(entry.lap_time)));
             AppendLine(&text, Key("LAPNR_", n, j), QString::number(entry.lap_number));
             AppendLine(&text, Key("MAX_OBR_", n, j), QString::number(entry.rpm_max));

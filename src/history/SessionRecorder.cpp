@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "IniFile.h"
+#include "ProgramFolder.h"
 #include "SessionFile.h"
 #include "Station.h"
 
@@ -25,6 +26,40 @@ bool WriteSessionFile(Station& station, QString* error_message) {
     // a session ending at midnight must find itself in the list.
     LoadSessionsOfDay(station, now.date());
     return true;
+}
+
+bool WriteSessionFileInFolder(const Station& station, const QString& folder, QString* written_path,
+                              QString* error_message) {
+    const QDateTime now = station.clock().LocalDateTime();
+    const QString path =
+        WithTrailingSeparator(folder) + QFileInfo(SessionFilePath(QString(), now)).fileName();
+    if (!WriteFileAtomically(path, SessionFileText(station).toUtf8(), error_message)) {
+        return false;
+    }
+    if (written_path) {
+        *written_path = path;
+    }
+    return true;
+}
+
+QStringList UnsavedLaps(const Station& station) {
+    QStringList karts;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const KartSlot& slot = station.slot(n);
+        int laps = 0;
+        for (int j = 1; j <= kLapEntries; ++j) {
+            laps += slot.lap(j).lap_time != 0 ? 1 : 0;
+        }
+        if (laps == 0) {
+            continue;
+        }
+        karts << QStringLiteral("Kart %1 (%2): %3 %4")
+                     .arg(n)
+                     .arg(slot.driver_name.str())
+                     .arg(laps)
+                     .arg(laps == 1 ? QStringLiteral("lap") : QStringLiteral("laps"));
+    }
+    return karts;
 }
 
 QString LoadSessionsOfDay(Station& station, const QDate& day) {

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 class Station;
 
@@ -12,6 +13,16 @@ class Station;
 // returns false with a message naming what failed and where; the slots and the
 // session list are left as they were.
 bool WriteSessionFile(Station& station, QString* error_message);
+
+// The way out when the program's folder cannot take the session: writes the same
+// session file text, named after the minute now, straight into `folder` (one the
+// operator picked). Today's list is not touched: the file is not in today's folder.
+bool WriteSessionFileInFolder(const Station& station, const QString& folder, QString* written_path,
+                              QString* error_message);
+
+// What ending without saving loses: one line per kart with laps in its table,
+// "Kart 1 (Ann): 3 laps", in slot order.
+QStringList UnsavedLaps(const Station& station);
 
 // Loads the sessions of the day into station.sessions (today's list). Returns an
 // error text when the day folder exists but cannot be read, else an empty text.

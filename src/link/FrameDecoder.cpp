@@ -96,6 +96,7 @@ void LapStep(Station& station, const Frame& frame, quint32 serial) {
 }
 
 void DecodeTimingFrame(Station& station, const Frame& frame, quint32 serial) {
+    station.link_quality.Heard(serial, frame[8], station.clock().PerformanceCounter());
     station.memdane.Replace(RowFromTimingFrame(frame, serial));
     if (frame[24] == 1) {
         LapStep(station, frame, serial);

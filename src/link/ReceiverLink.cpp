@@ -1,7 +1,10 @@
 #include "ReceiverLink.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
+#include <optional>
 #include <thread>
 
 #include "FrameDecoder.h"
@@ -16,25 +19,72 @@ void ProcessWindowEvents() {
 
 }  // namespace
 
+ReceiverLink::ReceiverLink(Station& station, QString hotplug_folder)
+    : station_(station), hotplug_folder_(std::move(hotplug_folder)), frame_rate_(station.clock()) {}
+
+ReceiverLink::~ReceiverLink() = default;
+
+FoundReceiver ReceiverLink::Scan() {
+    ++scan_count_;
+    return FindReceiver();
+}
+
+void ReceiverLink::SetStatus(ReceiverState state, const QString& reason) {
+    ReceiverStatus& status = station_.receiver_status;
+    status.state = state;
+    if (status.reason != reason) {
+        status.reason = reason;
+    }
+    status.frames_per_second = state == ReceiverState::kConnected ? frame_rate_.PerSecond() : 0;
+}
+
 void ReceiverLink::PollReceiver() {
-    int frames = 0;
-    {
-        UsbReceiver receiver;
-        if (receiver.Open() == OpenResult::kOpened) {
-            frames = Serve(receiver);
-        }
-    }  // the handle is closed here on every path
-    if (frames == 0 && !station_.stop_requested) {
+    if (Cycle() == CycleEnd::kNothingUsable && !station_.stop_requested) {
         IdleWait();
     }
 }
 
-int ReceiverLink::Serve(UsbReceiver& receiver) {
+ReceiverLink::CycleEnd ReceiverLink::Cycle() {
+    InitUsb();
+    const FoundReceiver found = Scan();
+    if (found.device == nullptr) {
+        // A device with the right IDs but the wrong descriptors is never opened.
+        SetStatus(found.listed ? ReceiverState::kNotUsable : ReceiverState::kNotFound, found.fault);
+        return CycleEnd::kNothingUsable;
+    }
+    UsbReceiver receiver;
+    switch (receiver.Open(found.device)) {
+        case OpenResult::kNoAccess:
+            SetStatus(ReceiverState::kNoAccess);
+            return CycleEnd::kNothingUsable;
+        case OpenResult::kFailed:
+            // Busy, or gone between the scan and the open: the next scan tells.
+            return CycleEnd::kNothingUsable;
+        case OpenResult::kOpened:
+            break;
+    }
+    SetStatus(ReceiverState::kConnected);
+    int last_read = 0;
+    const int frames = Serve(receiver, last_read);
+    if (frames > 0) {
+        return CycleEnd::kServed;
+    }
+    if (last_read == -EPERM) {
+        SetStatus(ReceiverState::kNoAccess);  // opened and claimed, yet every read refused
+    }
+    // Only a read that waited out its timeout paced this cycle; any other failure
+    // (unplugged, refused, cut short) returns at once and would spin.
+    return last_read == receiver_usb::kTimedOut ? CycleEnd::kSilent : CycleEnd::kNothingUsable;
+}
+
+int ReceiverLink::Serve(UsbReceiver& receiver, int& last_read) {
     int frames = 0;
     Frame exchange{};
     while (!station_.stop_requested) {
         SendPendingMessages(station_, receiver);
-        if (receiver.Read(exchange) != kFrameSize) {
+        last_read = receiver.Read(exchange);
+        // 0 is what libusb 0.1 returns when the device is unplugged during the read.
+        if (last_read != kFrameSize) {
             if (station_.poll_mode == kPollTransmissionTest) {
                 RequestNetworkValue(station_, receiver);  // reports the previous frame's serial
             }
@@ -43,6 +93,7 @@ int ReceiverLink::Serve(UsbReceiver& receiver) {
         station_.receive_buffer = exchange;
         DecodeFrame(station_);
         ++frames;
+        station_.receiver_status.frames_per_second = frame_rate_.Count();
         if (station_.poll_mode == kPollSession && station_.session_screen != nullptr) {
             station_.session_screen->RefreshKarts();
         }
@@ -54,25 +105,59 @@ int ReceiverLink::Serve(UsbReceiver& receiver) {
     return frames;
 }
 
-// Waits for the idle pause while handling window events as they come, so a click on
-// "END SESSION" during the wait ends it at once.
+HotplugWatch& ReceiverLink::Watch() {
+    if (!watch_) {
+        watch_ = std::make_unique<HotplugWatch>(hotplug_folder_);
+    }
+    return *watch_;
+}
+
+// Sleeps until a device node comes, goes or changes its rights, or the fall-back
+// pause ends, handling window events as they come: a click on "END SESSION" ends
+// the wait at once, and the session screen keeps being refreshed.
 void ReceiverLink::IdleWait() {
     if (idle_pause_.count() <= 0) {
         return;
     }
+    HotplugWatch& watch = Watch();
+    watch.Rearm();
+    if (watch.TakeChanges()) {
+        return;  // a node changed during the last scan: scan again now
+    }
     if (QCoreApplication::instance() == nullptr) {
-        std::this_thread::sleep_for(idle_pause_);
+        if (!watch.WaitForChanges(int(idle_pause_.count())) && !watch.watching()) {
+            std::this_thread::sleep_for(idle_pause_);
+        }
         return;
     }
-    // Ended by the timer's own signal: a deadline checked separately can still be
-    // pending when a coarse timer fires a little early, and the wait would then
-    // block until some unrelated event arrived.
+    // Ended by signals only: a deadline checked separately can still be pending
+    // when a coarse timer fires a little early, and the wait would then block until
+    // some unrelated event arrived.
     bool done = false;
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&wake, &QTimer::timeout, [&done] { done = true; });
-    wake.start(idle_pause_);
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    fallback.setTimerType(Qt::PreciseTimer);  // a coarse one may fire 5% early
+    QObject::connect(&fallback, &QTimer::timeout, [&done] { done = true; });
+    fallback.start(idle_pause_);
+    std::optional<QSocketNotifier> notifier;
+    if (watch.watching()) {
+        notifier.emplace(watch.descriptor(), QSocketNotifier::Read);
+        QObject::connect(&*notifier, &QSocketNotifier::activated, [&done, &watch] {
+            if (watch.TakeChanges()) {
+                done = true;
+            }
+        });
+    }
+    QTimer refresh;
+    QObject::connect(&refresh, &QTimer::timeout, [this] {
+        if (station_.poll_mode == kPollSession && station_.session_screen != nullptr) {
+            station_.session_screen->RefreshKarts();
+        }
+    });
+    if (station_.poll_mode == kPollSession && station_.session_screen != nullptr &&
+        idle_pause_ > kScreenRefreshPause) {
+        refresh.start(kScreenRefreshPause);
+    }
     while (!station_.stop_requested && !done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
@@ -82,11 +167,30 @@ bool ReceiverLink::ReceiverPresent() {
     InitUsb();
     ProcessWindowEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(receiver_usb::kReplyPauseMs));
-    if (ScanForReceiver(ProcessWindowEvents)) {
+    ++scan_count_;
+    if (FindReceiver(ProcessWindowEvents).listed) {
         return true;
     }
     ProcessWindowEvents();
     return false;
+}
+
+ReceiverStatus ReceiverLink::ProbeReceiver() {
+    InitUsb();
+    const FoundReceiver found = Scan();
+    if (found.device == nullptr) {
+        SetStatus(found.listed ? ReceiverState::kNotUsable : ReceiverState::kNotFound, found.fault);
+        return station_.receiver_status;
+    }
+    UsbReceiver receiver;
+    const OpenResult opened = receiver.Open(found.device);
+    receiver.Close();
+    if (opened == OpenResult::kOpened) {
+        SetStatus(ReceiverState::kConnected);
+    } else if (opened == OpenResult::kNoAccess) {
+        SetStatus(ReceiverState::kNoAccess);
+    }
+    return station_.receiver_status;
 }
 
 void ReceiverLink::RunPollLoop() {

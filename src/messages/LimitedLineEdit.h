@@ -5,7 +5,8 @@
 // A one-line text field whose limit applies to typing only: a longer text put in by
 // the program is shown and given back whole, and may still be shortened by the
 // operator, but no edit can make it longer than max(limit, its length before the
-// edit). QLineEdit::setMaxLength would cut the program's text as well.
+// edit). QLineEdit::setMaxLength would cut the program's text as well. Capitals
+// apply to what is typed only, and the limit counts them ("ß" types as "SS").
 class LimitedLineEdit : public QLineEdit {
     Q_OBJECT
 

@@ -43,8 +43,21 @@ void MessageRow::resizeEvent(QResizeEvent* event) {
     line2_->setGeometry(0, top + kLineHeight, width, kLineHeight);
 }
 
+bool MessageRow::OnPanel(const QMouseEvent* event) const {
+    return panel_->geometry().contains(event->position().toPoint());
+}
+
+void MessageRow::mousePressEvent(QMouseEvent* event) {
+    pressed_on_panel_ = event->button() == Qt::LeftButton && OnPanel(event);
+    QFrame::mousePressEvent(event);
+}
+
 void MessageRow::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+    // The margin is the row's frame, not the message: only a click that starts and
+    // ends on the panel (or its lines, which pass their clicks on) counts.
+    const bool click = pressed_on_panel_ && event->button() == Qt::LeftButton && OnPanel(event);
+    pressed_on_panel_ = false;
+    if (click) {
         emit clicked();
     }
     QFrame::mouseReleaseEvent(event);

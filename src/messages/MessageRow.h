@@ -8,7 +8,8 @@ class QLabel;
 
 // One row of the paged message list: a panel in the message's background colour,
 // inset by a 5-pixel margin that is lime on the current row, with both lines
-// centred in the message's text colour. A click anywhere on it reports clicked().
+// centred in the message's text colour. A click on the panel or its lines reports
+// clicked(); the margin takes none.
 class MessageRow : public QFrame {
     Q_OBJECT
 
@@ -25,11 +26,15 @@ class MessageRow : public QFrame {
     void clicked();
 
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    bool OnPanel(const QMouseEvent* event) const;
+
     QFrame* panel_ = nullptr;
+    bool pressed_on_panel_ = false;
     QLabel* line1_ = nullptr;
     QLabel* line2_ = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "TFInstalDrivers.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -10,13 +9,13 @@
 #include <QScreen>
 
 #include "BusyCursor.h"
+#include "DriverAccessText.h"
 #include "WindowLook.h"
 
 namespace {
 
 constexpr int kWidth = 460;
 constexpr int kHeight = 300;
-const QString kRulesName = QStringLiteral("60-ruvotimer-usbkey.rules");
 
 QLabel* MakeText(QWidget* parent, const char* name, const char* text) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -79,45 +78,30 @@ void RunDriverWizard(QWidget* parent) {
     wizard.exec();
 }
 
-QString UdevRulesFile() {
-    return UdevRulesFile(QCoreApplication::applicationDirPath());
-}
-
-QString UdevRulesFile(const QString& program_folder) {
-    const QString candidates[] = {
-        program_folder + QLatin1Char('/') + kRulesName,
-        program_folder + QStringLiteral("/../lib/udev/rules.d/") + kRulesName,
-    };
-    for (const QString& candidate : candidates) {
-        if (QFileInfo::exists(candidate)) {
-            return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
-        }
+QString DriverAccessInstructions() {
+    const FileExists exists = [](const QString& path) { return QFileInfo::exists(path); };
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty()) {
+        user = qEnvironmentVariable("LOGNAME");
     }
-    return QStringLiteral("packaging/") + kRulesName;
-}
-
-QString DriverAccessInstructions(const QString& rules_file) {
-    return QStringLiteral(
-               "On Linux the USB-Key (vendor 0x1234, product 0x1236) needs no driver, only the "
-               "right to use it. RUVOTimer ships a udev rule for that:\n\n%1\n\n"
-               "Install it and reload the rules in a terminal:\n\n"
-               "sudo install -m 644 %1 /etc/udev/rules.d/ && sudo udevadm control --reload-rules "
-               "&& sudo udevadm trigger\n\n"
-               "Then unplug the USB-Key and plug it in again. The rule reads:\n\n"
-               "SUBSYSTEMS==\"usb\", ATTRS{idVendor}==\"1234\", ATTRS{idProduct}==\"1236\", "
-               "TAG+=\"uaccess\"")
-        .arg(rules_file);
+    return DriverAccessText(FindUdevRule(QCoreApplication::applicationDirPath(), exists), user);
 }
 
 void InstallReceiverDriver(QWidget* parent) {
     QString instructions;
     {
         const BusyCursor busy;
-        instructions = DriverAccessInstructions(UdevRulesFile());
+        instructions = DriverAccessInstructions();
     }
+    ShowDriverAccess(instructions, parent);
+}
+
+void ShowDriverAccess(const QString& instructions, QWidget* parent) {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Install drivers"), instructions,
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("DriverAccessBox"));
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Wide enough that most commands stay on one line each.
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: 660px; }"));
     box.exec();
 }

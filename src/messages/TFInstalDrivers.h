@@ -33,14 +33,11 @@ class TFInstalDrivers : public QDialog {
 void RunDriverWizard(QWidget* parent = nullptr);
 
 // On Linux the receiver needs no driver, only access rights: tells the operator
-// how to install the udev rule shipped with the program. Never runs anything as root.
+// how to give them (see DriverAccessText.h). Never runs anything as root.
 void InstallReceiverDriver(QWidget* parent = nullptr);
 
-// Where the shipped udev rule lies (beside the program, or where an installation
-// puts it: <prefix>/lib/udev/rules.d for a program in <prefix>/bin), or its place in
-// the program's sources when it is in neither.
-QString UdevRulesFile();
-QString UdevRulesFile(const QString& program_folder);
+// The instructions for this program on this PC.
+QString DriverAccessInstructions();
 
-// The operator's instructions for a rule file at the given path.
-QString DriverAccessInstructions(const QString& rules_file);
+// Shows instructions in a modal box with selectable text, for copying the commands.
+void ShowDriverAccess(const QString& instructions, QWidget* parent = nullptr);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <array>
 
 #include "IntEdit.h"
@@ -19,6 +20,11 @@ constexpr int kTypedLineLength = 12;
 constexpr int kLeft = 16;
 constexpr int kWidth = 440;
 constexpr int kRowHeight = 34;
+constexpr int kButtonsBottom = 564 + 46;
+// Under "OK" and "Cancel": the link quality of a radio kart's unit.
+constexpr int kLinkQualityTop = kButtonsBottom + 8;
+constexpr int kLinkQualityHeight = 26;
+constexpr int kLinkQualityFont = 17;
 
 QLabel* PlaceCaption(QWidget* parent, const char* text, int left, int top, int width) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -110,7 +116,18 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
         connect(button, &QPushButton::clicked, this, place.handler);
     }
 
-    setFixedSize(kWidth + 2 * kLeft, 626);
+    label_link_quality_ = new QLabel(this);
+    label_link_quality_->setObjectName(QStringLiteral("LabelLinkQuality"));
+    label_link_quality_->setFont(ArialPixels(kLinkQualityFont));
+    label_link_quality_->setGeometry(kLeft, kLinkQualityTop, kWidth, kLinkQualityHeight);
+    // While the dialog is open the receiver is not read: the age of the last packet grows.
+    auto* timer1 = new QTimer(this);
+    timer1->setObjectName(QStringLiteral("Timer1"));
+    timer1->setInterval(1000);
+    connect(timer1, &QTimer::timeout, this, &Tfsettings::ShowLinkQuality);
+    timer1->start();
+
+    setFixedSize(kWidth + 2 * kLeft, kLinkQualityTop + kLinkQualityHeight + 8);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
@@ -119,6 +136,9 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
     check_box1_->setChecked(kart.radio);
     edit2_->setText(kart.driver_name);
     int_edit1_->setValue(kart.serial_number);
+    ShowLinkQuality();
+    connect(check_box1_, &QCheckBox::toggled, this, &Tfsettings::ShowLinkQuality);
+    connect(int_edit1_, &IntEdit::changed, this, &Tfsettings::ShowLinkQuality);
 
     pick_message = [this](QString& line1, QString& line2, Colour& background, Colour& font) {
         return PickMessage(station_, line1, line2, background, font, this);
@@ -132,6 +152,15 @@ void Tfsettings::SpeedButton3Click() {
     kart.driver_name = edit2_->text();
     kart.serial_number = int_edit1_->value();
     accept();
+}
+
+void Tfsettings::ShowLinkQuality() {
+    // Only a radio kart has a unit to hear; the line follows the fields as edited.
+    label_link_quality_->setVisible(check_box1_->isChecked());
+    const Clock& clock = station_.clock();
+    label_link_quality_->setText(LinkQualityText(station_.link_quality.Find(int_edit1_->value()),
+                                                 clock.PerformanceCounter(),
+                                                 clock.PerformanceFrequency()));
 }
 
 void Tfsettings::SpeedButton4Click() {

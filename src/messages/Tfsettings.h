@@ -6,13 +6,15 @@
 #include "Station.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class IntEdit;
 class LimitedLineEdit;
 
 // The "Settings" dialog of one kart slot: the driver's name, the radio flag and the
 // unit's serial number ("OK" takes them), and the buttons that queue a typed or a
-// stored message for the kart's dashboard, at once or after the lap.
+// stored message for the kart's dashboard, at once or after the lap. Under the
+// buttons a radio kart's unit shows how well it is heard.
 class Tfsettings : public QDialog {
     Q_OBJECT
 
@@ -32,6 +34,7 @@ class Tfsettings : public QDialog {
     void SpeedButton4Click();  // "Cancel"
     void SpeedButton5Click();  // "Mesage from list. Show after lap"
     void SpeedButton6Click();  // "Message after lap"
+    void ShowLinkQuality();    // the unit's link, for a radio kart
 
   private:
     void QueueTyped(qint32 immediate);
@@ -47,6 +50,7 @@ class Tfsettings : public QDialog {
     IntEdit* int_edit1_ = nullptr;
     LimitedLineEdit* edit1_ = nullptr;
     LimitedLineEdit* edit3_ = nullptr;
+    QLabel* label_link_quality_ = nullptr;
 };
 
 // Runs the dialog for kart slot 1..5; true when closed with "OK" (the slot's radio,

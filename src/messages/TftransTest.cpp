@@ -13,7 +13,23 @@
 namespace {
 
 constexpr int kWidth = 620;
-constexpr int kHeight = 330;
+constexpr int kHeight = 396;
+// Below "CLOSE" (top 250, 57 high): the USB-Key's status and the chosen unit's link.
+constexpr int kReceiverStatusTop = 322;
+constexpr int kLinkQualityTop = 354;
+constexpr int kInfoHeight = 28;
+constexpr int kInfoFont = 19;
+// The texts refresh often enough for an age in tenths of a second to read as live.
+constexpr int kInfoRefreshMs = 250;
+
+QLabel* MakeInfoLine(QWidget* parent, const char* name, int top) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromUtf8(name));
+    label->setFont(ArialPixels(kInfoFont));
+    label->setAlignment(Qt::AlignCenter);
+    label->setGeometry(16, top, kWidth - 32, kInfoHeight);
+    return label;
+}
 
 }  // namespace
 
@@ -54,6 +70,10 @@ TftransTest::TftransTest(Station& station, QWidget* parent) : QWidget(parent), s
     button1->setGeometry((kWidth - 245) / 2, 250, 245, 57);
     connect(button1, &QPushButton::clicked, this, &TftransTest::Button1Click);
 
+    label_receiver_status_ = MakeInfoLine(this, "LabelReceiverStatus", kReceiverStatusTop);
+    label_link_quality_ = MakeInfoLine(this, "LabelLinkQuality", kLinkQualityTop);
+    ShowLinkInfo();
+
     // Connected after the initial 0 is set: only the operator's edits reset the test.
     connect(int_edit1_, &IntEdit::changed, this, &TftransTest::IntEdit1Change);
 
@@ -62,6 +82,14 @@ TftransTest::TftransTest(Station& station, QWidget* parent) : QWidget(parent), s
     timer1_->setInterval(1000);
     connect(timer1_, &QTimer::timeout, this, &TftransTest::Timer1Timer);
     timer1_->start();
+
+    // Timer1 restarts with every fresh frame, so the status and link lines have a timer
+    // of their own.
+    timer2_ = new QTimer(this);
+    timer2_->setObjectName(QStringLiteral("Timer2"));
+    timer2_->setInterval(kInfoRefreshMs);
+    connect(timer2_, &QTimer::timeout, this, &TftransTest::ShowLinkInfo);
+    timer2_->start();
 
     setFixedSize(kWidth, kHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -95,6 +123,21 @@ void TftransTest::Timer1Timer() {
 void TftransTest::IntEdit1Change() {
     ShowStatus(false);
     last_counter_ = 0;
+    ShowLinkInfo();
+}
+
+void TftransTest::ShowLinkInfo() {
+    const ReceiverStatus& status = station_.receiver_status;
+    label_receiver_status_->setText(ReceiverStatusText(status));
+    // Dark green and dark red read on the window's light background.
+    const Colour colour = status.state == ReceiverState::kConnected ? kGoodColour : kBadColour;
+    if (label_receiver_status_->palette().color(QPalette::WindowText) != ToQColor(colour)) {
+        SetTextColour(label_receiver_status_, colour);
+    }
+    const Clock& clock = station_.clock();
+    label_link_quality_->setText(LinkQualityText(station_.link_quality.Find(int_edit1_->value()),
+                                                 clock.PerformanceCounter(),
+                                                 clock.PerformanceFrequency()));
 }
 
 void TftransTest::Button1Click() {
@@ -107,6 +150,7 @@ void TftransTest::closeEvent(QCloseEvent* event) {
         station_.transmission_test = nullptr;
     }
     timer1_->stop();
+    timer2_->stop();
     event->accept();
 }
 

@@ -6,8 +6,9 @@
 // when it creates a screen, so the screen's library depends on none of the windows
 // it opens; tests fill them with recorders.
 struct SessionScreenActions {
-    // Writes the session file. Returns false when it failed (the operator has been
-    // told), so the screen stays open and the session can be ended again.
+    // Writes the session file. Returns false when the session must go on (the write
+    // failed and the operator chose to keep it), so the screen stays open and the
+    // session can be ended again; true when it may end.
     std::function<bool()> write_session_file;
     std::function<void()> show_todays_history;                // modal history of today
     std::function<void(int slot, int row)> show_lap_details;  // modal lap details

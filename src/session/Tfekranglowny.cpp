@@ -9,6 +9,7 @@
 #include "KartColumn.h"
 #include "KartTiming.h"
 #include "LapTable.h"
+#include "ReceiverStatusLine.h"
 #include "RepaintCoalescer.h"
 #include "ScreenWidgets.h"
 #include "SessionControls.h"
@@ -21,6 +22,10 @@ constexpr int kBottomBarHeight = 69;
 constexpr int kLeftColumnWidth = 75;
 constexpr int kRightColumnWidth = 278;
 constexpr int kHistoryPanelWidth = 253;
+// The receiver's status line in the bottom bar, between "END SESSION" (left 400,
+// 245 wide) and the "History" panel at the right edge.
+constexpr int kEndSessionRight = 400 + 245;
+constexpr int kStatusLineMargin = 16;
 
 // Right column: one row per slot.
 constexpr std::array<int, kSlotCount> kRowTops = {11, 127, 244, 360, 477};
@@ -229,6 +234,8 @@ void Tfekranglowny::BuildBottomBar() {
     image13_->setObjectName(QStringLiteral("Image13"));
     image13_->setPixmap(Artwork::StopTile());
     image13_->hide();
+
+    receiver_status_line_ = new ReceiverStatusLine(panel1_);
 }
 
 void Tfekranglowny::resizeEvent(QResizeEvent* event) {
@@ -245,6 +252,10 @@ void Tfekranglowny::resizeEvent(QResizeEvent* event) {
     panel2_->setGeometry(w - kRightColumnWidth, kTopBarHeight, kRightColumnWidth, middle);
     panel1_->setGeometry(0, height() - kBottomBarHeight, w, kBottomBarHeight);
     panel11_->setGeometry(w - kHistoryPanelWidth, 0, kHistoryPanelWidth, kBottomBarHeight);
+    const int status_left = kEndSessionRight + kStatusLineMargin;
+    const int status_right = w - kHistoryPanelWidth - kStatusLineMargin;
+    receiver_status_line_->setGeometry(status_left, 2, qMax(0, status_right - status_left),
+                                       kBottomBarHeight - 4);
 }
 
 void Tfekranglowny::ShowForSession() {
@@ -256,6 +267,7 @@ void Tfekranglowny::ShowForSession() {
     }
     session_start_counter_ = station_.clock().PerformanceCounter();
     label107_->setText(QStringLiteral("Session: %1").arg(station_.sessions.NextSessionNumber()));
+    receiver_status_line_->Show(station_.receiver_status);
     ShowMaximizedOnScreen(this);
 }
 
@@ -335,6 +347,7 @@ void Tfekranglowny::Timer1Timer() {
     SetLabelText(label104_, SessionClockText(session_start_counter_, clock.PerformanceCounter(),
                                              clock.PerformanceFrequency()));
     SetLabelText(label105_, clock.LocalDateTime().time().toString(QStringLiteral("HH:mm:ss")));
+    receiver_status_line_->Show(station_.receiver_status);
     for (int s = 1; s <= kSlotCount; ++s) {
         const KartSlot& slot = station_.slot(s);
         if (!slot.radio) {

@@ -14,6 +14,7 @@ class KartColumn;
 class QLabel;
 class QPushButton;
 class QTimer;
+class ReceiverStatusLine;
 class RepaintCoalescer;
 
 // The full-screen "Session" window the operator watches while a session runs: the
@@ -40,7 +41,7 @@ class Tfekranglowny : public QWidget, public SessionView {
     const RepaintCoalescer& repaint_coalescer() const { return *coalescer_; }
 
   public slots:
-    void Timer1Timer();
+    void Timer1Timer();   // clocks, radio lamps and the receiver's status line
     void Button1Click();  // "END SESSION"
     void Button2Click();  // "History"
 
@@ -96,6 +97,7 @@ class Tfekranglowny : public QWidget, public SessionView {
     QLabel* image12_ = nullptr;
     QLabel* image13_ = nullptr;
     QTimer* timer1_ = nullptr;
+    ReceiverStatusLine* receiver_status_line_ = nullptr;
     std::array<std::unique_ptr<KartColumn>, kSlotCount> columns_;
     std::unique_ptr<BestLapsGrid> best_laps_;
     std::array<RightRow, kSlotCount> right_rows_{};

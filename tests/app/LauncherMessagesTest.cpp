@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -124,6 +125,29 @@ TEST_F(LauncherTransmissionTest, WithoutReceiverTheWizardComesFirstThenTheTestWi
     EXPECT_EQ(modal_seen, QStringList{"Install drivers"});
     EXPECT_TRUE(launcher.station().memdane.rows().empty());  // emptied at the start
     EXPECT_TRUE(polling_seen);
+    ExpectIdleAfterwards();
+}
+
+// A receiver that is there but cannot be used needs the same help as a missing one.
+TEST_F(LauncherTransmissionTest, AReceiverWithoutAccessOrUnfitAlsoGetsTheWizardFirst) {
+    const int receiver = Sim().AttachReceiver();
+    Sim().SetAccess(receiver, sim::Access::kReadOnly);
+    WhileTestRuns([&](TftransTest*) { return true; }, &modal_seen, &timed_out);
+    QTest::mouseClick(launcher.findChild<QPushButton*>("Button4"), Qt::LeftButton);
+    EXPECT_EQ(modal_seen, QStringList{"Install drivers"});
+    EXPECT_EQ(launcher.station().receiver_status.state, ReceiverState::kNoAccess);
+    ExpectIdleAfterwards();
+
+    modal_seen.clear();
+    Sim().SetAccess(receiver, sim::Access::kFull);
+    Sim().SetConfigurations(receiver, {{1, {{0, {}}}}});  // no interface 1
+    Sim().ClearCalls();
+    WhileTestRuns([&](TftransTest*) { return true; }, &modal_seen, &timed_out);
+    QTest::mouseClick(launcher.findChild<QPushButton*>("Button4"), Qt::LeftButton);
+    EXPECT_EQ(modal_seen, QStringList{"Install drivers"});
+    EXPECT_EQ(launcher.station().receiver_status.state, ReceiverState::kNotUsable);
+    EXPECT_TRUE(std::none_of(Sim().calls().begin(), Sim().calls().end(),
+                             [](const sim::Call& call) { return call.function == "usb_open"; }));
     ExpectIdleAfterwards();
 }
 

@@ -202,6 +202,29 @@ TEST_F(HistoryWindowTest, ClickOnALabelOpensThatLapOfTheSelectedSession) {
     EXPECT_EQ(rpm_max, "11790");
 }
 
+TEST_F(HistoryWindowTest, AClickOnALaterTabThenOnALapOpensThatSessionsLap) {
+    WriteDay();
+    Tfhistoria window;
+    window.LoadDaySessions(folder_.path(), QDate(2012, 5, 31));
+    window.show();
+    auto* tabs = window.findChild<QTabBar*>("TabControl1");
+    ASSERT_EQ(tabs->count(), 3);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+    ASSERT_EQ(tabs->currentIndex(), 2);
+    QStringList seen;
+    const ModalAnswer opened([&](QWidget* modal) {
+        seen << modal->windowTitle();
+        for (const char* name : {"Label79", "Label31", "Label32", "Label3"}) {
+            seen << Text(modal, name);
+        }
+        QTest::mouseClick(modal->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    });
+    QTest::mouseClick(window.grid().Gap(1, 2), Qt::LeftButton);
+    ASSERT_TRUE(opened.opened());
+    // The 15:40 session's second lap of kart 1: 125.00 s, 75.00 s behind its best.
+    EXPECT_EQ(seen, QStringList({"Third", "L:09", "02:05:00", "+15:00", "1"}));
+}
+
 TEST_F(HistoryWindowTest, TodaysHistoryShowsItsOwnCopyOfTheLaunchersList) {
     FakeClock clock;
     Station station(clock, folder_.path());

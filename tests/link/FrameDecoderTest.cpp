@@ -218,6 +218,27 @@ TEST_F(FrameDecoderTest, OnlyTheLowerOfTwoSlotsWithTheSameSerialIsUpdated) {
     EXPECT_EQ(station.current_lap_time(4), 0);
 }
 
+TEST_F(FrameDecoderTest, AHandTimedSlotWithTheSerialOfAUnitGetsThatUnitsLaps) {
+    // Slots are matched by serial number only; the radio flag plays no part. Every
+    // slot left at serial 0 matches a unit reporting 0, and the first one takes it.
+    for (int k = 1; k <= kSlotCount; ++k) {
+        ASSERT_FALSE(station.slot(k).radio);
+        ASSERT_EQ(station.slot(k).serial_number, 0);
+    }
+    Decode(Racing(0, 1));
+    Decode(Racing(0, 2, 1, 5432));
+    ASSERT_EQ(view.laps.size(), 1u);
+    EXPECT_EQ(view.laps[0], (RecordedLap{5432, 1, 11000, 5000, 1}));
+    EXPECT_EQ(station.current_lap_time(1), 1234);
+    EXPECT_EQ(station.slot(1).current_rpm, 9000);
+    EXPECT_EQ(station.slot(1).node_address, 0x0A0B);
+    EXPECT_EQ(station.slot(2).current_lap_number, 0);
+
+    // A unit 0 whose top byte is set is still unit 0.
+    Decode(Racing(0x5A000000, 3, 2, 5100));
+    EXPECT_EQ(view.laps.size(), 2u);
+}
+
 TEST_F(FrameDecoderTest, TemperatureFramesSetTheSlotButNotMemdaneOrTheCounter) {
     station.slot(5).serial_number = 0x345678;
     station.slot(5).packet_counter = 9;
@@ -269,6 +290,35 @@ TEST_F(FrameDecoderTest, MemdaneKeepsOneRowPerUnitWithTheLatestLast) {
     EXPECT_EQ(rows[0].sn, 2);
     EXPECT_EQ(rows[1].sn, 1);
     EXPECT_EQ(rows[1].kierowca.str(), "123456789012");
+}
+
+// Every timing frame counts for its unit's link quality, slot or not; temperature
+// frames, other types and frames without a report do not.
+TEST_F(FrameDecoderTest, TimingFramesFeedTheLinkQualityOfTheirUnit) {
+    sim::TimingFields f;
+    f.serial = 0x12000777;  // counted as unit 0x000777, which is in no slot
+    f.counter = 254;
+    Decode(sim::MakeTimingFrame(f));
+    test.clock.AdvanceCentiseconds(20);
+    f.counter = 1;  // 255 and 0 lost across the wrap
+    Decode(sim::MakeTimingFrame(f));
+
+    sim::TemperatureFields t;
+    t.serial = 0x777;
+    t.counter = 9;
+    Decode(sim::MakeTemperatureFrame(t));
+    f.type = 7;
+    f.counter = 50;
+    Decode(sim::MakeTimingFrame(f));
+    Decode(Racing(0xFFFFFFFF, 5));  // no report
+
+    const UnitLink* unit = station.link_quality.Find(0x777);
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->received, 2);
+    EXPECT_EQ(unit->lost, 2);
+    EXPECT_EQ(unit->counter, 1);
+    EXPECT_EQ(unit->last_heard, test.clock.PerformanceCounter());
+    EXPECT_EQ(station.link_quality.size(), 1u);
 }
 
 // Arbitrary bytes never crash, never reach past the frame and keep memdane's rule.

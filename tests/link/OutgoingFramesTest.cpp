@@ -22,7 +22,8 @@ class OutgoingFramesTest : public SimFixture {
   protected:
     OutgoingFramesTest() {
         Sim().AttachReceiver();
-        EXPECT_EQ(receiver.Open(), OpenResult::kOpened);
+        InitUsb();
+        EXPECT_EQ(receiver.Open(FindReceiver().device), OpenResult::kOpened);
         Sim().ClearCalls();
     }
 
@@ -140,8 +141,21 @@ TEST_F(OutgoingFramesTest, NetworkValueComesFromAFullReplyOrIsMinusOne) {
     Sim().SetNetworkValue(std::nullopt);
     EXPECT_EQ(RequestNetworkValue(station, receiver), -1);
 
-    EXPECT_EQ(view.updates,
-              (std::vector<TransmissionUpdate>{{0x345678, 17, 4660}, {0x345678, 17, -1}}));
+    // A reply cut short is no reply, even when it holds the two bytes of the value.
+    Sim().SetNetworkValue(0x1234);
+    for (const int bytes : {1, 2, 63}) {
+        Sim().SetNetworkReplyBytes(bytes);
+        EXPECT_EQ(RequestNetworkValue(station, receiver), -1) << bytes;
+    }
+    Sim().SetNetworkReplyBytes(64);
+    EXPECT_EQ(RequestNetworkValue(station, receiver), 4660);
+
+    EXPECT_EQ(view.updates, (std::vector<TransmissionUpdate>{{0x345678, 17, 4660},
+                                                             {0x345678, 17, -1},
+                                                             {0x345678, 17, -1},
+                                                             {0x345678, 17, -1},
+                                                             {0x345678, 17, -1},
+                                                             {0x345678, 17, 4660}}));
     const sim::Call& request = Sim().calls().front();
     ASSERT_EQ(request.function, "usb_bulk_write");
     std::vector<std::uint8_t> expected(64, 0);

@@ -1,73 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QTimer>
-#include <algorithm>
-
-#include "ReceiverLink.h"
-#include "SimFixture.h"
+#include "LinkFixture.h"
 
 namespace {
 
-using Texts = std::vector<std::string>;
-
-const Texts kOpenSequence = {
-    "usb_init()",
-    "usb_find_busses() = 0",
-    "usb_find_devices() = 0",
-    "usb_get_busses()",
-    "usb_open(device 1) = handle",
-    "usb_set_configuration(1) = 0",
-    "usb_claim_interface(1) = 0",
-};
-
-Texts Concat(Texts a, const Texts& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-sim::Bytes64 Racing(std::uint32_t serial, std::uint8_t lap_in_progress, std::uint8_t counter,
-                    std::uint32_t lap_time = 0) {
-    sim::TimingFields f;
-    f.serial = serial;
-    f.node = 0x0101;
-    f.counter = counter;
-    f.race = 1;
-    f.lap_in_progress = lap_in_progress;
-    f.lap = std::uint8_t(lap_in_progress - 1);
-    f.lap_time = lap_time;
-    return sim::MakeTimingFrame(f);
-}
-
-int CountCalls(const std::string& text) {
-    const Texts texts = sim::SimReceiver::Instance().CallTexts();
-    return int(std::count(texts.begin(), texts.end(), text));
-}
-
-class ReceiverLinkTest : public SimFixture {
-  protected:
-    ReceiverLinkTest() {
-        link.set_idle_pause(std::chrono::milliseconds(5));
-        station.slot(1).serial_number = 0x42;
-    }
-
-    // Runs the poll loop until stop_requested, with a safety stop after 5 s.
-    void RunUntilStopped() {
-        QTimer safety;
-        safety.setSingleShot(true);
-        QObject::connect(&safety, &QTimer::timeout, [this] {
-            timed_out = true;
-            station.stop_requested = true;
-        });
-        safety.start(5000);
-        link.RunPollLoop();
-        EXPECT_FALSE(timed_out) << "the poll loop did not stop by itself";
-    }
-
-    ReceiverLink link{station};
-    RecordingSessionView view{station};
-    bool timed_out = false;
-};
+using ReceiverLinkTest = LinkFixture;
 
 TEST_F(ReceiverLinkTest, SilentReceiverIsOpenedReadOnceAndClosed) {
     Sim().AttachReceiver();
@@ -199,55 +136,39 @@ TEST_F(ReceiverLinkTest, TheFirstReceiverInBusAndDeviceOrderIsUsed) {
     EXPECT_EQ(Sim().calls().back().function, "usb_get_busses");
 }
 
-TEST_F(ReceiverLinkTest, AReceiverReplugedDuringASessionIsServedAgain) {
+TEST_F(ReceiverLinkTest, StopWhileAbsentEndsTheWaitAtOnce) {
     station.poll_mode = kPollSession;
     station.session_screen = &view;
-    const int receiver = Sim().AttachReceiver();
-    Sim().QueueFrame(receiver, Racing(0x42, 1, 1));
-    Sim().QueueUnplug(receiver);
-    Sim().QueueReplug(receiver, 3);  // back on the third bus scan
-    Sim().QueueFrame(receiver, Racing(0x42, 2, 2, 5100));
-    view.on_lap = [this] { station.stop_requested = true; };
+    link.set_idle_pause(std::chrono::hours(1));  // only the stop can end this wait
+    QTimer::singleShot(50, [this] { station.stop_requested = true; });
     RunUntilStopped();
-
-    ASSERT_EQ(view.laps.size(), 1u);
-    EXPECT_EQ(view.laps[0].lap_time, 5100);
-    EXPECT_EQ(CountCalls("usb_bulk_read(0x82, 64, 100) = -19"), 1);
-    EXPECT_EQ(CountCalls("usb_open(device 1) = handle"), 2);
-    EXPECT_EQ(CountCalls("usb_find_devices() = 0"), 4);  // once before, twice away, once back
-    EXPECT_EQ(Sim().open_handles(), 0);
+    EXPECT_EQ(link.scan_count(), 1);
+    EXPECT_EQ(CountCalls("usb_init()"), 1);
+    // The screen was refreshed while waiting (a running stopwatch keeps counting)
+    // and once more by the loop.
+    EXPECT_GE(view.refreshes, 2);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kNotFound);
 }
 
-TEST_F(ReceiverLinkTest, StopWhileAbsentEndsTheLoopWithoutBusyPolling) {
-    station.poll_mode = kPollSession;
-    station.session_screen = &view;
-    link.set_idle_pause(std::chrono::milliseconds(1000));  // longer than the test runs
-    QTimer::singleShot(100, [this] { station.stop_requested = true; });
-    QElapsedTimer elapsed;
-    elapsed.start();
-    RunUntilStopped();
-    EXPECT_LT(elapsed.elapsed(), 600);  // the pause ended at the stop, not after 1 s
-    EXPECT_EQ(CountCalls("usb_init()"), 1);
-    EXPECT_EQ(view.refreshes, 1);
+TEST_F(ReceiverLinkTest, ProbeTellsNotFoundFromConnectedAndClosesWhatItOpened) {
+    EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kNotFound);
+    EXPECT_EQ(link.scan_count(), 1);
+    EXPECT_EQ(CountCalls("usb_open(device 1) = handle"), 0);
 
-    // The longest allowed pause ends on time.
-    station.stop_requested = false;
-    link.set_idle_pause(std::chrono::milliseconds(50));
-    for (int i = 0; i < 3; ++i) {
-        elapsed.restart();
-        link.PollReceiver();
-        EXPECT_GE(elapsed.elapsed(), 45);
-        EXPECT_LT(elapsed.elapsed(), 150);
-    }
-
-    // With the usual short pause, 200 ms without a receiver take a bounded number of scans.
+    Sim().AttachDevice(0x046d, 0xc077);  // a mouse is not the receiver
+    EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kNotFound);
+    Sim().AttachReceiver();
     Sim().ClearCalls();
-    station.stop_requested = false;
-    link.set_idle_pause(std::chrono::milliseconds(20));
-    QTimer::singleShot(200, [this] { station.stop_requested = true; });
-    RunUntilStopped();
-    EXPECT_GE(CountCalls("usb_init()"), 3);
-    EXPECT_LE(CountCalls("usb_init()"), 12);
+    const ReceiverStatus status = link.ProbeReceiver();
+    EXPECT_EQ(status.state, ReceiverState::kConnected);
+    EXPECT_EQ(station.receiver_status, status);
+    EXPECT_EQ(
+        Sim().CallTexts(),
+        (Texts{"usb_init()", "usb_find_busses() = 0", "usb_find_devices() = 0", "usb_get_busses()",
+               "usb_open(device 2) = handle", "usb_set_configuration(1) = 0",
+               "usb_claim_interface(1) = 0", "usb_close() = 0"}));
+    EXPECT_EQ(link.scan_count(), 3);
+    EXPECT_EQ(Sim().open_handles(), 0);
 }
 
 }  // namespace

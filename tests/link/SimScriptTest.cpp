@@ -3,8 +3,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
-#include "ReceiverLink.h"
-#include "SimFixture.h"
+#include "LinkFixture.h"
 
 namespace {
 
@@ -75,6 +74,60 @@ TEST_F(SimScriptTest, BadLinesAreReportedWithTheirNumbersAndSkipped) {
     EXPECT_EQ(errors[3].rfind("line 4:", 0), 0u);
     ReplayAll();
     EXPECT_EQ(station.slot(1).packet_counter, 8);  // only the good frame arrived
+}
+
+TEST_F(SimScriptTest, RealStackSequencesCanBeScripted) {
+    auto errors = Sim().LoadScriptText(R"(
+frame sn=0x345678 counter=1
+unplug
+replug
+frame sn=0x345678 counter=2
+unplug between
+)");
+    ASSERT_TRUE(errors.empty()) << errors.front();
+    ReplayAll();
+    const Texts reads = [] {
+        Texts texts;
+        for (const sim::Call& call : sim::SimReceiver::Instance().calls()) {
+            if (call.function == "usb_bulk_read") {
+                texts.push_back(call.Text());
+            }
+        }
+        return texts;
+    }();
+    EXPECT_EQ(reads,
+              (Texts{"usb_bulk_read(0x82, 64, 100) = 64", "usb_bulk_read(0x82, 64, 100) = 0",
+                     "usb_bulk_read(0x82, 64, 100) = 64", "usb_bulk_read(0x82, 64, 100) = -19"}));
+
+    Sim().Reset();
+    errors = Sim().LoadScriptText("receiver\naccess read-only\n");
+    ASSERT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kNoAccess);
+    EXPECT_EQ(CountCalls("usb_set_configuration(1) = -1"), 1);
+
+    Sim().Reset();
+    errors = Sim().LoadScriptText("receiver\naccess none\n");
+    ASSERT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kNotFound);
+
+    Sim().Reset();
+    errors = Sim().LoadScriptText(R"(
+receiver
+descriptors 1
+interface 0
+interface 1 0x05:bulk:64 0x82:interrupt:64
+)");
+    ASSERT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(link.ProbeReceiver(),
+              (ReceiverStatus{ReceiverState::kNotUsable, "endpoint 0x82 is not bulk", 0}));
+
+    Sim().Reset();
+    errors = Sim().LoadScriptText(
+        "receiver\ninterface 2\ndescriptors x\naccess some\nunplug now\n"
+        "descriptors 1\ninterface 1 0x05:bulk\ninterface 1 0x05:fast:64\n");
+    ASSERT_EQ(errors.size(), 5u);  // an interface goes to the receiver's own configuration
+    EXPECT_EQ(errors[0].rfind("line 3:", 0), 0u);
+    EXPECT_EQ(errors[4].rfind("line 8:", 0), 0u);
 }
 
 TEST_F(SimScriptTest, TheEnvironmentScriptIsReadAtTheFirstInit) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "FakeClock.h"
 #include "IntEdit.h"
@@ -126,4 +128,52 @@ TEST(KartSettingsDialog, ListMessagesIgnoreRadioAndKeepTheirColours) {
         EXPECT_EQ(kart.message_font_colour, 0x00FF00u);
         EXPECT_EQ(kart.message_immediate, immediate);
     }
+}
+
+TEST(KartSettingsDialog, ARadioKartShowsItsUnitsLinkQualityBelowTheButtons) {
+    Fixture f;  // slot 3: radio, unit 4242
+    const qint64 start = f.clock.PerformanceCounter();
+    for (int counter : {200, 201, 202, 204, 205, 206, 207, 208, 209, 210}) {
+        f.station.link_quality.Heard(4242, quint8(counter), start);
+    }
+    f.clock.AdvanceCentiseconds(240);
+
+    Tfsettings dialog(f.station, 3);
+    dialog.show();
+    auto* link = Child<QLabel>(&dialog, "LabelLinkQuality");
+    EXPECT_TRUE(link->isVisible());
+    EXPECT_EQ(link->text(), "Radio: 90.9% of packets, last heard 2.4 s ago");
+    EXPECT_LE(QFontMetrics(link->font()).horizontalAdvance(link->text()), link->width());
+
+    // The receiver is not read while the dialog is open: the age grows on its tick.
+    auto* timer = Child<QTimer>(&dialog, "Timer1");
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 1000);
+    f.clock.AdvanceCentiseconds(100);
+    dialog.ShowLinkQuality();  // what the tick does
+    EXPECT_EQ(link->text(), "Radio: 90.9% of packets, last heard 3.4 s ago");
+
+    // The line follows the fields as edited: another unit, then no radio at all.
+    Child<IntEdit>(&dialog, "IntEdit1")->setText("4243");
+    EXPECT_EQ(link->text(), "Radio: not heard yet");
+    Child<QCheckBox>(&dialog, "CheckBox1")->setChecked(false);
+    EXPECT_FALSE(link->isVisible());
+    Child<QCheckBox>(&dialog, "CheckBox1")->setChecked(true);
+    EXPECT_TRUE(link->isVisible());
+
+    // The specified controls stay where they were; the line lies under them.
+    EXPECT_EQ(Child<QPushButton>(&dialog, "SpeedButton3")->geometry(), QRect(16, 564, 210, 46));
+    EXPECT_EQ(Child<QPushButton>(&dialog, "SpeedButton4")->geometry(), QRect(246, 564, 210, 46));
+    EXPECT_EQ(Child<QWidget>(&dialog, "GroupBox1")->geometry(), QRect(16, 198, 440, 350));
+    EXPECT_GE(link->y(), 564 + 46);
+    EXPECT_LE(link->geometry().bottom(), dialog.height());
+}
+
+TEST(KartSettingsDialog, AHandTimedKartShowsNoLinkQuality) {
+    Fixture f;
+    f.station.slot(2).serial_number = 4242;
+    f.station.link_quality.Heard(4242, 1, f.clock.PerformanceCounter());
+    Tfsettings dialog(f.station, 2);
+    dialog.show();
+    EXPECT_FALSE(Child<QLabel>(&dialog, "LabelLinkQuality")->isVisible());
 }

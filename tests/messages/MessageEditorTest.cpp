@@ -73,3 +73,44 @@ TEST(MessageEditor, ChooserOpensOnTheLastChosenColourAndCancelKeepsTheSwatch) {
     EXPECT_EQ(dialog.background(), Colours::kRed);
     EXPECT_EQ(dialog.font_colour(), 0x00FF00u);
 }
+
+TEST(MessageEditor, OnlyTypedLettersBecomeCapitalsAndTheLimitCountsTheCapitals) {
+    // A line the caller passed in keeps its case, also around a typed letter.
+    LimitedLineEdit edit(12, LimitedLineEdit::Case::Capitals);
+    edit.setText(QStringLiteral("box"));
+    edit.show();
+    QTest::keyClicks(&edit, "a");
+    EXPECT_EQ(edit.text(), "boxA");
+    edit.setCursorPosition(1);
+    QTest::keyClicks(&edit, "o");
+    EXPECT_EQ(edit.text(), "bOoxA");
+    EXPECT_EQ(edit.cursorPosition(), 2);
+
+    // "ß" types as "SS"; eleven letters leave room for one more, not for both.
+    LimitedLineEdit street(12, LimitedLineEdit::Case::Capitals);
+    street.show();
+    QTest::keyClicks(&street, QStringLiteral("stra\u00dfe"));
+    EXPECT_EQ(street.text(), "STRASSE");
+    QTest::keyClicks(&street, QStringLiteral("nbah\u00df"));
+    EXPECT_EQ(street.text(), "STRASSENBAH");
+    QTest::keyClicks(&street, QStringLiteral("\u00dfn"));
+    EXPECT_EQ(street.text(), "STRASSENBAHN");
+    QTest::keyClicks(&street, QStringLiteral("x"));
+    EXPECT_EQ(street.text(), "STRASSENBAHN");
+    EXPECT_EQ(street.text().size(), 12);
+}
+
+TEST(MessageEditor, ALowerCaseLineFromTheCallerComesBackAsItWasWithTheTypedCapitals) {
+    QString line1 = QStringLiteral("pit in");
+    QString line2 = QStringLiteral("lap");
+    Colour background = 0;
+    Colour font = Colours::kWhite;
+    AnswerNextModal<TfNowyTekst>([](TfNowyTekst* dialog) {
+        QTest::keyClicks(Child<LimitedLineEdit>(dialog, "Edit1"), "!");
+        QTest::keyClicks(Child<LimitedLineEdit>(dialog, "Edit3"), " 5 gro\u00df");
+        QTest::mouseClick(Child<QPushButton>(dialog, "SpeedButton3"), Qt::LeftButton);
+    });
+    EXPECT_TRUE(EditMessage(line1, line2, background, font));
+    EXPECT_EQ(line1, "pit in!");
+    EXPECT_EQ(line2, "lap 5 GROSS");
+}

@@ -206,3 +206,37 @@ TEST(MessageList, UnwritableFileKeepsTheWindowOpenUntilItCanBeSaved) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(f.folder.Read("messages.ini").contains("m1L1=KEEP ME\r\n"));
 }
+
+TEST(MessageList, OnlyThePanelInsideTheFivePixelMarginTakesClicks) {
+    Fixture f;
+    f.WriteMessages(1);
+    Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
+    window.LoadMessages();
+    int edits = 0;
+    window.edit_message = [&](QString&, QString&, Colour&, Colour&) {
+        ++edits;
+        return false;
+    };
+    window.show();
+    auto* row = Child<MessageRow>(&window, "Row1");
+    const int right = row->width() - 1;
+    const int bottom = row->height() - 1;
+    ASSERT_EQ(row->height(), 85);
+    // The margin is pixels 0..4 from each edge; the panel starts at the fifth.
+    const QPoint margin[] = {{0, 40},  {4, 40},  {right - 4, 40},   {right, 40},
+                             {100, 0}, {100, 4}, {100, bottom - 4}, {100, bottom}};
+    for (const QPoint& at : margin) {
+        QTest::mouseClick(row, Qt::LeftButton, {}, at);
+        EXPECT_EQ(edits, 0) << at.x() << "," << at.y();
+    }
+    const QPoint panel[] = {{5, 40}, {right - 5, 40}, {100, 5}, {100, bottom - 5}};
+    for (const QPoint& at : panel) {
+        QTest::mouseClick(row, Qt::LeftButton, {}, at);
+    }
+    EXPECT_EQ(edits, 4);
+    // Both lines respond as well.
+    for (const char* line : {"DBText1", "DBText2"}) {
+        QTest::mouseClick(Child<QLabel>(row, line), Qt::LeftButton);
+    }
+    EXPECT_EQ(edits, 6);
+}

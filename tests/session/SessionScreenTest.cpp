@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "FakeClock.h"
 #include "RepaintCoalescer.h"
@@ -60,8 +61,19 @@ TEST_F(ScreenFixture, LayoutAndDesignTexts) {
     auto screen = Show();
     EXPECT_EQ(station.session_screen, screen.get());
     EXPECT_EQ(screen->windowTitle(), "Session");
-    EXPECT_TRUE(screen->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(screen->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    // What the window asks the window system for: decorations of its own choosing,
+    // none of them (no title buttons, no system menu), above other windows. Without
+    // the customising hint Qt would add the title bar and its buttons.
+    const Qt::WindowFlags asked = screen->windowHandle()->flags();
+    EXPECT_TRUE(asked.testFlag(Qt::CustomizeWindowHint));
+    EXPECT_TRUE(asked.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(
+        asked & (Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowFullscreenButtonHint),
+        Qt::WindowFlags());
+    // And a close from the window system is refused while the session runs.
+    EXPECT_FALSE(screen->windowHandle()->close());
+    EXPECT_TRUE(screen->isVisible());
     EXPECT_TRUE(screen->isMaximized());
     screen->showNormal();
     screen->resize(Tfekranglowny::kDesignWidth, Tfekranglowny::kDesignHeight);
@@ -376,18 +388,34 @@ TEST_F(ScreenFixture, RepaintsAreHeldToTheDisplayRate) {
     screen->resize(Tfekranglowny::kDesignWidth, Tfekranglowny::kDesignHeight);
     QCoreApplication::processEvents();
     PaintCounter counter(Find(*screen, "Label1"));
+    // A fixed number of passes: how many a second the screen manages is a figure of
+    // bench/serve_pass_screen_bench.cpp. Whatever the machine's speed, the label is
+    // painted no more often than the display rate allows.
     QElapsedTimer elapsed;
     elapsed.start();
     qint32 passes = 0;
-    while (elapsed.elapsed() < 300) {
+    while (passes < 2000) {
         station.current_lap_time(1) = ++passes;  // a new text every pass
         screen->RefreshKarts();
         QCoreApplication::processEvents();
     }
     const qint64 duration = elapsed.elapsed();
-    EXPECT_GT(passes, 1000);
-    EXPECT_GE(counter.paints, 5);
     EXPECT_LE(counter.paints, duration / RepaintCoalescer::kIntervalMs + 2)
         << passes << " passes in " << duration << " ms";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints >= 1; }, 5000));
     EXPECT_EQ(Text(*screen, "Label1"), FormatLapTime(quint32(passes)));
+}
+
+TEST_F(ScreenFixture, EndSessionWritesWhenOnlySlotFiveHasALap) {
+    int writes = 0;
+    actions.write_session_file = [&] {
+        ++writes;
+        return true;
+    };
+    auto screen = Show();
+    station.slot(5).lap(1).lap_time = 4321;
+    Click(*screen, "Button1");
+    EXPECT_EQ(writes, 1);
+    EXPECT_FALSE(screen->isVisible());
+    EXPECT_TRUE(station.stop_requested);
 }

@@ -1,0 +1,97 @@
+#include "FailedSessionWrite.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "SessionRecorder.h"
+#include "Station.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("RUVOTimer");
+
+enum class Choice { KeepSession, OtherFolder, EndWithoutSaving };
+
+Choice AskWhatToDo(const QString& error, QWidget* parent) {
+    QMessageBox box(QMessageBox::Critical, kTitle,
+                    QStringLiteral("The session was not saved.\n\n%1\n\nEnd the session again "
+                                   "to retry, or save it to another folder.")
+                        .arg(error),
+                    QMessageBox::NoButton, parent);
+    QPushButton* other =
+        box.addButton(QStringLiteral("Save to another folder..."), QMessageBox::AcceptRole);
+    other->setObjectName(QStringLiteral("OtherFolder"));
+    QPushButton* give_up =
+        box.addButton(QStringLiteral("End without saving"), QMessageBox::DestructiveRole);
+    give_up->setObjectName(QStringLiteral("EndWithoutSaving"));
+    QPushButton* keep =
+        box.addButton(QStringLiteral("Back to the session"), QMessageBox::RejectRole);
+    keep->setObjectName(QStringLiteral("KeepSession"));
+    // Enter and Escape keep the session: nothing is lost by a key pressed in haste.
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    if (box.clickedButton() == other) {
+        return Choice::OtherFolder;
+    }
+    if (box.clickedButton() == give_up) {
+        return Choice::EndWithoutSaving;
+    }
+    return Choice::KeepSession;
+}
+
+// Qt's own dialog, not the desktop's: it stays a child of the always-on-top session
+// screen, where a desktop dialog could open behind it.
+QString PickFolder(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Save the session to"), QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+bool ConfirmEndWithoutSaving(const Station& station, QWidget* parent) {
+    QMessageBox box(QMessageBox::Warning, kTitle,
+                    QStringLiteral("End the session without saving it?"), QMessageBox::NoButton,
+                    parent);
+    box.setInformativeText(QStringLiteral("These laps will be lost:\n%1")
+                               .arg(UnsavedLaps(station).join(QLatin1Char('\n'))));
+    QPushButton* end =
+        box.addButton(QStringLiteral("End without saving"), QMessageBox::DestructiveRole);
+    end->setObjectName(QStringLiteral("EndWithoutSaving"));
+    QPushButton* back = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(back);
+    box.setEscapeButton(back);
+    box.exec();
+    return box.clickedButton() == end;
+}
+
+}  // namespace
+
+bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent) {
+    for (;;) {
+        switch (AskWhatToDo(error, parent)) {
+            case Choice::KeepSession:
+                return false;
+            case Choice::EndWithoutSaving:
+                if (ConfirmEndWithoutSaving(station, parent)) {
+                    return true;
+                }
+                break;
+            case Choice::OtherFolder: {
+                const QString folder = PickFolder(parent);
+                if (folder.isEmpty()) {
+                    break;
+                }
+                if (WriteSessionFileInFolder(station, folder, nullptr, &error)) {
+                    return true;
+                }
+                break;  // asked again, with the new folder's error
+            }
+        }
+    }
+}

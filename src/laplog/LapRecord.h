@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// One completed lap as the lap log keeps it: every lap of every kart, radio or
+// hand-timed, not only the ten fastest that the session file holds.
+struct LapRecord {
+    int slot = 0;  // 1..5
+    QString driver_name;
+    qint32 serial_number = 0;
+    bool radio = false;
+    qint32 lap_number = 0;
+    qint32 lap_time = 0;      // centiseconds
+    QDateTime ended_at;       // local date and time when the lap was recorded
+    qint64 session_time = 0;  // centiseconds from the session start to the end of the lap
+    qint32 rpm_max = 0;
+    qint32 rpm_min = 0;
+    bool entered_top_ten = false;  // the lap went into the kart's table of the ten fastest
+    bool deleted = false;          // taken back by a lap correction
+    QDateTime deleted_at;
+};
+
+// The laps of one session as read back from its lap log, in the order they happened.
+struct SessionLapLog {
+    std::vector<LapRecord> laps;
+    QStringList skipped;  // what could not be read, for the operator ("line 12: ...")
+};

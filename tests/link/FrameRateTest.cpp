@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "FakeClock.h"
+#include "FrameRate.h"
+
+namespace {
+
+// Frames every `step_cs` centiseconds for `count` frames; returns the last figure.
+double Feed(FrameRate& rate, FakeClock& clock, int count, int step_cs) {
+    double last = 0;
+    for (int i = 0; i < count; ++i) {
+        clock.AdvanceCentiseconds(step_cs);
+        last = rate.Count();
+    }
+    return last;
+}
+
+TEST(FrameRate, CountsTheLastSecondAndForgetsOlderFrames) {
+    FakeClock clock;
+    clock.SetCounter(0);  // the first second looks back before counter 0
+    FrameRate rate(clock);
+    EXPECT_EQ(rate.PerSecond(), 0);
+    EXPECT_NEAR(Feed(rate, clock, 10, 10), 10, 0.5);  // 10 frames/s for a second
+    EXPECT_NEAR(Feed(rate, clock, 200, 1), 100, 1);   // then 100 frames/s for two
+    clock.AdvanceCentiseconds(50);
+    EXPECT_NEAR(rate.PerSecond(), 50, 1);  // half of the last second had frames
+    clock.AdvanceCentiseconds(60);
+    EXPECT_EQ(rate.PerSecond(), 0);
+    clock.AdvanceCentiseconds(100'000);  // a long silence
+    EXPECT_EQ(rate.Count(), 1);
+}
+
+}  // namespace
