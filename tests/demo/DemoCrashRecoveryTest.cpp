@@ -41,7 +41,7 @@ QByteArray RaceScript() {
     for (int lap = 1; lap <= kLapsPerKart; ++lap) {
         for (int k = 0; k < 4; ++k) {
             const quint32 time = 3000 + 100 * quint32(k) + 7 * next();
-            script += "delay 30\n";
+            script += "delay 60\n";
             script += QStringLiteral(
                           "frame sn=%1 counter=%2 cur_lap=%3 sector=2 sector_lap=%3 "
                           "sector_time=%4\n")
