@@ -159,6 +159,13 @@ void TForm1::FinishLapLog(const QString& session_file_path) {
     journal_.reset();
 }
 
+void TForm1::TellLapLogFailureOnce() {
+    if (journal_ && journal_->failed() && !journal_->failure_reported) {
+        journal_->failure_reported = true;
+        TellLapLogFailure(journal_->failure());
+    }
+}
+
 void TForm1::TellLapLogFailure(const QString& message) {
     // Not modal: the receiver is read on while the operator has not answered.
     auto* box = new QMessageBox(
@@ -239,14 +246,13 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         }
         journal_->RecordLap(station_, slot, lap_number, lap_time, rpm_max, rpm_min,
                             entered_top_ten);
-        if (journal_->failed() && !journal_->failure_reported) {
-            journal_->failure_reported = true;
-            TellLapLogFailure(journal_->failure());
-        }
+        TellLapLogFailureOnce();
     };
     actions.sector_reported = [this](int slot, const SectorReport& report) {
         if (journal_) {
             journal_->RecordSector(station_, slot, report);
+            // Every race frame: a write that failed on the writer thread shows soon.
+            TellLapLogFailureOnce();
         }
     };
     return actions;

@@ -53,6 +53,7 @@ class TForm1 : public QWidget {
     void StartLapLog();
     void FinishLapLog(const QString& session_file_path);
     void TellLapLogFailure(const QString& message);
+    void TellLapLogFailureOnce();  // a failed journal write, once per session
     // Unfinished journals of earlier runs: recover each or keep it aside.
     void OfferLapLogRecovery();
 

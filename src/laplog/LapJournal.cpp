@@ -37,7 +37,18 @@ LapJournal::LapJournal(QString path, const Clock& clock)
 }
 
 LapJournal::~LapJournal() {
-    sync_.reset();  // joins the thread before the descriptor closes
+    writer_.reset();  // writes what is queued and joins before the descriptor closes
+}
+
+QString LapJournal::failure() const {
+    return QStringLiteral("Cannot write the lap log %1: %2")
+        .arg(QDir::toNativeSeparators(path_), qt_error_string(writer_ ? writer_->error() : 0));
+}
+
+void LapJournal::Flush() {
+    if (writer_) {
+        writer_->Drain();
+    }
 }
 
 std::unique_ptr<LapJournal> LapJournal::Start(const Station& station, QString* error_message) {
@@ -81,8 +92,8 @@ std::unique_ptr<LapJournal> LapJournal::Start(const Station& station, QString* e
 }
 
 bool LapJournal::Open(QString* error_message) {
-    // NewOnly: never append to somebody else's file. Unbuffered: each record is one
-    // write(2), so what a killed program leaves is every record it finished.
+    // NewOnly: never append to somebody else's file. Unbuffered: the writer thread
+    // writes through the descriptor itself.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         if (error_message) {
             *error_message = QStringLiteral("Cannot create the lap log %1: %2")
@@ -90,7 +101,7 @@ bool LapJournal::Open(QString* error_message) {
         }
         return false;
     }
-    sync_ = std::make_unique<BackgroundSync>(file_.handle());
+    writer_ = std::make_unique<JournalWriter>(file_.handle());
     return true;
 }
 
@@ -101,22 +112,8 @@ qint64 LapJournal::SessionTime() const {
 
 void LapJournal::Append(const QByteArray& line) {
     all_ += line;
-    if (failed_ || closed_) {
-        return;
-    }
-    const qint64 written = file_.write(line);
-    if (written == line.size()) {
-        written_ += written;
-        sync_->Request();
-        return;
-    }
-    // Disk full or the like: cut off the part of the record that got out, so the
-    // file still ends with a whole record, and stop writing.
-    failed_ = true;
-    failure_ = QStringLiteral("Cannot write the lap log %1: %2")
-                   .arg(QDir::toNativeSeparators(path_), file_.errorString());
-    if (::ftruncate(file_.handle(), written_) != 0) {
-        // Left as it is: the reader skips the cut record.
+    if (!closed_ && writer_) {
+        writer_->Append(line);
     }
 }
 
@@ -182,7 +179,9 @@ void LapJournal::RecordKart(const Station& station, int slot) {
 bool LapJournal::Finish(const QString& session_file_path, QString* error_message) {
     const QString target = LapLogPathFor(session_file_path);
     const QString folder = QFileInfo(target).path();
-    sync_.reset();
+    Flush();
+    const bool complete = !failed();
+    writer_.reset();
     closed_ = true;
     auto fail = [&](const QString& what) {
         if (error_message) {
@@ -195,7 +194,7 @@ bool LapJournal::Finish(const QString& session_file_path, QString* error_message
         return fail(
             QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(folder)));
     }
-    if (failed_) {
+    if (!complete) {
         // The journal missed records: the log is written whole from memory.
         QString error;
         if (!WriteFileAtomically(target, all_, &error)) {
@@ -206,7 +205,6 @@ bool LapJournal::Finish(const QString& session_file_path, QString* error_message
         lock_.unlock();
         return true;
     }
-    ::fdatasync(file_.handle());
     file_.close();
     if (!Replace(path_, target)) {
         return fail(QStringLiteral("Cannot move it to %1.").arg(QDir::toNativeSeparators(target)));
@@ -216,7 +214,7 @@ bool LapJournal::Finish(const QString& session_file_path, QString* error_message
 }
 
 void LapJournal::SetAside(const QString& reason) {
-    sync_.reset();
+    writer_.reset();
     closed_ = true;
     file_.close();
     if (lap_count_ == 0) {

@@ -9,14 +9,14 @@
 #include <array>
 #include <memory>
 
-#include "BackgroundSync.h"
+#include "JournalWriter.h"
 #include "LapRecord.h"
 #include "Station.h"
 
-// The lap log of the running session, written as a journal: each record is
-// appended with one write() as it happens, so a crash or a killed program loses at
-// most the record being written, and a background thread hands it on to the disk
-// (fdatasync) so a power cut loses no more than the last moments. The file lives in
+// The lap log of the running session, written as a journal: each record is handed
+// to a writer thread as it happens, which writes and syncs it at once, so a crash,
+// a killed program or a power cut loses at most the records of the last moments
+// (those being written). The thread that reads frames never waits for the disk. The file lives in
 // the laps folder of the day the session started, named after its start:
 //   Sessions/<day>/laps/<yyyy_mm_dd_hh_mm_ss>.running.csv
 // and is locked (<name>.lock) while it is written: a second program instance never
@@ -43,12 +43,14 @@ class LapJournal {
     // The slot's set-up changed during the session (kart settings).
     void RecordKart(const Station& station, int slot);
 
-    // True after a write failed (disk full): from then on the records are kept only
-    // in memory. The message says what failed; failure_reported lets the caller
-    // tell the operator once.
-    bool failed() const { return failed_; }
-    const QString& failure() const { return failure_; }
+    // True once a write failed (disk full; noticed shortly after the append): from
+    // then on the records are kept only in memory. failure() says what failed;
+    // failure_reported lets the caller tell the operator once.
+    bool failed() const { return writer_ && writer_->failed(); }
+    QString failure() const;
     bool failure_reported = false;
+    // Waits until every record so far is on disk (or the write failed).
+    void Flush();
 
     // The session file has been written: the journal becomes its lap log
     // (LapLogPathFor), rewritten whole from memory if the journal is incomplete.
@@ -69,13 +71,10 @@ class LapJournal {
     QLockFile lock_;
     QFile file_;
     QByteArray all_;  // everything appended, for a rewrite after a failed write
-    qint64 written_ = 0;
-    bool failed_ = false;
     bool closed_ = false;
-    QString failure_;
     int lap_count_ = 0;
     std::array<SectorReport, kSlotCount> last_sector_{};
-    std::unique_ptr<BackgroundSync> sync_;
+    std::unique_ptr<JournalWriter> writer_;
 };
 
 // The journals under <program folder>Sessions/*/laps/ that are still running and

@@ -50,6 +50,7 @@ TEST_F(LapJournalTest, RecordsKartsLapsAndChangedSectorsThenSitsBesideItsSession
     EXPECT_EQ(journal->lap_count(), 2);
 
     // Readable while it runs: what a crash would leave.
+    journal->Flush();
     const SessionLapLog running = ReadLapLog(journal->path());
     EXPECT_TRUE(running.skipped.isEmpty());
     ASSERT_EQ(running.karts.size(), 6u);
@@ -111,12 +112,14 @@ TEST_F(LapJournalTest, FullDiskStopsTheJournalButTheFinishedLogHasEveryLap) {
     std::unique_ptr<LapJournal> journal = LapJournal::Start(station_, &error);
     ASSERT_TRUE(journal);
     journal->RecordLap(station_, 1, 1, 3000, 0, 0, true);
+    journal->Flush();
     const qint64 size = QFileInfo(journal->path()).size();
     {
         const DiskFull full(rlim_t(size + 150));  // room for about one more record
         for (int n = 2; n <= 6; ++n) {
             journal->RecordLap(station_, 1, n, 3000 + n, 0, 0, true);
         }
+        journal->Flush();
     }
     EXPECT_TRUE(journal->failed());
     EXPECT_TRUE(journal->failure().contains("Cannot write the lap log"))
