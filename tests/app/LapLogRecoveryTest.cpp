@@ -50,7 +50,8 @@ class ModalScript {
 
 std::function<void(QMessageBox*)> Press(QMessageBox::StandardButton which) {
     return [which](QMessageBox* box) {
-        if (const char* folder = std::getenv("RUVO_SHOTS"); folder && which == QMessageBox::Yes) {
+        if (const char* folder = std::getenv("RUVO_SCREENSHOTS");
+            folder && which == QMessageBox::Yes) {
             box->grab().save(QString::fromLocal8Bit(folder) + "/lap-log-recovery.png");
         }
         box->button(which)->click();

@@ -96,7 +96,7 @@ TEST_F(HistoryCsvExport, ButtonsSitBelowTheCloseButtonInTheRightBar) {
     EXPECT_EQ(session->geometry(), QRect(13, 280, 225, 55));
     EXPECT_EQ(day->geometry(), QRect(13, 345, 225, 55));
     EXPECT_EQ(Button("Button1")->geometry(), QRect(13, 8, 225, 121));
-    if (const char* folder = std::getenv("RUVO_SHOTS")) {
+    if (const char* folder = std::getenv("RUVO_SCREENSHOTS")) {
         window_.grab().save(QString::fromLocal8Bit(folder) + "/history-export.png");
     }
 }
