@@ -87,9 +87,9 @@ BENCHMARK(BM_FormatLapRecordOnly);
 void BM_JournalSectorUnchanged(benchmark::State& state) {
     JournalFixture fixture;
     const SectorReport report{2, 7, 1544, 11000, 6000};
-    fixture.journal()->RecordSector(fixture.station(), 1, report);
+    fixture.journal()->RecordSector(1, report);
     for (auto _ : state) {
-        fixture.journal()->RecordSector(fixture.station(), 1, report);
+        fixture.journal()->RecordSector(1, report);
     }
 }
 BENCHMARK(BM_JournalSectorUnchanged);
@@ -99,7 +99,7 @@ void BM_JournalSectorChanged(benchmark::State& state) {
     SectorReport report{2, 7, 1544, 11000, 6000};
     for (auto _ : state) {
         ++report.sector_time;
-        fixture.journal()->RecordSector(fixture.station(), 1, report);
+        fixture.journal()->RecordSector(1, report);
     }
 }
 BENCHMARK(BM_JournalSectorChanged);

@@ -250,7 +250,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     };
     actions.sector_reported = [this](int slot, const SectorReport& report) {
         if (journal_) {
-            journal_->RecordSector(station_, slot, report);
+            journal_->RecordSector(slot, report);
             // Every race frame: a write that failed on the writer thread shows soon.
             TellLapLogFailureOnce();
         }

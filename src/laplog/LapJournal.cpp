@@ -139,7 +139,7 @@ void LapJournal::RecordLap(const Station& station, int slot, qint32 lap_number, 
     ++lap_count_;
 }
 
-void LapJournal::RecordSector(const Station& station, int slot, const SectorReport& report) {
+void LapJournal::RecordSector(int slot, const SectorReport& report) {
     if (!IsValidSlot(slot) || report == last_sector_[size_t(slot - 1)]) {
         return;  // the same sector as in the unit's previous frames
     }
@@ -147,7 +147,6 @@ void LapJournal::RecordSector(const Station& station, int slot, const SectorRepo
     if (report.sector_time == 0 && report.sector == 0) {
         return;  // no sector reported yet
     }
-    (void)station;
     SectorRecord sector;
     sector.slot = slot;
     sector.sector = report.sector;

@@ -39,7 +39,7 @@ class LapJournal {
     void RecordLap(const Station& station, int slot, qint32 lap_number, qint32 lap_time,
                    qint32 rpm_max, qint32 rpm_min, bool entered_top_ten);
     // The sector fields of a radio kart's frame; written only when they changed.
-    void RecordSector(const Station& station, int slot, const SectorReport& report);
+    void RecordSector(int slot, const SectorReport& report);
     // The slot's set-up changed during the session (kart settings).
     void RecordKart(const Station& station, int slot);
 

@@ -37,10 +37,10 @@ TEST_F(LapJournalTest, RecordsKartsLapsAndChangedSectorsThenSitsBesideItsSession
     EXPECT_EQ(journal->path(), LapsFolder() + "2026_12_08_14_05_07.running.csv");
 
     const SectorReport first{1, 3, 1012, 11000, 7000};
-    journal->RecordSector(station_, 2, SectorReport{});  // nothing reported yet
-    journal->RecordSector(station_, 2, first);
-    journal->RecordSector(station_, 2, first);  // every frame repeats it
-    journal->RecordSector(station_, 2, SectorReport{2, 3, 2100, 12000, 6000});
+    journal->RecordSector(2, SectorReport{});  // nothing reported yet
+    journal->RecordSector(2, first);
+    journal->RecordSector(2, first);  // every frame repeats it
+    journal->RecordSector(2, SectorReport{2, 3, 2100, 12000, 6000});
     clock_.AdvanceCentiseconds(3250);
     clock_.SetLocalDateTime(QDateTime(QDate(2026, 12, 8), QTime(14, 5, 40)));
     journal->RecordLap(station_, 2, 3, 3250, 13000, 5900, true);
