@@ -7,6 +7,7 @@
 #include "SessionScreenActions.h"
 #include "Station.h"
 
+class LapJournal;
 class QPushButton;
 class QLabel;
 class Tfekranglowny;
@@ -47,10 +48,19 @@ class TForm1 : public QWidget {
     // poll loop runs.
     void SetPollButtonsEnabled(bool enabled);
     void AfterPollLoop();
+    // The lap log of the session: started with it, finished beside its session
+    // file, set aside when the session ends without one.
+    void StartLapLog();
+    void FinishLapLog(const QString& session_file_path);
+    void TellLapLogFailure(const QString& message);
+    void TellLapLogFailureOnce();  // a failed journal write, once per session
+    // Unfinished journals of earlier runs: recover each or keep it aside.
+    void OfferLapLogRecovery();
 
     Station station_;
     // The screen of the running or last session; kept hidden after it ended.
     std::unique_ptr<Tfekranglowny> session_screen_;
+    std::unique_ptr<LapJournal> journal_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;
     QPushButton* button3_ = nullptr;

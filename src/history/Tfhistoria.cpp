@@ -10,7 +10,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <QFileInfo>
+
 #include "BestLapsGrid.h"
+#include "LapCsvExport.h"
 #include "LapGap.h"
 #include "ScreenWidgets.h"
 #include "SessionFile.h"
@@ -94,6 +97,18 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     button1_->setFont(ArialFont(21));
     button1_->setGeometry(13, 8, 225, 121);
     connect(button1_, &QPushButton::clicked, this, &Tfhistoria::Button1Click);
+    // CSV export, below the space the timesheet and lap chart buttons take.
+    button_export_session_ = new QPushButton(QStringLiteral("Export session CSV"), right_bar);
+    button_export_session_->setObjectName(QStringLiteral("ButtonExportSession"));
+    button_export_session_->setFont(ArialFont(18));
+    button_export_session_->setGeometry(13, 280, 225, 55);
+    connect(button_export_session_, &QPushButton::clicked, this,
+            &Tfhistoria::ButtonExportSessionClick);
+    button_export_day_ = new QPushButton(QStringLiteral("Export day CSV"), right_bar);
+    button_export_day_->setObjectName(QStringLiteral("ButtonExportDay"));
+    button_export_day_->setFont(ArialFont(18));
+    button_export_day_->setGeometry(13, 345, 225, 55);
+    connect(button_export_day_, &QPushButton::clicked, this, &Tfhistoria::ButtonExportDayClick);
     body->addWidget(right_bar);
 
     connect(tab_control1_, &QTabBar::currentChanged, this, &Tfhistoria::TabControl1Change);
@@ -184,6 +199,23 @@ void Tfhistoria::Label78Click(int tag) {
 
 void Tfhistoria::Button1Click() {
     accept();
+}
+
+void Tfhistoria::ButtonExportSessionClick() {
+    const int k = tab_control1_->currentIndex();
+    if (tab_control1_->count() == 0 || k < 0 || k >= sessions_->count) {
+        return;
+    }
+    const QString file = sessions_->records[size_t(k)].file_path;
+    ExportSessionsCsv(*sessions_, k, 1, SuggestedCsvName(file, false), this);
+}
+
+void Tfhistoria::ButtonExportDayClick() {
+    if (sessions_->count == 0) {
+        return;
+    }
+    const QString day = QFileInfo(QFileInfo(sessions_->records[0].file_path).path()).fileName();
+    ExportSessionsCsv(*sessions_, 0, sessions_->count, SuggestedCsvName(day + ".txt", false), this);
 }
 
 void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* parent) {

@@ -34,7 +34,9 @@ class Tfhistoria : public QDialog {
   public slots:
     void TabControl1Change(int index);
     void Label78Click(int tag);
-    void Button1Click();  // "Close"
+    void Button1Click();              // "Close"
+    void ButtonExportSessionClick();  // "Export session CSV"
+    void ButtonExportDayClick();      // "Export day CSV"
 
     // The window closes only through "Close": Esc and close requests are refused.
     void reject() override {}
@@ -51,6 +53,8 @@ class Tfhistoria : public QDialog {
     std::array<QLabel*, kSlotCount> panels_{};  // Panel4..Panel8
     std::unique_ptr<BestLapsGrid> grid_;
     QPushButton* button1_ = nullptr;
+    QPushButton* button_export_session_ = nullptr;
+    QPushButton* button_export_day_ = nullptr;
 };
 
 // From the launcher: the sessions of a day read from disk, modal. A day folder that
