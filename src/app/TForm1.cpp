@@ -1,5 +1,7 @@
 #include "TForm1.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -11,14 +13,16 @@
 #include "KartSettingsFile.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
+#include "SessionTimesheet.h"
+#include "TFInstalDrivers.h"
 #include "TFwybottyg.h"
 #include "Tfekranglowny.h"
 #include "Tfhistoria.h"
-#include "TFInstalDrivers.h"
 #include "Tflistakomunikatow.h"
 #include "Tfsettings.h"
-#include "TftransTest.h"
 #include "Tfszczegoly.h"
+#include "TftransTest.h"
+#include "TimesheetDialog.h"
 
 namespace {
 
@@ -73,6 +77,16 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     connect(button4_, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(button5_, &QPushButton::clicked, this, &TForm1::Button5Click);
 
+    // The sheet of the session just ended, in the free room between "Messages"
+    // (ends at 361) and "Exit program" (424); the rest of that room stays free.
+    timesheet_button_ = new QPushButton(QStringLiteral("Timesheet of last session"), this);
+    timesheet_button_->setObjectName(QStringLiteral("ButtonTimesheet"));
+    QFont small_font(QStringLiteral("Arial"));
+    small_font.setPixelSize(14);
+    timesheet_button_->setFont(small_font);
+    timesheet_button_->setGeometry(kButtonLeft, 368, kButtonWidth, 28);
+    connect(timesheet_button_, &QPushButton::clicked, this, &TForm1::TimesheetClick);
+
     label1_ = new QLabel(QStringLiteral("v 6.4"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->move(352, 488);
@@ -92,6 +106,11 @@ void TForm1::FormCreate() {
     // A day folder that cannot be read shows as an empty day here; the history
     // browser reports it when the operator opens it.
     LoadTodaysSessions(station_);
+    UpdateTimesheetButton();
+}
+
+void TForm1::UpdateTimesheetButton() {
+    timesheet_button_->setEnabled(station_.sessions.count > 0);
 }
 
 bool TForm1::SaveKartSettings() {
@@ -112,6 +131,7 @@ void TForm1::SetPollButtonsEnabled(bool enabled) {
 void TForm1::AfterPollLoop() {
     station_.poll_mode = kPollIdle;
     SetPollButtonsEnabled(true);
+    UpdateTimesheetButton();
     if (close_after_loop_) {
         close();
     }
@@ -132,6 +152,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     actions.write_session_file = [this] {
         QString error;
         if (WriteSessionFile(station_, &error)) {
+            UpdateTimesheetButton();
             return true;
         }
         QMessageBox::critical(SessionDialogParent(), QStringLiteral("RUVOTimer"),
@@ -140,9 +161,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
                                   .arg(error));
         return false;
     };
-    actions.show_todays_history = [this] {
-        ShowTodaysHistory(station_, SessionDialogParent());
-    };
+    actions.show_todays_history = [this] { ShowTodaysHistory(station_, SessionDialogParent()); };
     actions.show_lap_details = [this](int slot, int row) {
         ShowLapDetails(station_, slot, row, SessionDialogParent());
     };
@@ -203,7 +222,21 @@ void TForm1::Button4Click() {
     AfterPollLoop();
 }
 
-void TForm1::Button5Click() { ShowMessageList(station_, this); }
+void TForm1::Button5Click() {
+    ShowMessageList(station_, this);
+}
+
+void TForm1::TimesheetClick() {
+    // Today's list is reloaded after every recording, so its last record is the
+    // session that ended last.
+    const int count = std::min(station_.sessions.count, kMaxSessions);
+    if (count <= 0) {
+        return;
+    }
+    const SessionRecord& record = station_.sessions.records[size_t(count - 1)];
+    const QString file = TodaysSessionFilePath(station_.program_folder(), record.title);
+    ShowTimesheetDialog(LoadSessionTimesheet(record, file), 0, TimesheetFolder(), this);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // A close asked for while a poll loop runs takes effect when that loop has ended.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,12 +12,15 @@
 #include <QVBoxLayout>
 
 #include "BestLapsGrid.h"
+#include "LapChart.h"
 #include "LapGap.h"
 #include "ScreenWidgets.h"
 #include "SessionFile.h"
+#include "SessionTimesheet.h"
 #include "Station.h"
 #include "Tfszczegoly.h"
 #include "TimeFormat.h"
+#include "TimesheetDialog.h"
 
 namespace {
 
@@ -94,6 +98,19 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     button1_->setFont(ArialFont(21));
     button1_->setGeometry(13, 8, 225, 121);
     connect(button1_, &QPushButton::clicked, this, &Tfhistoria::Button1Click);
+    // Below "Close", in the bar's free room (tops 140 to 260).
+    timesheet_button_ = new QPushButton(QStringLiteral("Timesheet"), right_bar);
+    timesheet_button_->setObjectName(QStringLiteral("ButtonTimesheet"));
+    timesheet_button_->setGeometry(13, 140, 225, 55);
+    lap_chart_button_ = new QPushButton(QStringLiteral("Lap chart"), right_bar);
+    lap_chart_button_->setObjectName(QStringLiteral("ButtonLapChart"));
+    lap_chart_button_->setGeometry(13, 205, 225, 55);
+    for (QPushButton* button : {timesheet_button_, lap_chart_button_}) {
+        button->setFont(ArialFont(16));
+        button->setEnabled(false);  // until a session is shown
+    }
+    connect(timesheet_button_, &QPushButton::clicked, this, &Tfhistoria::TimesheetClick);
+    connect(lap_chart_button_, &QPushButton::clicked, this, &Tfhistoria::LapChartClick);
     body->addWidget(right_bar);
 
     connect(tab_control1_, &QTabBar::currentChanged, this, &Tfhistoria::TabControl1Change);
@@ -118,8 +135,11 @@ QString Tfhistoria::LoadDaySessions(const QString& program_folder, const QDate& 
     RemoveAllTabs();
     const SessionFolderLoad load = LoadSessionFolder(DayFolderPath(program_folder, shown_day),
                                                      *sessions_, SessionTitles::kHistory);
+    const QString day_folder = DayFolderPath(program_folder, shown_day);
+    session_files_.clear();
     for (const QString& name : load.file_names) {
         tab_control1_->addTab(SessionLabel(name));
+        session_files_.push_back(QDir(day_folder).filePath(name));
     }
     if (tab_control1_->count() > 0) {
         tab_control1_->setCurrentIndex(0);
@@ -129,7 +149,7 @@ QString Tfhistoria::LoadDaySessions(const QString& program_folder, const QDate& 
     return load.error;
 }
 
-void Tfhistoria::LoadSessions(const SessionTable& sessions) {
+void Tfhistoria::LoadSessions(const SessionTable& sessions, const QString& program_folder) {
     loading_ = true;
     const int count = std::clamp(sessions.count, 0, kMaxSessions);
     for (int r = 0; r < count; ++r) {
@@ -138,8 +158,11 @@ void Tfhistoria::LoadSessions(const SessionTable& sessions) {
     sessions_->count = count;
     sessions_->day_total = sessions.day_total;
     RemoveAllTabs();
+    session_files_.clear();
     for (int r = 0; r < count; ++r) {
-        tab_control1_->addTab(sessions_->records[size_t(r)].title);
+        const QString& title = sessions_->records[size_t(r)].title;
+        tab_control1_->addTab(title);
+        session_files_.push_back(TodaysSessionFilePath(program_folder, title));
     }
     if (count > 0) {
         tab_control1_->setCurrentIndex(0);
@@ -154,6 +177,8 @@ void Tfhistoria::ShowSelectedSession() {
         return;
     }
     const SessionRecord& record = sessions_->records[size_t(k)];
+    timesheet_button_->setEnabled(true);
+    lap_chart_button_->setEnabled(true);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         const KartSlot& kart = record.kart(slot);
         SetLabelText(panels_[size_t(slot - 1)], kart.driver_name);
@@ -186,6 +211,34 @@ void Tfhistoria::Button1Click() {
     accept();
 }
 
+bool Tfhistoria::SelectedSession(const SessionRecord** record, QString* session_file) const {
+    const int k = tab_control1_->currentIndex();
+    if (tab_control1_->count() == 0 || k < 0 || k >= sessions_->count) {
+        return false;
+    }
+    *record = &sessions_->records[size_t(k)];
+    *session_file = size_t(k) < session_files_.size() ? session_files_[size_t(k)] : QString();
+    return true;
+}
+
+void Tfhistoria::TimesheetClick() {
+    const SessionRecord* record = nullptr;
+    QString session_file;
+    if (!SelectedSession(&record, &session_file)) {
+        return;
+    }
+    ShowTimesheetDialog(LoadSessionTimesheet(*record, session_file), 0, TimesheetFolder(), this);
+}
+
+void Tfhistoria::LapChartClick() {
+    const SessionRecord* record = nullptr;
+    QString session_file;
+    if (!SelectedSession(&record, &session_file)) {
+        return;
+    }
+    ShowLapChart(LoadSessionTimesheet(*record, session_file), this);
+}
+
 void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* parent) {
     Tfhistoria window(parent);
     const QString error = window.LoadDaySessions(program_folder, day);
@@ -200,6 +253,6 @@ void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* pa
 
 void ShowTodaysHistory(const Station& station, QWidget* parent) {
     Tfhistoria window(parent);
-    window.LoadSessions(station.sessions);
+    window.LoadSessions(station.sessions, station.program_folder());
     window.exec();
 }
