@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +13,9 @@
 #include <QScreen>
 
 #include "KartSettingsFile.h"
+#include "LapJournal.h"
+#include "LapLogFormat.h"
+#include "LapLogRecovery.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
@@ -106,11 +111,85 @@ void TForm1::FormCreate() {
     // A day folder that cannot be read shows as an empty day here; the history
     // browser reports it when the operator opens it.
     LoadTodaysSessions(station_);
+    OfferLapLogRecovery();
     UpdateTimesheetButton();
 }
 
 void TForm1::UpdateTimesheetButton() {
     timesheet_button_->setEnabled(station_.sessions.count > 0);
+}
+
+void TForm1::OfferLapLogRecovery() {
+    for (const QString& journal : FindUnfinishedJournals(station_.program_folder())) {
+        const SessionLapLog log = ReadLapLog(journal);
+        const QString aside = SetAsidePath(journal, QStringLiteral("declined"));
+        if (log.laps.empty()) {
+            // Kart set-up only: the session ended before its first lap.
+            QFile::remove(journal);
+            continue;
+        }
+        const QMessageBox::StandardButton answer =
+            QMessageBox::question(this, QStringLiteral("RUVOTimer"),
+                                  RecoveryQuestion(SummariseJournal(journal, log), aside),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes) {
+            if (!QFile::rename(journal, aside)) {
+                QMessageBox::warning(this, QStringLiteral("RUVOTimer"),
+                                     QStringLiteral("The lap log %1 could not be set aside; it "
+                                                    "will be offered again at the next start.")
+                                         .arg(QDir::toNativeSeparators(journal)));
+            }
+            continue;
+        }
+        RecoveredSession recovered;
+        QString error;
+        if (!RecoverSession(station_.program_folder(), journal, &recovered, &error)) {
+            QMessageBox::critical(
+                this, QStringLiteral("RUVOTimer"),
+                QStringLiteral("The session was not recovered.\n\n%1\n\nIt will be offered "
+                               "again at the next start.")
+                    .arg(error));
+            continue;
+        }
+        LoadTodaysSessions(station_);
+        QMessageBox::information(this, QStringLiteral("RUVOTimer"), RecoveryReport(recovered));
+    }
+}
+
+void TForm1::StartLapLog() {
+    QString error;
+    journal_ = LapJournal::Start(station_, &error);
+    if (!journal_) {
+        TellLapLogFailure(error);
+    }
+}
+
+void TForm1::FinishLapLog(const QString& session_file_path) {
+    if (!journal_) {
+        return;
+    }
+    QString error;
+    if (!journal_->Finish(session_file_path, &error)) {
+        QMessageBox::warning(SessionDialogParent(), QStringLiteral("RUVOTimer"),
+                             QStringLiteral("The session is saved, but its lap log is not "
+                                            "beside it.\n\n%1")
+                                 .arg(error));
+    }
+    journal_.reset();
+}
+
+void TForm1::TellLapLogFailure(const QString& message) {
+    // Not modal: the receiver is read on while the operator has not answered.
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("RUVOTimer"),
+        QStringLiteral("The lap log cannot be written: every lap from now on is kept only in "
+                       "memory. The session goes on, and \"END SESSION\" still saves its ten "
+                       "fastest laps.\n\n%1")
+            .arg(message),
+        QMessageBox::Ok, SessionDialogParent());
+    box->setObjectName(QStringLiteral("LapLogFailure"));
+    box->setModal(false);
+    box->show();
 }
 
 bool TForm1::SaveKartSettings() {
@@ -151,7 +230,9 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     // them above it.
     actions.write_session_file = [this] {
         QString error;
-        if (WriteSessionFile(station_, &error)) {
+        QString written;
+        if (WriteSessionFile(station_, &error, &written)) {
+            FinishLapLog(written);
             UpdateTimesheetButton();
             return true;
         }
@@ -166,7 +247,28 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         ShowLapDetails(station_, slot, row, SessionDialogParent());
     };
     actions.show_kart_settings = [this](int slot) {
-        return ShowKartSettings(station_, slot, SessionDialogParent());
+        const bool changed = ShowKartSettings(station_, slot, SessionDialogParent());
+        if (changed && journal_) {
+            journal_->RecordKart(station_, slot);
+        }
+        return changed;
+    };
+    actions.lap_recorded = [this](int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max,
+                                  qint32 rpm_min, bool entered_top_ten) {
+        if (!journal_) {
+            return;
+        }
+        journal_->RecordLap(station_, slot, lap_number, lap_time, rpm_max, rpm_min,
+                            entered_top_ten);
+        if (journal_->failed() && !journal_->failure_reported) {
+            journal_->failure_reported = true;
+            TellLapLogFailure(journal_->failure());
+        }
+    };
+    actions.sector_reported = [this](int slot, const SectorReport& report) {
+        if (journal_) {
+            journal_->RecordSector(station_, slot, report);
+        }
     };
     return actions;
 }
@@ -190,9 +292,15 @@ void TForm1::Button1Click() {
     // A fresh screen for every session; the ended one goes once the new one is current.
     std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(station_, MakeSessionScreenActions());
     session_screen_ = std::move(screen);
+    StartLapLog();
     SetPollButtonsEnabled(false);
     station_.poll_mode = kPollSession;
     ReceiverLink(station_).RunPollLoop();
+    if (journal_) {
+        // Ended without a session file: its laps stay readable, never offered again.
+        journal_->SetAside(QStringLiteral("unsaved"));
+        journal_.reset();
+    }
     AfterPollLoop();
 }
 

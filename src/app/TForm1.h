@@ -7,6 +7,7 @@
 #include "SessionScreenActions.h"
 #include "Station.h"
 
+class LapJournal;
 class QPushButton;
 class QLabel;
 class Tfekranglowny;
@@ -50,10 +51,18 @@ class TForm1 : public QWidget {
     void AfterPollLoop();
     // Offered once today has a recorded session.
     void UpdateTimesheetButton();
+    // The lap log of the session: started with it, finished beside its session
+    // file, set aside when the session ends without one.
+    void StartLapLog();
+    void FinishLapLog(const QString& session_file_path);
+    void TellLapLogFailure(const QString& message);
+    // Unfinished journals of earlier runs: recover each or keep it aside.
+    void OfferLapLogRecovery();
 
     Station station_;
     // The screen of the running or last session; kept hidden after it ended.
     std::unique_ptr<Tfekranglowny> session_screen_;
+    std::unique_ptr<LapJournal> journal_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;
     QPushButton* button3_ = nullptr;

@@ -10,8 +10,8 @@ class Station;
 // whole and moved into place only when completely written, so a failure never
 // leaves a partial file nor destroys an earlier file of the same name. On failure
 // returns false with a message naming what failed and where; the slots and the
-// session list are left as they were.
-bool WriteSessionFile(Station& station, QString* error_message);
+// session list are left as they were. written_path, when given, gets the file's path.
+bool WriteSessionFile(Station& station, QString* error_message, QString* written_path = nullptr);
 
 // Loads the sessions of the day into station.sessions (today's list). Returns an
 // error text when the day folder exists but cannot be read, else an empty text.

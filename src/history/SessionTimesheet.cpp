@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "LapLogFormat.h"
 #include "SessionFile.h"
 
 QString TodaysSessionFilePath(const QString& program_folder, const QString& title) {
@@ -18,6 +19,13 @@ QString TodaysSessionFilePath(const QString& program_folder, const QString& titl
 
 Timesheet LoadSessionTimesheet(const SessionRecord& record, const QString& session_file) {
     const QString label = SessionLabel(QFileInfo(session_file).fileName());
+    if (!session_file.isEmpty()) {
+        const SessionLapLog log = ReadLapLog(LapLogPathFor(session_file));
+        // A log without a single readable lap knows less than the session file.
+        if (!log.laps.empty()) {
+            return TimesheetFromLapLog(log, label);
+        }
+    }
     return TimesheetFromSessionRecord(record, label);
 }
 

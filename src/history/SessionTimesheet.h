@@ -10,7 +10,8 @@
 QString TodaysSessionFilePath(const QString& program_folder, const QString& title);
 
 // The timesheet of a recorded session: every lap from its lap log when it has one,
-// otherwise the ten fastest laps per kart that the session file holds.
+// otherwise (no lap log, or none of its laps readable) the ten fastest laps per kart
+// that the session file holds.
 Timesheet LoadSessionTimesheet(const SessionRecord& record, const QString& session_file);
 
 // Where the file dialog for timesheet PDFs starts.

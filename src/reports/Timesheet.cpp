@@ -20,6 +20,7 @@ Timesheet EmptySheet(const QString& session_label) {
 
 Timesheet TimesheetFromLapLog(const SessionLapLog& log, const QString& session_label) {
     Timesheet sheet = EmptySheet(session_label);
+    sheet.lap_log_skipped = log.skipped;
     std::map<int, DriverSheet> by_slot;
     for (const LapRecord& lap : log.laps) {
         if (!IsValidSlot(lap.slot)) {

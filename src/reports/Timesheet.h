@@ -23,6 +23,7 @@ struct Timesheet {
     // the laps between them are missing.
     bool only_fastest = false;
     std::vector<DriverSheet> drivers;  // karts with at least one lap, in slot order
+    QStringList lap_log_skipped;       // what of the lap log could not be read
 };
 
 inline constexpr const char* kOnlyFastestNote =

@@ -28,6 +28,16 @@ TimesheetDialog::TimesheetDialog(Timesheet sheet, int preselected_slot, QString 
         layout->addWidget(note);
     }
 
+    if (!sheet_.lap_log_skipped.isEmpty()) {
+        auto* skipped = new QLabel(
+            QStringLiteral("%1 of the lap log's lines could not be read and are left out.")
+                .arg(sheet_.lap_log_skipped.size()),
+            this);
+        skipped->setObjectName(QStringLiteral("SkippedNote"));
+        skipped->setToolTip(sheet_.lap_log_skipped.mid(0, 20).join(QLatin1Char('\n')));
+        layout->addWidget(skipped);
+    }
+
     auto* one_row = new QHBoxLayout();
     one_driver_ = new QRadioButton(QStringLiteral("This driver:"), this);
     one_driver_->setObjectName(QStringLiteral("OneDriver"));

@@ -13,6 +13,7 @@
 #include "../reports/PdfText.h"
 #include "FakeClock.h"
 #include "LapChart.h"
+#include "LapLogFormat.h"
 #include "ModalScript.h"
 #include "SessionFile.h"
 #include "SessionTimesheet.h"
@@ -177,6 +178,99 @@ TEST_F(HistoryReportsTest, LapChartShowsEachKartsTenFastestAsLonePoints) {
     ASSERT_EQ(series[0].laps.size(), 3u);
     EXPECT_EQ(series[0].laps[1].lap_number, 7);
     EXPECT_TRUE(series[0].laps[1].best);
+}
+
+// The same session with its lap log beside it: slot 1 drove nine laps, slot 4 three.
+// A line of junk is skipped.
+QByteArray LapLog() {
+    QByteArray bytes = LapLogHeader();
+    const qint32 kowalski[] = {7012, 6455, 6301, 6390, 6350, 6340, 6233, 6420, 6290};
+    for (int n = 1; n <= 9; ++n) {
+        LapRecord lap;
+        lap.slot = 1;
+        lap.driver_name = QStringLiteral("Kowalski");
+        lap.lap_number = n;
+        lap.lap_time = kowalski[n - 1];
+        lap.ended_at = QDateTime(QDate(2012, 5, 31), QTime(14, 0, n));
+        lap.entered_top_ten = true;
+        bytes += LapLogLine(lap);
+        if (n == 2) {
+            bytes += "\x01\x02 junk, not a record\r\n";
+        }
+    }
+    const qint32 zajac[] = {6288, 6190, 6400};
+    for (int n = 1; n <= 3; ++n) {
+        LapRecord lap;
+        lap.slot = 4;
+        lap.driver_name = QStringLiteral("Zając");
+        lap.lap_number = n;
+        lap.lap_time = zajac[n - 1];
+        lap.ended_at = QDateTime(QDate(2012, 5, 31), QTime(14, 1, n));
+        lap.entered_top_ten = true;
+        bytes += LapLogLine(lap);
+    }
+    return bytes;
+}
+
+TEST_F(HistoryReportsTest, WithALapLogEveryLapIsChartedJoinedAndPrintedInOrder) {
+    folder_.Write("Sessions/2012_05_31/laps/2012_05_31_14_05.csv", LapLog());
+    std::vector<ChartSeries> series;
+    ModalScript chart({[&](QWidget* window) {
+        series = qobject_cast<LapChartWindow*>(window)->chart().series();
+        EXPECT_EQ(window->findChild<QLabel*>("OnlyFastestNote"), nullptr);
+        const QString shots = qEnvironmentVariable("RUVO_SCREENSHOTS");
+        if (!shots.isEmpty()) {
+            window->grab().save(shots + "/lap-chart.png");
+        }
+        ClickLater(window, "CloseButton");
+    }});
+    Click(&window_, "ButtonLapChart");
+    ASSERT_EQ(series.size(), 2u);
+    EXPECT_TRUE(series[0].joined);
+    ASSERT_EQ(series[0].laps.size(), 9u);
+    EXPECT_EQ(series[0].laps[3].lap_number, 4);
+    EXPECT_TRUE(series[0].laps[6].best);
+    EXPECT_EQ(series[0].laps[6].lap_number, 7);
+    EXPECT_EQ(series[1].laps.size(), 3u);
+
+    const QString pdf = folder_.file("kowalski.pdf");
+    QString skipped;
+    ModalScript sheet({
+        [&](QWidget* dialog) {
+            auto* skipped_note = dialog->findChild<QLabel*>("SkippedNote");
+            skipped = skipped_note ? skipped_note->text() : QString();
+            EXPECT_EQ(dialog->findChild<QLabel*>("OnlyFastestNote"), nullptr);
+            dialog->findChild<QComboBox*>("DriverChoice")->setCurrentIndex(0);
+            dialog->findChild<QRadioButton*>("OneDriver")->setChecked(true);
+            ClickLater(dialog, "SavePdfButton");
+        },
+        [&](QWidget* files) {
+            qobject_cast<QFileDialog*>(files)->selectFile(pdf);
+            static_cast<QDialog*>(files)->accept();
+        },
+        [&](QWidget* dialog) { ClickLater(dialog, "CloseButton"); },
+    });
+    Click(&window_, "ButtonTimesheet");
+    EXPECT_EQ(skipped, "1 of the lap log's lines could not be read and are left out.");
+    ASSERT_TRUE(QFile::exists(pdf));
+    if (!HavePdfToText()) {
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    }
+    const QStringList pages = PdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    ASSERT_EQ(pages.size(), 1);  // this driver only
+    EXPECT_TRUE(pages[0].contains("Driver: Kowalski"));
+    EXPECT_FALSE(pages[0].contains(QString::fromLatin1(kOnlyFastestNote)));
+    EXPECT_EQ(LapRows(pages[0]), QStringList({
+                                     "1 01:10:12 +07:79 top 10",
+                                     "2 01:04:55 +02:22 top 10",
+                                     "3 01:03:01 +00:68 top 10",
+                                     "4 01:03:90 +01:57 top 10",
+                                     "5 01:03:50 +01:17 top 10",
+                                     "6 01:03:40 +01:07 top 10",
+                                     "7 01:02:33 +00:00 best",
+                                     "8 01:04:20 +01:87 top 10",
+                                     "9 01:02:90 +00:57 top 10",
+                                 }));
 }
 
 TEST(HistoryReportsEmptyDayTest, WithoutSessionsTheButtonsOpenNothing) {
