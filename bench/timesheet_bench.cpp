@@ -1,5 +1,6 @@
-// Writing a timesheet PDF: the whole session of five karts with 100 laps each, one
-// page per driver with its table and lap chart, written to a file as "Save PDF" does.
+// Writing a timesheet PDF: the whole session of five karts with 100 laps each (the
+// summary page, then one page per driver with its table and lap chart), written to a
+// file as "Save PDF" does.
 #include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>

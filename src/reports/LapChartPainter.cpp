@@ -107,11 +107,11 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
     };
 
     // Grid and axis labels: seconds up, lap numbers across.
-    painter.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 0.5 * unit));
+    const QPen grid_pen(QColor(0xDD, 0xDD, 0xDD), 0.5 * unit);
     const double y_step = NiceStep((range.y_max - range.y_min) / 100.0, 5) * 100.0;
     for (double t = std::ceil(range.y_min / y_step) * y_step; t <= range.y_max; t += y_step) {
         const double y = to_y(t);
-        painter.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 0.5 * unit));
+        painter.setPen(grid_pen);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(Qt::black);
         painter.drawText(
@@ -121,7 +121,7 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
     const double x_step = std::max(1.0, NiceStep(range.x_max - 1, 10));
     for (double lap = 1; lap <= range.x_max; lap += x_step) {
         const double x = to_x(lap);
-        painter.setPen(QPen(QColor(0xDD, 0xDD, 0xDD), 0.5 * unit));
+        painter.setPen(grid_pen);
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
         painter.setPen(Qt::black);
         painter.drawText(
@@ -132,7 +132,7 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
     painter.drawRect(plot);
     painter.drawText(
         QRectF(plot.left(), plot.bottom() + font_size * 1.5, plot.width(), font_size * 1.4),
-        Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("lap (time in seconds)"));
+        Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("lap number; lap time in seconds"));
 
     const double base_dot = 2.2 * unit;
     for (const ChartSeries& s : series) {

@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <algorithm>
+#include <iterator>
 
 #include "LapChartPainter.h"
 #include "LapStatistics.h"
@@ -52,9 +53,46 @@ class SheetPainter {
         Table(driver, stats, y);
     }
 
+    // The whole session on one page: each kart's figures and all karts on one chart.
+    void PaintSummary() {
+        double y = Header(QStringLiteral("Session summary"),
+                          QStringLiteral("%1 karts").arg(sheet_.drivers.size()), false);
+        const double columns[] = {0, 34, 170, 208, 268, 296, 356, 416};
+        const char* titles[] = {"Kart", "Driver",  "Laps",   "Best",
+                                "Lap",  "Average", "Median", "Consistency"};
+        painter_.setFont(SheetFont(9, true));
+        for (size_t i = 0; i < std::size(columns); ++i) {
+            painter_.drawText(QPointF(columns[i], y), QString::fromLatin1(titles[i]));
+        }
+        painter_.setFont(SheetFont(9));
+        for (const DriverSheet& driver : sheet_.drivers) {
+            y += kRowHeight;
+            const LapStatistics stats(driver.laps);
+            const QString cells[] = {QString::number(driver.slot),
+                                     driver.driver_name,
+                                     QString::number(stats.laps().size()),
+                                     FormatLapTime(quint32(stats.best())),
+                                     QString::number(stats.best_lap_number()),
+                                     FormatLapTime(RoundedCentiseconds(stats.average())),
+                                     FormatLapTime(RoundedCentiseconds(stats.median())),
+                                     SecondsText(stats.consistency())};
+            for (size_t i = 0; i < std::size(columns); ++i) {
+                painter_.drawText(QPointF(columns[i], y), cells[i]);
+            }
+        }
+        y += 16;
+        PaintLapChart(painter_, QRectF(0, y, width_, std::min(320.0, height_ - y)),
+                      ChartSeriesOf(sheet_), 9);
+    }
+
   private:
     // Station, date, session and driver; returns where the page goes on.
     double Header(const DriverSheet& driver, bool continued) {
+        return Header(QStringLiteral("Driver: %1").arg(driver.driver_name),
+                      QStringLiteral("Kart %1").arg(driver.slot), continued);
+    }
+
+    double Header(const QString& title, const QString& aside, bool continued) {
         painter_.setPen(Qt::black);
         painter_.setFont(SheetFont(16, true));
         painter_.drawText(QPointF(0, 16), sheet_.station);
@@ -67,9 +105,9 @@ class SheetPainter {
         painter_.drawText(QPointF(width_ * 0.35, 34),
                           QStringLiteral("Session: %1").arg(sheet_.session_label));
         painter_.setFont(SheetFont(14, true));
-        painter_.drawText(QPointF(0, 54), QStringLiteral("Driver: %1").arg(driver.driver_name));
+        painter_.drawText(QPointF(0, 54), title);
         painter_.setFont(SheetFont(10));
-        painter_.drawText(QPointF(width_ * 0.7, 54), QStringLiteral("Kart %1").arg(driver.slot));
+        painter_.drawText(QPointF(width_ * 0.7, 54), aside);
         painter_.setPen(QPen(Qt::black, 0.8));
         painter_.drawLine(QPointF(0, 60), QPointF(width_, 60));
         double y = 74;
@@ -180,8 +218,15 @@ bool RenderTimesheet(QPagedPaintDevice& device, const Timesheet& sheet, QString*
         DriverSheet none;
         pages.PaintDriver(none);
     }
+    // A sheet of more than one driver starts with the session on one page.
+    const bool summary = sheet.drivers.size() > 1;
+    if (summary) {
+        painter.save();
+        pages.PaintSummary();
+        painter.restore();
+    }
     for (size_t i = 0; i < sheet.drivers.size(); ++i) {
-        if (i > 0) {
+        if (i > 0 || summary) {
             device.newPage();
         }
         painter.save();

@@ -91,8 +91,14 @@ TEST_F(TimesheetPdfTest, EveryLapInOrderWithItsGapOnePagePerDriver) {
     sheet.drivers[0].laps[5].deleted = true;  // taken back: listed nowhere
     shot_name_ = QStringLiteral("timesheet");
 
-    const QStringList pages = Pages(sheet);
-    ASSERT_EQ(pages.size(), 2);
+    const QStringList all = Pages(sheet);
+    // The session summary, then one page per driver.
+    ASSERT_EQ(all.size(), 3);
+    EXPECT_TRUE(all[0].contains(QStringLiteral("Session summary")));
+    EXPECT_TRUE(all[0].contains(QStringLiteral("4 Anna 3 00:32:18 2 00:36:62 00:32:55 ")))
+        << all[0].toStdString();
+    EXPECT_TRUE(LapRows(all[0]).isEmpty());
+    const QStringList pages = all.mid(1);
     for (int i = 0; i < 2; ++i) {
         const DriverSheet& driver = sheet.drivers[size_t(i)];
         EXPECT_TRUE(pages[i].contains(QStringLiteral("RUVOTimer")));
@@ -124,9 +130,10 @@ TEST_F(TimesheetPdfTest, LapsBeyondOnePageGoOnOverTheNext) {
     sheet.session_label = QStringLiteral("2026-12-08 16:40");
     sheet.drivers = {Driver(5, "Ewa", 300), Driver(1, "Jan", 2)};
     const QStringList pages = Pages(sheet);
-    ASSERT_GE(pages.size(), 3);
+    ASSERT_GE(pages.size(), 4);
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("Session summary")));
     QStringList ewa;
-    for (int i = 0; i < pages.size() - 1; ++i) {
+    for (int i = 1; i < pages.size() - 1; ++i) {
         EXPECT_TRUE(pages[i].contains(QStringLiteral("Driver: Ewa")));
         ewa << LapRows(pages[i]);
     }
