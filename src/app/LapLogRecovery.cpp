@@ -122,12 +122,14 @@ bool RecoverSession(const QString& program_folder, const QString& journal_path,
 
 namespace {
 
+// "kart 2" or "karts 1, 2, 4".
 QString SlotList(const QList<int>& karts) {
     QStringList texts;
     for (int slot : karts) {
         texts.append(QString::number(slot));
     }
-    return texts.join(QStringLiteral(", "));
+    return (karts.size() == 1 ? QStringLiteral("kart ") : QStringLiteral("karts ")) +
+           texts.join(QStringLiteral(", "));
 }
 
 QString SkippedText(const QStringList& skipped) {
@@ -151,7 +153,7 @@ QString RecoveryQuestion(const JournalSummary& summary, const QString& set_aside
         text += QStringLiteral("Started: %1\n")
                     .arg(summary.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
-    text += QStringLiteral("Laps in its lap log: %1 (kart %2)\n")
+    text += QStringLiteral("Laps in its lap log: %1 (%2)\n")
                 .arg(summary.laps)
                 .arg(SlotList(summary.karts_with_laps));
     if (summary.last_lap.isValid()) {
@@ -168,7 +170,7 @@ QString RecoveryQuestion(const JournalSummary& summary, const QString& set_aside
 
 QString RecoveryReport(const RecoveredSession& recovered) {
     return QStringLiteral(
-               "The session was recovered: %1 laps of kart %2.\n\nSession file: "
+               "The session was recovered: %1 laps of %2.\n\nSession file: "
                "%3\nLap log: %4")
                .arg(recovered.summary.laps)
                .arg(SlotList(recovered.summary.karts_with_laps),

@@ -342,8 +342,7 @@ void TForm1::TimesheetClick() {
         return;
     }
     const SessionRecord& record = station_.sessions.records[size_t(count - 1)];
-    const QString file = TodaysSessionFilePath(station_.program_folder(), record.title);
-    ShowTimesheetDialog(LoadSessionTimesheet(record, file), 0, TimesheetFolder(), this);
+    ShowTimesheetDialog(LoadSessionTimesheet(record), 0, TimesheetFolder(), this);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

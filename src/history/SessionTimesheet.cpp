@@ -1,6 +1,5 @@
 #include "SessionTimesheet.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -8,16 +7,8 @@
 #include "LapLogFormat.h"
 #include "SessionFile.h"
 
-QString TodaysSessionFilePath(const QString& program_folder, const QString& title) {
-    const QString label = title.section(QStringLiteral(" : "), 1);
-    const QDateTime ended_at = QDateTime::fromString(label, QStringLiteral("yyyy-MM-dd HH:mm"));
-    if (!ended_at.isValid()) {
-        return {};
-    }
-    return SessionFilePath(program_folder, ended_at);
-}
-
-Timesheet LoadSessionTimesheet(const SessionRecord& record, const QString& session_file) {
+Timesheet LoadSessionTimesheet(const SessionRecord& record) {
+    const QString& session_file = record.file_path;
     const QString label = SessionLabel(QFileInfo(session_file).fileName());
     if (!session_file.isEmpty()) {
         const SessionLapLog log = ReadLapLog(LapLogPathFor(session_file));

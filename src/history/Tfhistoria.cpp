@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,8 +10,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <QFileInfo>
+
 #include "BestLapsGrid.h"
 #include "LapChart.h"
+#include "LapCsvExport.h"
 #include "LapGap.h"
 #include "ScreenWidgets.h"
 #include "SessionFile.h"
@@ -111,6 +113,18 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     }
     connect(timesheet_button_, &QPushButton::clicked, this, &Tfhistoria::TimesheetClick);
     connect(lap_chart_button_, &QPushButton::clicked, this, &Tfhistoria::LapChartClick);
+    // CSV export, below the space the timesheet and lap chart buttons take.
+    button_export_session_ = new QPushButton(QStringLiteral("Export session CSV"), right_bar);
+    button_export_session_->setObjectName(QStringLiteral("ButtonExportSession"));
+    button_export_session_->setFont(ArialFont(18));
+    button_export_session_->setGeometry(13, 280, 225, 55);
+    connect(button_export_session_, &QPushButton::clicked, this,
+            &Tfhistoria::ButtonExportSessionClick);
+    button_export_day_ = new QPushButton(QStringLiteral("Export day CSV"), right_bar);
+    button_export_day_->setObjectName(QStringLiteral("ButtonExportDay"));
+    button_export_day_->setFont(ArialFont(18));
+    button_export_day_->setGeometry(13, 345, 225, 55);
+    connect(button_export_day_, &QPushButton::clicked, this, &Tfhistoria::ButtonExportDayClick);
     body->addWidget(right_bar);
 
     connect(tab_control1_, &QTabBar::currentChanged, this, &Tfhistoria::TabControl1Change);
@@ -135,11 +149,8 @@ QString Tfhistoria::LoadDaySessions(const QString& program_folder, const QDate& 
     RemoveAllTabs();
     const SessionFolderLoad load = LoadSessionFolder(DayFolderPath(program_folder, shown_day),
                                                      *sessions_, SessionTitles::kHistory);
-    const QString day_folder = DayFolderPath(program_folder, shown_day);
-    session_files_.clear();
     for (const QString& name : load.file_names) {
         tab_control1_->addTab(SessionLabel(name));
-        session_files_.push_back(QDir(day_folder).filePath(name));
     }
     if (tab_control1_->count() > 0) {
         tab_control1_->setCurrentIndex(0);
@@ -149,7 +160,7 @@ QString Tfhistoria::LoadDaySessions(const QString& program_folder, const QDate& 
     return load.error;
 }
 
-void Tfhistoria::LoadSessions(const SessionTable& sessions, const QString& program_folder) {
+void Tfhistoria::LoadSessions(const SessionTable& sessions) {
     loading_ = true;
     const int count = std::clamp(sessions.count, 0, kMaxSessions);
     for (int r = 0; r < count; ++r) {
@@ -158,11 +169,8 @@ void Tfhistoria::LoadSessions(const SessionTable& sessions, const QString& progr
     sessions_->count = count;
     sessions_->day_total = sessions.day_total;
     RemoveAllTabs();
-    session_files_.clear();
     for (int r = 0; r < count; ++r) {
-        const QString& title = sessions_->records[size_t(r)].title;
-        tab_control1_->addTab(title);
-        session_files_.push_back(TodaysSessionFilePath(program_folder, title));
+        tab_control1_->addTab(sessions_->records[size_t(r)].title);
     }
     if (count > 0) {
         tab_control1_->setCurrentIndex(0);
@@ -211,32 +219,41 @@ void Tfhistoria::Button1Click() {
     accept();
 }
 
-bool Tfhistoria::SelectedSession(const SessionRecord** record, QString* session_file) const {
+const SessionRecord* Tfhistoria::SelectedSession() const {
     const int k = tab_control1_->currentIndex();
     if (tab_control1_->count() == 0 || k < 0 || k >= sessions_->count) {
-        return false;
+        return nullptr;
     }
-    *record = &sessions_->records[size_t(k)];
-    *session_file = size_t(k) < session_files_.size() ? session_files_[size_t(k)] : QString();
-    return true;
+    return &sessions_->records[size_t(k)];
 }
 
 void Tfhistoria::TimesheetClick() {
-    const SessionRecord* record = nullptr;
-    QString session_file;
-    if (!SelectedSession(&record, &session_file)) {
-        return;
+    if (const SessionRecord* record = SelectedSession()) {
+        ShowTimesheetDialog(LoadSessionTimesheet(*record), 0, TimesheetFolder(), this);
     }
-    ShowTimesheetDialog(LoadSessionTimesheet(*record, session_file), 0, TimesheetFolder(), this);
 }
 
 void Tfhistoria::LapChartClick() {
-    const SessionRecord* record = nullptr;
-    QString session_file;
-    if (!SelectedSession(&record, &session_file)) {
+    if (const SessionRecord* record = SelectedSession()) {
+        ShowLapChart(LoadSessionTimesheet(*record), this);
+    }
+}
+
+void Tfhistoria::ButtonExportSessionClick() {
+    const int k = tab_control1_->currentIndex();
+    if (tab_control1_->count() == 0 || k < 0 || k >= sessions_->count) {
         return;
     }
-    ShowLapChart(LoadSessionTimesheet(*record, session_file), this);
+    const QString file = sessions_->records[size_t(k)].file_path;
+    ExportSessionsCsv(*sessions_, k, 1, SuggestedCsvName(file, false), this);
+}
+
+void Tfhistoria::ButtonExportDayClick() {
+    if (sessions_->count == 0) {
+        return;
+    }
+    const QString day = QFileInfo(QFileInfo(sessions_->records[0].file_path).path()).fileName();
+    ExportSessionsCsv(*sessions_, 0, sessions_->count, SuggestedCsvName(day + ".txt", false), this);
 }
 
 void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* parent) {
@@ -253,6 +270,6 @@ void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* pa
 
 void ShowTodaysHistory(const Station& station, QWidget* parent) {
     Tfhistoria window(parent);
-    window.LoadSessions(station.sessions, station.program_folder());
+    window.LoadSessions(station.sessions);
     window.exec();
 }

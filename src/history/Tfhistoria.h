@@ -27,7 +27,7 @@ class Tfhistoria : public QDialog {
     // Returns an error text when that folder exists but cannot be read.
     QString LoadDaySessions(const QString& program_folder, const QDate& shown_day);
     // Fills the tabs from the window's own copy of a session table's records.
-    void LoadSessions(const SessionTable& sessions, const QString& program_folder);
+    void LoadSessions(const SessionTable& sessions);
 
     const SessionTable& sessions() const { return *sessions_; }
     BestLapsGrid& grid() const { return *grid_; }
@@ -35,9 +35,11 @@ class Tfhistoria : public QDialog {
   public slots:
     void TabControl1Change(int index);
     void Label78Click(int tag);
-    void Button1Click();    // "Close"
-    void TimesheetClick();  // "Timesheet": this driver or all drivers, print or PDF
-    void LapChartClick();   // "Lap chart" of the selected session
+    void Button1Click();              // "Close"
+    void TimesheetClick();            // "Timesheet": this driver or all drivers, print or PDF
+    void LapChartClick();             // "Lap chart" of the selected session
+    void ButtonExportSessionClick();  // "Export session CSV"
+    void ButtonExportDayClick();      // "Export day CSV"
 
     // The window closes only through "Close": Esc and close requests are refused.
     void reject() override {}
@@ -46,8 +48,8 @@ class Tfhistoria : public QDialog {
     void FormCreate();
     void RemoveAllTabs();
     void ShowSelectedSession();
-    // The selected session's record and the file it was read from; false without a tab.
-    bool SelectedSession(const SessionRecord** record, QString* session_file) const;
+    // The selected session's record; none without a tab.
+    const SessionRecord* SelectedSession() const;
 
     QDate shown_day_;
     std::unique_ptr<SessionTable> sessions_;
@@ -58,7 +60,8 @@ class Tfhistoria : public QDialog {
     QPushButton* button1_ = nullptr;
     QPushButton* timesheet_button_ = nullptr;
     QPushButton* lap_chart_button_ = nullptr;
-    std::vector<QString> session_files_;  // of records 0..count-1
+    QPushButton* button_export_session_ = nullptr;
+    QPushButton* button_export_day_ = nullptr;
 };
 
 // From the launcher: the sessions of a day read from disk, modal. A day folder that

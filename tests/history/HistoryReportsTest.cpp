@@ -16,7 +16,6 @@
 #include "LapLogFormat.h"
 #include "ModalScript.h"
 #include "SessionFile.h"
-#include "SessionTimesheet.h"
 #include "Station.h"
 #include "TempFolder.h"
 #include "Tfhistoria.h"
@@ -289,13 +288,6 @@ TEST(HistoryReportsEmptyDayTest, WithoutSessionsTheButtonsOpenNothing) {
     window.TimesheetClick();
     window.LapChartClick();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
-TEST(SessionTimesheetTest, TodaysTitleLeadsToItsSessionFile) {
-    EXPECT_EQ(TodaysSessionFilePath("/p/", "3 : 2026-12-08 14:05"),
-              "/p/Sessions/2026_12_08/2026_12_08_14_05.txt");
-    EXPECT_TRUE(TodaysSessionFilePath("/p/", "1 : ").isEmpty());
-    EXPECT_TRUE(TodaysSessionFilePath("/p/", "notes.txt").isEmpty());
 }
 
 }  // namespace

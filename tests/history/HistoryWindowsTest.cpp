@@ -212,7 +212,7 @@ TEST_F(HistoryWindowTest, TodaysHistoryShowsItsOwnCopyOfTheLaunchersList) {
     station.sessions.records[2].title = "left over from an earlier day";
 
     Tfhistoria window;
-    window.LoadSessions(station.sessions, station.program_folder());
+    window.LoadSessions(station.sessions);
     station.sessions.records[0].kart(3).driver_name = QStringLiteral("changed");
     auto* tabs = window.findChild<QTabBar*>("TabControl1");
     ASSERT_EQ(tabs->count(), 2);
