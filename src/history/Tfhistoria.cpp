@@ -108,7 +108,7 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     lap_chart_button_->setObjectName(QStringLiteral("ButtonLapChart"));
     lap_chart_button_->setGeometry(13, 205, 225, 55);
     for (QPushButton* button : {timesheet_button_, lap_chart_button_}) {
-        button->setFont(ArialFont(16));
+        button->setFont(ArialFont(18));
         button->setEnabled(false);  // until a session is shown
     }
     connect(timesheet_button_, &QPushButton::clicked, this, &Tfhistoria::TimesheetClick);
