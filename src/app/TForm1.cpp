@@ -1,5 +1,7 @@
 #include "TForm1.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -17,6 +19,7 @@
 #include "LapLogRecovery.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
+#include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
 #include "TFwybottyg.h"
 #include "Tfekranglowny.h"
@@ -25,6 +28,7 @@
 #include "Tfsettings.h"
 #include "Tfszczegoly.h"
 #include "TftransTest.h"
+#include "TimesheetDialog.h"
 
 namespace {
 
@@ -79,6 +83,16 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     connect(button4_, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(button5_, &QPushButton::clicked, this, &TForm1::Button5Click);
 
+    // The sheet of the session just ended, in the free room between "Messages"
+    // (ends at 361) and "Exit program" (424); the rest of that room stays free.
+    timesheet_button_ = new QPushButton(QStringLiteral("Timesheet of last session"), this);
+    timesheet_button_->setObjectName(QStringLiteral("ButtonTimesheet"));
+    QFont small_font(QStringLiteral("Arial"));
+    small_font.setPixelSize(14);
+    timesheet_button_->setFont(small_font);
+    timesheet_button_->setGeometry(kButtonLeft, 368, kButtonWidth, 28);
+    connect(timesheet_button_, &QPushButton::clicked, this, &TForm1::TimesheetClick);
+
     label1_ = new QLabel(QStringLiteral("v 6.4"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->move(352, 488);
@@ -99,6 +113,11 @@ void TForm1::FormCreate() {
     // browser reports it when the operator opens it.
     LoadTodaysSessions(station_);
     OfferLapLogRecovery();
+    UpdateTimesheetButton();
+}
+
+void TForm1::UpdateTimesheetButton() {
+    timesheet_button_->setEnabled(station_.sessions.count > 0);
 }
 
 void TForm1::OfferLapLogRecovery() {
@@ -201,6 +220,7 @@ void TForm1::SetPollButtonsEnabled(bool enabled) {
 void TForm1::AfterPollLoop() {
     station_.poll_mode = kPollIdle;
     SetPollButtonsEnabled(true);
+    UpdateTimesheetButton();
     if (close_after_loop_) {
         close();
     }
@@ -223,6 +243,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         QString written;
         if (WriteSessionFile(station_, &error, &written)) {
             FinishLapLog(written);
+            UpdateTimesheetButton();
             return true;
         }
         return AskAfterFailedSessionWrite(station_, error, SessionDialogParent());
@@ -318,6 +339,17 @@ void TForm1::Button4Click() {
 
 void TForm1::Button5Click() {
     ShowMessageList(station_, this);
+}
+
+void TForm1::TimesheetClick() {
+    // Today's list is reloaded after every recording, so its last record is the
+    // session that ended last.
+    const int count = std::min(station_.sessions.count, kMaxSessions);
+    if (count <= 0) {
+        return;
+    }
+    const SessionRecord& record = station_.sessions.records[size_t(count - 1)];
+    ShowTimesheetDialog(LoadSessionTimesheet(record), 0, TimesheetFolder(), this);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

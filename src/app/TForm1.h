@@ -33,11 +33,12 @@ class TForm1 : public QWidget {
     QWidget* SessionDialogParent();
 
   public slots:
-    void Button1Click();  // "Session start"
-    void Button2Click();  // "History"
-    void Button3Click();  // "Exit program"
-    void Button4Click();  // "Transmission test"
-    void Button5Click();  // "Messages"
+    void Button1Click();    // "Session start"
+    void Button2Click();    // "History"
+    void Button3Click();    // "Exit program"
+    void Button4Click();    // "Transmission test"
+    void Button5Click();    // "Messages"
+    void TimesheetClick();  // "Timesheet of last session"
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,6 +49,8 @@ class TForm1 : public QWidget {
     // poll loop runs.
     void SetPollButtonsEnabled(bool enabled);
     void AfterPollLoop();
+    // Offered once today has a recorded session.
+    void UpdateTimesheetButton();
     // The lap log of the session: started with it, finished beside its session
     // file, set aside when the session ends without one.
     void StartLapLog();
@@ -66,6 +69,7 @@ class TForm1 : public QWidget {
     QPushButton* button3_ = nullptr;
     QPushButton* button4_ = nullptr;
     QPushButton* button5_ = nullptr;
+    QPushButton* timesheet_button_ = nullptr;
     QLabel* label1_ = nullptr;
     bool close_after_loop_ = false;
 };

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "SessionRecord.h"
 
@@ -35,6 +36,8 @@ class Tfhistoria : public QDialog {
     void TabControl1Change(int index);
     void Label78Click(int tag);
     void Button1Click();              // "Close"
+    void TimesheetClick();            // "Timesheet": this driver or all drivers, print or PDF
+    void LapChartClick();             // "Lap chart" of the selected session
     void ButtonExportSessionClick();  // "Export session CSV"
     void ButtonExportDayClick();      // "Export day CSV"
 
@@ -45,6 +48,8 @@ class Tfhistoria : public QDialog {
     void FormCreate();
     void RemoveAllTabs();
     void ShowSelectedSession();
+    // The selected session's record; none without a tab.
+    const SessionRecord* SelectedSession() const;
 
     QDate shown_day_;
     std::unique_ptr<SessionTable> sessions_;
@@ -53,6 +58,8 @@ class Tfhistoria : public QDialog {
     std::array<QLabel*, kSlotCount> panels_{};  // Panel4..Panel8
     std::unique_ptr<BestLapsGrid> grid_;
     QPushButton* button1_ = nullptr;
+    QPushButton* timesheet_button_ = nullptr;
+    QPushButton* lap_chart_button_ = nullptr;
     QPushButton* button_export_session_ = nullptr;
     QPushButton* button_export_day_ = nullptr;
 };
