@@ -9,16 +9,17 @@
 #include <QScreen>
 
 #include "KartSettingsFile.h"
+#include "LiveTimingSwitch.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
+#include "TFInstalDrivers.h"
 #include "TFwybottyg.h"
 #include "Tfekranglowny.h"
 #include "Tfhistoria.h"
-#include "TFInstalDrivers.h"
 #include "Tflistakomunikatow.h"
 #include "Tfsettings.h"
-#include "TftransTest.h"
 #include "Tfszczegoly.h"
+#include "TftransTest.h"
 
 namespace {
 
@@ -83,6 +84,7 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
         move(area.center() - rect().center());
     }
     FormCreate();
+    live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_));
 }
 
 TForm1::~TForm1() = default;
@@ -140,9 +142,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
                                   .arg(error));
         return false;
     };
-    actions.show_todays_history = [this] {
-        ShowTodaysHistory(station_, SessionDialogParent());
-    };
+    actions.show_todays_history = [this] { ShowTodaysHistory(station_, SessionDialogParent()); };
     actions.show_lap_details = [this](int slot, int row) {
         ShowLapDetails(station_, slot, row, SessionDialogParent());
     };
@@ -203,7 +203,9 @@ void TForm1::Button4Click() {
     AfterPollLoop();
 }
 
-void TForm1::Button5Click() { ShowMessageList(station_, this); }
+void TForm1::Button5Click() {
+    ShowMessageList(station_, this);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // A close asked for while a poll loop runs takes effect when that loop has ended.
