@@ -47,7 +47,7 @@ LiveTimingSwitch::LiveTimingSwitch(QWidget* launcher, const Station& station, QS
     : launcher_(launcher), station_(station), ini_path_(std::move(ini_path)) {
     settings_ = LoadLiveTimingSettings(ini_path_);
 
-    check_box_ = new QCheckBox(QStringLiteral("Live timing on the network"), launcher);
+    check_box_ = new QCheckBox(QStringLiteral("Live timing web page"), launcher);
     check_box_->setObjectName(QStringLiteral("CheckBoxLiveTiming"));
     check_box_->setGeometry(kLeft, 368, kWidth, 20);
     check_box_->setChecked(settings_.enabled);
@@ -140,8 +140,12 @@ void LiveTimingSwitch::Start() {
 
 void LiveTimingSwitch::UpdateLine() {
     QPalette palette = address_label_->palette();
-    palette.setColor(QPalette::WindowText, failure_.isEmpty() ? Qt::black : Qt::darkRed);
+    // Blue and underlined like a link while serving: a click shows the QR code.
+    palette.setColor(QPalette::WindowText, failure_.isEmpty() ? Qt::darkBlue : Qt::darkRed);
     address_label_->setPalette(palette);
+    QFont font = address_label_->font();
+    font.setUnderline(failure_.isEmpty());
+    address_label_->setFont(font);
     if (!failure_.isEmpty()) {
         address_label_->setText(short_failure_);
         return;
