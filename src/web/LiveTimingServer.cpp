@@ -27,7 +27,9 @@ LiveTimingServer::LiveTimingServer(const Station& station, ServerLimits limits, 
     reaper_.setSingleShot(true);
     reaper_.setInterval(0);
     connect(&reaper_, &QTimer::timeout, this, [this] { graveyard_.clear(); });
-    push_timer_.setInterval(limits_.push_interval_ms);
+    // A change goes out on the next check, so a lap reaches a page within about
+    // one check interval; a client that just got an update waits out its share.
+    push_timer_.setInterval(limits_.check_interval_ms);
     connect(&push_timer_, &QTimer::timeout, this, &LiveTimingServer::Push);
 }
 
@@ -274,7 +276,7 @@ void LiveTimingServer::OnNewWebSocket() {
         QWebSocket* raw = socket.get();
         connect(raw, &QWebSocket::disconnected, this, [this, raw] { DropClient(raw); });
         raw->sendTextMessage(QString::fromUtf8(LiveJson()));
-        clients_.emplace(raw, Client{std::move(socket), latest_version_});
+        clients_.emplace(raw, Client{std::move(socket), latest_version_, tick_});
         if (!push_timer_.isActive()) {
             push_timer_.start();
         }
@@ -305,10 +307,12 @@ QByteArray LiveTimingServer::LiveJson() {
 }
 
 void LiveTimingServer::Push() {
+    ++tick_;
     LiveJson();
     QString text;
     for (auto& [socket, client] : clients_) {
-        if (client.sent_version == latest_version_) {
+        if (client.sent_version == latest_version_ ||
+            tick_ - client.sent_tick < quint64(limits_.ticks_between_updates)) {
             continue;
         }
         // A client that has not taken the last update gets none now and the newest
@@ -321,6 +325,7 @@ void LiveTimingServer::Push() {
         }
         socket->sendTextMessage(text);
         client.sent_version = latest_version_;
+        client.sent_tick = tick_;
     }
 }
 

@@ -20,11 +20,12 @@ class Station;
 
 // Limits that keep the server safe to leave running on a shared network.
 struct ServerLimits {
-    int max_connections = 256;     // HTTP and WebSocket together; more are refused with 503
-    HeadLimits head;               // request line and header size
-    int head_timeout_ms = 10'000;  // a started request head must be complete by then
-    int idle_timeout_ms = 30'000;  // a kept-alive connection without a request
-    int push_interval_ms = 100;    // at most 10 updates a second per WebSocket client
+    int max_connections = 256;      // HTTP and WebSocket together; more are refused with 503
+    HeadLimits head;                // request line and header size
+    int head_timeout_ms = 10'000;   // a started request head must be complete by then
+    int idle_timeout_ms = 30'000;   // a kept-alive connection without a request
+    int check_interval_ms = 25;     // how often the state is looked at for changes
+    int ticks_between_updates = 4;  // so each WebSocket client gets at most 10 a second
     qint64 max_client_backlog = 64 * 1024;     // queued bytes before a client is skipped
     qint64 max_response_backlog = 256 * 1024;  // queued bytes before requests wait
 };
@@ -70,6 +71,7 @@ class LiveTimingServer : public QObject {
     struct Client {
         std::unique_ptr<QWebSocket> socket;
         quint64 sent_version = 0;
+        quint64 sent_tick = 0;
     };
 
     void OnNewConnection();
@@ -100,6 +102,7 @@ class LiveTimingServer : public QObject {
     QTimer push_timer_;
     QByteArray latest_;
     quint64 latest_version_ = 0;
+    quint64 tick_ = 0;
     QHash<QByteArray, QByteArray> pages_;
     QAbstractSocket::SocketError listen_error_ = QAbstractSocket::UnknownSocketError;
 };

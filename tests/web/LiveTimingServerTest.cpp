@@ -197,7 +197,7 @@ TEST_F(LiveTimingServerTest, WebSocketClientGetsTheStateAtOnceThenOnlyTheLatest)
         Laps(1, {7000 - i});
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() >= 2; }, 5000));
-    QTest::qWait(350);  // three more push intervals: nothing new to send
+    QTest::qWait(350);  // more than three update intervals: nothing new to send
     ASSERT_EQ(messages.size(), 2);
     const QJsonObject last = QJsonDocument::fromJson(messages.back().toUtf8()).object();
     EXPECT_EQ(last["karts"][0]["lap"].toInt(), 40);
