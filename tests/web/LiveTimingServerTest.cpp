@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpServer>
+#include <QTimer>
 #include <QWebSocket>
 #include <memory>
 
@@ -205,6 +207,30 @@ TEST_F(LiveTimingServerTest, WebSocketClientGetsTheStateAtOnceThenOnlyTheLatest)
 
     socket.close();
     EXPECT_TRUE(QTest::qWaitFor([&] { return server_->websocket_client_count() == 0; }, 5000));
+}
+
+TEST_F(LiveTimingServerTest, UpdatesGoOutWhileAModalDialogRunsItsOwnLoop) {
+    Start();
+    Kart(1, "Ann", 101);
+    station_.poll_mode = kPollSession;
+    QWebSocket socket;
+    QStringList messages;
+    QDialog dialog;
+    QObject::connect(&socket, &QWebSocket::textMessageReceived, [&](const QString& text) {
+        messages << text;
+        if (messages.size() == 2) {
+            dialog.accept();
+        }
+    });
+    socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port_)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 1; }, 5000));
+    // A lap recorded while a dialog of the session screen is open (its exec() is
+    // the only event loop running) still reaches the client.
+    QTimer::singleShot(0, [&] { Laps(1, {6233}); });
+    QTimer::singleShot(5000, &dialog, &QDialog::reject);  // bound, should it never come
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages.back().contains("01:02:33"));
 }
 
 TEST_F(LiveTimingServerTest, WebSocketClientsCountTowardsTheCap) {
