@@ -129,4 +129,60 @@ TEST_F(BrowserTest, LapsReachTheOpenPageAsTheyAreCompleted) {
         QStringLiteral("<img src=x onerror=a"));
 }
 
+// Five karts in a running session, the board as the pit lane sees it.
+void FillFiveKarts(StationFixture& fixture) {
+    Station& station = fixture.station_;
+    station.poll_mode = kPollSession;
+    const char* names[] = {"Anna Kowalska", "Bartek", "Celina Nowak-Wisniewska", "Darek", "Ewa"};
+    for (int n = 1; n <= kSlotCount; ++n) {
+        fixture.Kart(n, QString::fromLatin1(names[n - 1]), 100 + n);
+        station.link_quality.Heard(quint32(100 + n), 1, fixture.clock_.PerformanceCounter());
+        station.current_lap_time(n) = 1234 * n;
+    }
+    fixture.Laps(1, {6345, 6233, 6301});
+    fixture.Laps(2, {6120, 6190});
+    fixture.Laps(3, {6500, 6450, 6470, 6422});
+    fixture.Laps(4, {7010});
+    // Kart 5 has not been heard for two seconds.
+    fixture.clock_.AdvanceCentiseconds(200);
+    for (int n = 1; n <= 4; ++n) {
+        station.link_quality.Heard(quint32(100 + n), 2, fixture.clock_.PerformanceCounter());
+    }
+}
+
+TEST_F(BrowserTest, TvBoardShowsFiveKartsWithoutScrolling) {
+    FillFiveKarts(*this);
+    for (const char* size : {"1920,1080", "1280,720"}) {
+        DevToolsPage page;
+        ASSERT_TRUE(page.Open(chromium_,
+                              QStringLiteral("http://127.0.0.1:%1/tv").arg(server_->port()),
+                              QString::fromLatin1(size)));
+        ASSERT_TRUE(page.WaitFor(QStringLiteral("document.getElementById('karts').innerText"),
+                                 QStringLiteral("Ewa")));
+        EXPECT_EQ(page.Evaluate(QStringLiteral("String(document.querySelectorAll('#karts "
+                                               "tr').length)")),
+                  "5");
+        EXPECT_EQ(page.Evaluate(QStringLiteral(
+                      "String(document.documentElement.scrollHeight <= window.innerHeight && "
+                      "document.documentElement.scrollWidth <= window.innerWidth)")),
+                  "true")
+            << size;
+    }
+}
+
+// Pictures for docs/ when RUVO_SCREENSHOT_DIR names a folder.
+TEST_F(BrowserTest, Screenshots) {
+    const QString folder = qEnvironmentVariable("RUVO_SCREENSHOT_DIR");
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "RUVO_SCREENSHOT_DIR not set";
+    }
+    FillFiveKarts(*this);
+    Run("/", {QStringLiteral("--window-size=412,915"), QStringLiteral("--virtual-time-budget=5000"),
+              QStringLiteral("--screenshot=") + folder + "/live-board-phone.png"});
+    Run("/tv",
+        {QStringLiteral("--window-size=1280,720"), QStringLiteral("--virtual-time-budget=5000"),
+         QStringLiteral("--screenshot=") + folder + "/live-board-tv.png"});
+    EXPECT_TRUE(QFile::exists(folder + "/live-board-tv.png"));
+}
+
 }  // namespace
