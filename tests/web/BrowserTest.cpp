@@ -13,6 +13,7 @@
 #include "TimeFormat.h"
 
 #include "DevToolsPage.h"
+#include "LiveBoard.h"
 #include "LiveTimingServer.h"
 #include "WebFixture.h"
 
@@ -183,6 +184,10 @@ TEST_F(BrowserTest, Screenshots) {
         {QStringLiteral("--window-size=1280,720"), QStringLiteral("--virtual-time-budget=5000"),
          QStringLiteral("--screenshot=") + folder + "/live-board-tv.png"});
     EXPECT_TRUE(QFile::exists(folder + "/live-board-tv.png"));
+    // The feed the pictures show, for the sample in docs/live-timing.md.
+    QFile sample(folder + "/live-sample.json");
+    ASSERT_TRUE(sample.open(QIODevice::WriteOnly));
+    sample.write(QJsonDocument(LiveBoardJson(station_)).toJson(QJsonDocument::Indented));
 }
 
 }  // namespace

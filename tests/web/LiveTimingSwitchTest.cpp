@@ -83,6 +83,7 @@ TEST(LiveTimingSwitchTest, CheckBoxStartsAndStopsTheServerAndKeepsTheSetting) {
     EXPECT_FALSE(check_box->isChecked());
     EXPECT_FALSE(launcher.live_timing()->IsServing());
     EXPECT_EQ(line->text(), "");
+    Screenshot(launcher, "launcher.png");
 
     // The new controls sit in the free room between "Messages" and "Exit program",
     // right of its middle, and touch no button.
