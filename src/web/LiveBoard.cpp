@@ -171,6 +171,49 @@ QJsonArray RecordedKarts(const SessionRecord& record, bool all_laps) {
 
 }  // namespace
 
+QByteArray LiveBoardKey(const Station& station) {
+    QByteArray key;
+    key.reserve(1024);
+    const auto add = [&key](qint64 value) {
+        key.append(reinterpret_cast<const char*>(&value), sizeof(value));
+    };
+    const auto add_text = [&key, &add](const QString& text) {
+        add(text.size());
+        key.append(reinterpret_cast<const char*>(text.constData()),
+                   text.size() * qsizetype(sizeof(QChar)));
+    };
+    add(station.poll_mode);
+    add(station.clock().LocalDateTime().date().toJulianDay());
+    add(station.sessions.count);
+    add(station.sessions.NextSessionNumber());
+    if (station.poll_mode != kPollSession) {
+        // The last recorded session only changes with the count or a reload.
+        if (station.sessions.count > 0) {
+            add_text(station.sessions.records
+                         .at(size_t(std::min(station.sessions.count, kMaxSessions) - 1))
+                         .title);
+        }
+        return key;
+    }
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const KartSlot& slot = station.slot(n);
+        add(slot.serial_number);
+        add(slot.radio);
+        add_text(slot.driver_name.str());
+        add(slot.current_lap_number);
+        add(slot.last_lap_time);
+        add(slot.best_lap_delta);
+        add_text(slot.best_lap_delta_sign);
+        add(station.current_lap_time(n));
+        add(NotHeard(station, slot));
+        for (int j = 1; j <= kLapEntries; ++j) {
+            add(slot.lap(j).lap_time);
+            add(slot.lap(j).lap_number);
+        }
+    }
+    return key;
+}
+
 QJsonObject LiveBoardJson(const Station& station) {
     QJsonObject live = station.poll_mode == kPollSession ? RunningSession(station) : QJsonObject();
     // The station's day, for /api/sessions/<today>: a phone's clock may differ.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QJsonObject>
 #include <QString>
@@ -14,6 +15,10 @@ class Station;
 // a lap after them by slot. Between sessions: the final result of today's last
 // recorded session, with "No session is running".
 QJsonObject LiveBoardJson(const Station& station);
+
+// A cheap key of everything LiveBoardJson shows: while it stays the same, so does
+// the JSON. The server looks at it often and builds the JSON only when it changed.
+QByteArray LiveBoardKey(const Station& station);
 
 // /api/sessions/<yyyy_mm_dd>: the day's session files as the history browser lists
 // them, each kart with its ten fastest laps.

@@ -298,6 +298,13 @@ void LiveTimingServer::DropClient(QWebSocket* socket) {
 }
 
 QByteArray LiveTimingServer::LiveJson() {
+    // Building the JSON forty times a second for nothing would cost more than
+    // comparing the key.
+    QByteArray key = LiveBoardKey(station_);
+    if (!latest_.isEmpty() && key == latest_key_) {
+        return latest_;
+    }
+    latest_key_ = std::move(key);
     QByteArray json = QJsonDocument(LiveBoardJson(station_)).toJson(QJsonDocument::Compact);
     if (json != latest_) {
         latest_ = json;

@@ -101,6 +101,7 @@ class LiveTimingServer : public QObject {
     QTimer reaper_;
     QTimer push_timer_;
     QByteArray latest_;
+    QByteArray latest_key_;  // LiveBoardKey of latest_
     quint64 latest_version_ = 0;
     quint64 tick_ = 0;
     QHash<QByteArray, QByteArray> pages_;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <functional>
+#include <vector>
 
 #include "LiveBoard.h"
 #include "SessionRecorder.h"
@@ -103,6 +105,32 @@ TEST_F(LiveBoardTest, WithoutLinkRecordTheRunningTimesLastChangeTells) {
     EXPECT_FALSE(KartAt(Live(), 0)["stale"].toBool());
     clock_.AdvanceCentiseconds(60);
     EXPECT_TRUE(KartAt(Live(), 0)["stale"].toBool());
+}
+
+TEST_F(LiveBoardTest, KeyChangesWithEverythingTheBoardShows) {
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    station_.link_quality.Heard(101, 1, clock_.PerformanceCounter());
+    QByteArray key = LiveBoardKey(station_);
+    QJsonObject json = Live();
+    // Each change must give a new key, and only then may the JSON differ.
+    const std::vector<std::function<void()>> changes = {
+        [&] { Laps(1, {6233}); },
+        [&] { station_.current_lap_time(1) = 512; },
+        [&] { station_.slot(1).driver_name = QStringLiteral("Anna"); },
+        [&] { clock_.AdvanceCentiseconds(101); },  // not heard any more
+        [&] { Kart(2, "Bob", 102); },
+        [&] { station_.poll_mode = kPollIdle; },
+    };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        EXPECT_EQ(LiveBoardKey(station_), key) << i;
+        EXPECT_EQ(Live(), json) << i;
+        changes[i]();
+        EXPECT_NE(LiveBoardKey(station_), key) << "change " << i;
+        EXPECT_NE(Live(), json) << "change " << i;
+        key = LiveBoardKey(station_);
+        json = Live();
+    }
 }
 
 TEST_F(LiveBoardTest, BetweenSessionsShowsTheLastRecordedSessionsResult) {
