@@ -233,10 +233,7 @@ void LiveTimingServer::Respond(HttpConnection& connection, const RequestHead& he
             socket->write(HttpResponse(200, kJson, LiveJson(), close));
             break;
         case RouteKind::kDaySessions: {
-            const QByteArray json =
-                QJsonDocument(DaySessionsJson(station_.program_folder(), route.day))
-                    .toJson(QJsonDocument::Compact);
-            socket->write(HttpResponse(200, kJson, json, close));
+            socket->write(HttpResponse(200, kJson, DayJson(route.day), close));
             break;
         }
         case RouteKind::kWebSocket:
@@ -334,6 +331,24 @@ void LiveTimingServer::Push() {
         client.sent_version = latest_version_;
         client.sent_tick = tick_;
     }
+}
+
+QByteArray LiveTimingServer::DayJson(const QDate& day) {
+    const bool today = day == station_.clock().LocalDateTime().date();
+    const QString key =
+        day.toString(Qt::ISODate) +
+        (today ? QStringLiteral("/%1").arg(station_.sessions.day_total) : QString());
+    if (const auto found = days_.constFind(key); found != days_.constEnd()) {
+        return *found;
+    }
+    constexpr qsizetype kDaysKept = 8;
+    if (days_.size() >= kDaysKept) {
+        days_.clear();
+    }
+    const QByteArray json = QJsonDocument(DaySessionsJson(station_.program_folder(), day))
+                                .toJson(QJsonDocument::Compact);
+    days_.insert(key, json);
+    return json;
 }
 
 QByteArray LiveTimingServer::Page(const QByteArray& resource) {

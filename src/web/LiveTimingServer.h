@@ -87,6 +87,7 @@ class LiveTimingServer : public QObject {
     void Push();
     QByteArray LiveJson();
     QByteArray Page(const QByteArray& resource);
+    QByteArray DayJson(const QDate& day);
     int ConnectionCount() const;
 
     const Station& station_;
@@ -105,5 +106,9 @@ class LiveTimingServer : public QObject {
     quint64 latest_version_ = 0;
     quint64 tick_ = 0;
     QHash<QByteArray, QByteArray> pages_;
+    // Days served lately: a day folder of 100 files takes tens of milliseconds to
+    // read on the UI thread, and pages ask again and again. Today's entry goes stale
+    // when a session is recorded (the count is part of its key).
+    QHash<QString, QByteArray> days_;
     QAbstractSocket::SocketError listen_error_ = QAbstractSocket::UnknownSocketError;
 };

@@ -80,6 +80,14 @@ TEST_F(LiveTimingServerTest, DaySessionsFromTheRealDayFolderOnly) {
     const QJsonObject day = QJsonDocument::fromJson(Body(Get("/api/sessions/2012_05_31"))).object();
     ASSERT_EQ(day["sessions"].toArray().size(), 1);
     EXPECT_EQ(day["sessions"][0]["karts"][0]["driver"].toString(), "Bob");
+    // Today's list is read again once another session was recorded.
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(15, 0)));
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(Body(Get("/api/sessions/2012_05_31")))
+                  .object()["sessions"]
+                  .toArray()
+                  .size(),
+              2);
     EXPECT_TRUE(Get("/api/sessions/2012_05_32").startsWith("HTTP/1.1 404 "));
     EXPECT_TRUE(Get("/api/sessions/../../ustawienia.ini").startsWith("HTTP/1.1 404 "));
     EXPECT_TRUE(Get("/nothing").startsWith("HTTP/1.1 404 "));
