@@ -9,6 +9,7 @@
   var message = document.getElementById('message');
   var pollTimer = null;
   var lastUpdate = 0;
+  var socketOpen = false;
 
   function cell(row, cls, text) {
     var td = document.createElement('td');
@@ -52,7 +53,12 @@
   function poll() {
     fetch('/api/live', { cache: 'no-store' })
       .then(function (r) { return r.json(); })
-      .then(function (live) { show(live); status.textContent = 'Live (polling)'; })
+      .then(function (live) {
+        // The first poll may answer after the WebSocket opened: that one is newer.
+        if (socketOpen) { return; }
+        show(live);
+        status.textContent = 'Live (polling)';
+      })
       .catch(function () { status.textContent = 'Station not reachable'; });
   }
 
@@ -74,6 +80,7 @@
     var opened = false;
     ws.onopen = function () {
       opened = true;
+      socketOpen = true;
       status.textContent = 'Live';
       if (pollTimer !== null) { clearInterval(pollTimer); pollTimer = null; }
     };
@@ -81,6 +88,7 @@
       try { show(JSON.parse(event.data)); } catch (e) { /* a broken update waits for the next */ }
     };
     ws.onclose = function () {
+      socketOpen = false;
       // Blocked WebSockets fall back to polling; a dropped one is tried again later.
       startPolling();
       setTimeout(connect, opened ? 2000 : 10000);
@@ -89,8 +97,11 @@
 
   poll();
   connect();
-  // Updates stop when the station goes away; say so instead of showing old times.
+  // An open WebSocket is quiet while nothing changes; polling answers every
+  // second, so five seconds without an answer mean old times on the screen.
   setInterval(function () {
-    if (lastUpdate && Date.now() - lastUpdate > 5000) { status.textContent = 'No updates'; }
+    if (!socketOpen && lastUpdate && Date.now() - lastUpdate > 5000) {
+      status.textContent = 'No updates';
+    }
   }, 1000);
 })();
