@@ -130,6 +130,29 @@ TEST_F(BrowserTest, LapsReachTheOpenPageAsTheyAreCompleted) {
         QStringLiteral("<img src=x onerror=a"));
 }
 
+TEST_F(BrowserTest, WithoutWebSocketsThePagePollsTheFeed) {
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    Laps(1, {6233});
+    DevToolsPage page;
+    ASSERT_TRUE(page.Open(chromium_, QStringLiteral("about:blank"), QStringLiteral("412,915")));
+    // A network that blocks WebSockets, as far as the page can tell.
+    page.Call(QStringLiteral("Page.enable"), {});
+    page.Call(
+        QStringLiteral("Page.addScriptToEvaluateOnNewDocument"),
+        QJsonObject{{"source", "window.WebSocket = function () { throw new Error('blocked'); };"}});
+    page.Call(QStringLiteral("Page.navigate"),
+              QJsonObject{{"url", QStringLiteral("http://127.0.0.1:%1/").arg(server_->port())}});
+    const QString status = QStringLiteral("document.getElementById('status').textContent");
+    const QString board = QStringLiteral("document.getElementById('karts').innerText");
+    ASSERT_TRUE(page.WaitFor(status, QStringLiteral("Live (polling)")))
+        << page.Evaluate(status).toStdString();
+    Laps(1, {6100});
+    EXPECT_TRUE(page.WaitFor(board, QStringLiteral("01:01:00")));
+    EXPECT_EQ(server_->websocket_client_count(), 0);
+    EXPECT_EQ(page.Evaluate(status), "Live (polling)");
+}
+
 // Five karts in a running session, the board as the pit lane sees it.
 void FillFiveKarts(StationFixture& fixture) {
     Station& station = fixture.station_;

@@ -79,24 +79,20 @@ class DevToolsPage {
         return ok;
     }
 
-    // The value of a JavaScript expression in the page, as text; empty on failure.
-    QString Evaluate(const QString& expression) {
+    // Calls a DevTools method and returns its reply's result (empty on failure).
+    QJsonObject Call(const QString& method, const QJsonObject& params) {
         const int id = ++last_id_;
-        QJsonObject params{{"expression", expression}, {"returnByValue", true}};
         devtools_.sendTextMessage(QString::fromUtf8(
-            QJsonDocument(
-                QJsonObject{{"id", id}, {"method", "Runtime.evaluate"}, {"params", params}})
+            QJsonDocument(QJsonObject{{"id", id}, {"method", method}, {"params", params}})
                 .toJson(QJsonDocument::Compact)));
-        QString value;
+        QJsonObject result;
         (void)QTest::qWaitFor(
             [&] {
                 for (qsizetype i = 0; i < replies_.size(); ++i) {
                     const QJsonObject reply =
                         QJsonDocument::fromJson(replies_[i].toUtf8()).object();
                     if (reply["id"].toInt() == id) {
-                        const QJsonValue result = reply["result"]["result"]["value"];
-                        value = result.isString() ? result.toString()
-                                                  : QString::number(result.toDouble());
+                        result = reply["result"].toObject();
                         replies_.removeAt(i);
                         return true;
                     }
@@ -104,7 +100,16 @@ class DevToolsPage {
                 return false;
             },
             5000);
-        return value;
+        return result;
+    }
+
+    // The value of a JavaScript expression in the page, as text; empty on failure.
+    QString Evaluate(const QString& expression) {
+        const QJsonObject result =
+            Call(QStringLiteral("Runtime.evaluate"),
+                 QJsonObject{{"expression", expression}, {"returnByValue", true}});
+        const QJsonValue value = result["result"].toObject()["value"];
+        return value.isString() ? value.toString() : QString::number(value.toDouble());
     }
 
     // Waits until the expression gives a text holding `part`; false after wait_ms.
