@@ -105,6 +105,39 @@ TEST_F(RealStackTest, AReadOnlyNodeIsReportedAsNoAccessAndNotSpunOn) {
     EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kNoAccess);
 }
 
+TEST_F(RealStackTest, ARefusedReceiverIsOpenedAgainOnlyAfterAHotplugChange) {
+    const int receiver = Sim().AttachReceiver();
+    Sim().SetAccess(receiver, sim::Access::kReadOnly);
+    link.set_idle_pause(std::chrono::milliseconds(5));  // fall-back scans come quickly
+    Sim().SetCallObserver([this](const sim::Call& call) {
+        if (call.function != "usb_find_devices") {
+            return;
+        }
+        if (link.scan_count() == 5) {
+            CreateNode(QStringLiteral("002"));  // udev applies a rule: the node changes
+        } else if (link.scan_count() == 8) {
+            station.stop_requested = true;
+        }
+    });
+    RunUntilStopped();
+    EXPECT_EQ(link.scan_count(), 8);
+    EXPECT_EQ(CountFunction("usb_open"), 2);  // at the first scan and after the change
+    EXPECT_EQ(CountCalls("usb_set_configuration(1) = -1"), 2);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kNoAccess);
+    EXPECT_EQ(Sim().open_handles(), 0);
+
+    // Once the rights are there, the change that brought them lets the link in.
+    Sim().SetCallObserver({});
+    Sim().SetAccess(receiver, sim::Access::kFull);
+    Sim().QueueFrame(receiver, Racing(0x42, 1, 3));
+    CreateNode(QStringLiteral("003"));
+    station.stop_requested = false;
+    link.PollReceiver();  // the wait sees the change at once
+    link.PollReceiver();
+    EXPECT_EQ(station.slot(1).packet_counter, 3);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kConnected);
+}
+
 TEST_F(RealStackTest, RefusedReadsOrARefusedOpenAreNoAccessToo) {
     const int receiver = Sim().AttachReceiver();
     Sim().QueueError(receiver, -1);
