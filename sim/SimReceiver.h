@@ -84,7 +84,8 @@ struct Call {
     int argument = 0;  // configuration or interface number
     int result = 0;
     std::vector<std::uint8_t> data;  // bytes written, or bytes read
-    // "usb_bulk_read(0x82, 64, 100) = -110", "usb_open(device 1) = handle", ...
+    // "usb_bulk_read(0x82, 64, 100) = -110", "usb_open(device 1) = handle",
+    // "usb_find_devices()" (the scan calls' counts only in `result`), ...
     std::string Text() const;
 };
 
