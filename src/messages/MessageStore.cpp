@@ -17,10 +17,22 @@ QString Key(int n, const char* suffix) {
 
 constexpr const char* kSuffixes[] = {"L1", "L2", "ColorB", "ColorF"};
 
-bool HasAnyKey(const IniFile& ini, int n) {
-    return std::any_of(std::begin(kSuffixes), std::end(kSuffixes), [&](const char* suffix) {
-        return ini.Value(kSection, Key(n, suffix)).has_value();
-    });
+// n when key is one of message n's four keys (names match regardless of case, the
+// number is plain decimal without leading zeros), else 0.
+int MessageNumberOf(const QString& key) {
+    if (!key.startsWith(QLatin1Char('m'), Qt::CaseInsensitive)) {
+        return 0;
+    }
+    for (const char* suffix : kSuffixes) {
+        const QLatin1String tail(suffix);
+        if (key.size() > tail.size() + 1 && key.endsWith(tail, Qt::CaseInsensitive)) {
+            const QString digits = key.mid(1, key.size() - 1 - tail.size());
+            bool ok = false;
+            const int n = digits.toInt(&ok);
+            return ok && n > 0 && QString::number(n) == digits ? n : 0;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -30,10 +42,20 @@ QString MessagesPath(const Station& station) {
 }
 
 std::vector<StoredMessage> LoadMessages(const Station& station) {
-    const IniFile ini = IniFile::Load(MessagesPath(station));
-    int count = std::min(ini.ReadInteger(kSection, kCountKey, 0), kMaxStoredMessages);
-    while (count > 0 && !HasAnyKey(ini, count)) {
-        --count;
+    return ReadMessages(IniFile::Load(MessagesPath(station)));
+}
+
+std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
+    const int stated = std::min(ini.ReadInteger(kSection, kCountKey, 0), kMaxStoredMessages);
+    // The highest message number up to the count that has a key of its own. Looking
+    // at the keys the file has costs one pass over the section; walking down from a
+    // damaged count would cost up to 40,000 lookups.
+    int count = 0;
+    for (const QString& key : ini.KeyNames(kSection)) {
+        const int n = MessageNumberOf(key);
+        if (n > count && n <= stated) {
+            count = n;
+        }
     }
     std::vector<StoredMessage> rows;
     rows.reserve(size_t(std::max(count, 0)));
@@ -54,16 +76,23 @@ bool SaveMessages(const Station& station, const std::vector<StoredMessage>& rows
                   QString* error_message) {
     const QString path = MessagesPath(station);
     IniFile ini = IniFile::Load(path);
+    WriteMessages(rows, &ini);
+    return ini.Save(path, error_message);
+}
+
+void WriteMessages(const std::vector<StoredMessage>& rows, IniFile* ini) {
+    QList<IniFile::Entry> entries;
+    entries.reserve(qsizetype(rows.size()) * 4 + 1);
     int n = 0;
     for (const StoredMessage& row : rows) {
         ++n;
-        ini.WriteString(kSection, Key(n, "L1"), row.linia1);
-        ini.WriteString(kSection, Key(n, "L2"), row.linia2);
-        ini.WriteInteger(kSection, Key(n, "ColorB"), qint32(row.kolortla));
-        ini.WriteInteger(kSection, Key(n, "ColorF"), qint32(row.kolorfont));
+        entries.append({Key(n, "L1"), row.linia1});
+        entries.append({Key(n, "L2"), row.linia2});
+        entries.append({Key(n, "ColorB"), QString::number(qint32(row.kolortla))});
+        entries.append({Key(n, "ColorF"), QString::number(qint32(row.kolorfont))});
     }
-    ini.WriteInteger(kSection, kCountKey, n);
-    return ini.Save(path, error_message);
+    entries.append({kCountKey, QString::number(n)});
+    ini->WriteStrings(kSection, entries);
 }
 
 bool IsBlankLine(const QString& text) {
