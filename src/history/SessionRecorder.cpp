@@ -18,7 +18,7 @@ bool WriteSessionFile(Station& station, QString* error_message) {
         return false;
     }
     const QString path = SessionFilePath(station.program_folder(), now);
-    if (!WriteFileAtomically(path, SessionFileText(station).toUtf8(), error_message)) {
+    if (!WriteFileAtomically(path, SessionFileBytes(station), error_message)) {
         return false;
     }
     // The day of the file just written, not the date of a second look at the clock:
