@@ -134,15 +134,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(history->records.at(size_t(i)).title == name);
         FUZZ_CHECK(today->records.at(size_t(i)).title.startsWith(QString::number(i + 1) +
                                                                  QStringLiteral(" : ")));
-        // Both loaders read the same, and that is what the bytes say as an INI file
-        // (every file here is far below the read limit).
-        SessionRecord direct;
-        ReadSessionKarts(IniFile::FromText(DecodeFileText(contents[i])), &direct);
-        for (int k = 1; k <= kSlotCount; ++k) {
+        for (int k = 1; k <= kSlotCount; ++k) {  // both loaders read the same
             FUZZ_CHECK(SameKart(today->records.at(size_t(i)).kart(k),
                                 history->records.at(size_t(i)).kart(k)));
-            FUZZ_CHECK(SameKart(today->records.at(size_t(i)).kart(k), direct.kart(k)));
         }
+    }
+    // What the loaders read is what the bytes say as an INI file (every file here is far
+    // below the read limit). Parsing is most of the time of an input and the loading is
+    // the same for every file, so one file per input is parsed a third time.
+    SessionRecord direct;
+    ReadSessionKarts(IniFile::FromText(DecodeFileText(contents.at(0))), &direct);
+    for (int k = 1; k <= kSlotCount; ++k) {
+        FUZZ_CHECK(SameKart(today->records.at(0).kart(k), direct.kart(k)));
     }
     if (kReplayRun) {
         CheckOnDisk(contents, *today, *history);
