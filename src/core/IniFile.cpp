@@ -271,14 +271,14 @@ qint32 IniFile::ReadInteger(const QString& section, const QString& key,
     return ParseInteger(*text).value_or(default_value);
 }
 
-QStringList IniFile::KeyNames(const QString& section) const {
+QList<IniFile::Entry> IniFile::Entries(const QString& section) const {
     if (!index_valid_) {
         BuildIndex();
     }
-    QStringList names;
+    QList<Entry> entries;
     const int header = SectionLine(section);
     if (header < 0) {
-        return names;
+        return entries;
     }
     // The section runs to the next header line, whatever its name, as in BuildIndex.
     for (int i = header + 1; i < lines_.size(); ++i) {
@@ -287,10 +287,11 @@ QStringList IniFile::KeyNames(const QString& section) const {
             break;
         }
         if (const auto key = EntryKey(trimmed)) {
-            names.append(key->toString());
+            const QStringView value = trimmed.sliced(trimmed.indexOf(QLatin1Char('=')) + 1);
+            entries.append({key->toString(), Unquote(TrimBlanks(value))});
         }
     }
-    return names;
+    return entries;
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
@@ -336,6 +337,7 @@ void IniFile::WriteStrings(const QString& section, const QList<Entry>& entries) 
     // one by one.
     QStringList added;                  // new lines, in order
     QHash<KeyRef, qsizetype> added_at;  // views of the keys of entries
+    added_at.reserve(entries.size());
     const auto insert_added = [&] {
         if (added.isEmpty()) {
             return;

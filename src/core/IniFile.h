@@ -33,9 +33,10 @@ class IniFile {
     // Signed 32-bit decimal, or hexadecimal after "0x", "x" or "$"; a missing, empty
     // or malformed value, or one outside the 32-bit range, gives the default.
     qint32 ReadInteger(const QString& section, const QString& key, qint32 default_value) const;
-    // The keys of the entry lines of a section, as the file spells them, in file order
-    // (a key may appear twice; the first line counts for reading).
-    QStringList KeyNames(const QString& section) const;
+    // The entries of a section in file order: each key as the file spells it, with its
+    // value as Value gives it. A key may appear twice; the first line counts.
+    using Entry = std::pair<QString, QString>;
+    QList<Entry> Entries(const QString& section) const;
 
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint64 value);
@@ -43,7 +44,6 @@ class IniFile {
     // in the file: the new keys go together after the last entry of the section.
     // One by one, every new key in a section that is not the last of the file would
     // move every later line and rebuild the index.
-    using Entry = std::pair<QString, QString>;
     void WriteStrings(const QString& section, const QList<Entry>& entries);
 
     // The whole file, every line ended by CR LF.

@@ -1,6 +1,8 @@
 #include "MessageStore.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 
 #include "IniFile.h"
 
@@ -18,17 +20,19 @@ QString Key(int n, const char* suffix) {
 constexpr const char* kSuffixes[] = {"L1", "L2", "ColorB", "ColorF"};
 
 // n when key is one of message n's four keys (names match regardless of case, the
-// number is plain decimal without leading zeros), else 0.
-int MessageNumberOf(const QString& key) {
+// number is plain decimal without leading zeros), else 0; *suffix is its index in
+// kSuffixes.
+int MessageNumberOf(const QString& key, int* suffix) {
     if (!key.startsWith(QLatin1Char('m'), Qt::CaseInsensitive)) {
         return 0;
     }
-    for (const char* suffix : kSuffixes) {
-        const QLatin1String tail(suffix);
+    for (int s = 0; s < int(std::size(kSuffixes)); ++s) {
+        const QLatin1String tail(kSuffixes[s]);
         if (key.size() > tail.size() + 1 && key.endsWith(tail, Qt::CaseInsensitive)) {
             const QString digits = key.mid(1, key.size() - 1 - tail.size());
             bool ok = false;
             const int n = digits.toInt(&ok);
+            *suffix = s;
             return ok && n > 0 && QString::number(n) == digits ? n : 0;
         }
     }
@@ -47,27 +51,56 @@ std::vector<StoredMessage> LoadMessages(const Station& station) {
 
 std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
     const int stated = std::min(ini.ReadInteger(kSection, kCountKey, 0), kMaxStoredMessages);
-    // The highest message number up to the count that has a key of its own. Looking
-    // at the keys the file has costs one pass over the section; walking down from a
-    // damaged count would cost up to 40,000 lookups.
-    int count = 0;
-    for (const QString& key : ini.KeyNames(kSection)) {
-        const int n = MessageNumberOf(key);
-        if (n > count && n <= stated) {
-            count = n;
+    // One pass over the section's entries instead of four lookups per message: a
+    // damaged count may ask for 10,000 messages that the file barely backs.
+    struct Found {
+        int n;
+        int suffix;
+        const QString* value;
+    };
+    const QList<IniFile::Entry> entries = ini.Entries(kSection);
+    std::vector<Found> found;
+    int count = 0;  // the highest message number up to the count that has a key
+    for (const IniFile::Entry& entry : entries) {
+        int suffix = 0;
+        const int n = MessageNumberOf(entry.first, &suffix);
+        if (n > 0 && n <= stated) {
+            found.push_back({n, suffix, &entry.second});
+            count = std::max(count, n);
         }
     }
-    std::vector<StoredMessage> rows;
-    rows.reserve(size_t(std::max(count, 0)));
+    std::vector<StoredMessage> rows(static_cast<size_t>(count));
     for (int n = 1; n <= count; ++n) {
-        StoredMessage row;
-        row.linia1 = ini.ReadString(kSection, Key(n, "L1"), QString());
-        row.linia2 = ini.ReadString(kSection, Key(n, "L2"), QString());
-        row.kolortla =
-            Colour(ini.ReadInteger(kSection, Key(n, "ColorB"), qint32(kDefaultBackground)));
-        row.kolorfont = Colour(ini.ReadInteger(kSection, Key(n, "ColorF"), qint32(kDefaultFont)));
+        StoredMessage& row = rows[size_t(n - 1)];
+        row.kolortla = kDefaultBackground;
+        row.kolorfont = kDefaultFont;
         row.nr = n;
-        rows.push_back(row);
+    }
+    // The first line of a key counts; a malformed colour takes its default.
+    std::vector<std::array<bool, std::size(kSuffixes)>> seen(static_cast<size_t>(count));
+    for (const Found& f : found) {
+        bool& already = seen[size_t(f.n - 1)][size_t(f.suffix)];
+        if (already) {
+            continue;
+        }
+        already = true;
+        StoredMessage& row = rows[size_t(f.n - 1)];
+        switch (f.suffix) {
+            case 0:
+                row.linia1 = *f.value;
+                break;
+            case 1:
+                row.linia2 = *f.value;
+                break;
+            case 2:
+                row.kolortla =
+                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultBackground)));
+                break;
+            default:
+                row.kolorfont =
+                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultFont)));
+                break;
+        }
     }
     return rows;
 }

@@ -81,6 +81,23 @@ TEST(MessageStore, ThousandsOfMessagesGoBeforeALaterSection) {
     EXPECT_EQ(LoadMessages(f.station).size(), 3000u);
 }
 
+TEST(MessageStore, TheFirstLineOfAKeyCountsAndAMalformedColourTakesItsDefault) {
+    Fixture f;
+    f.folder.Write(
+        "messages.ini",
+        "[Parametry]\r\nmCount=2\r\nm1ColorB=12\r\nM1COLORB=99\r\nm1ColorF=zz\r\n"
+        "m2l1 = 'quoted' \r\nm2L1=second\r\nm2ColorB=0x10\r\n[Parametry]\r\nm2L2=no\r\n");
+    const std::vector<StoredMessage> rows = LoadMessages(f.station);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].kolortla, 12u);
+    EXPECT_EQ(rows[0].kolorfont, 0u);  // black
+    EXPECT_EQ(rows[0].linia1.str(), "");
+    EXPECT_EQ(rows[1].linia1.str(), "quoted");
+    EXPECT_EQ(rows[1].linia2.str(), "");  // only the first section of a name is read
+    EXPECT_EQ(rows[1].kolortla, 16u);
+    EXPECT_EQ(rows[1].kolorfont, 0u);
+}
+
 TEST(MessageStore, MissingKeysTakeDefaultsAndLongLinesAreCut) {
     Fixture f;
     f.folder.Write("messages.ini",
