@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -90,6 +92,16 @@ bool ParseDigits(QStringView digits, int base, quint64* value) {
     return true;
 }
 
+// A key that reads back as itself from the line "key=value": no blanks or control
+// characters around or in it, no '=', and no leading ';' or '['.
+bool IsPlainKey(const QString& key) {
+    if (key.isEmpty() || key.front() == QLatin1Char(';') || key.front() == QLatin1Char('[')) {
+        return false;
+    }
+    return std::none_of(key.begin(), key.end(),
+                        [](QChar ch) { return IsBlank(ch) || ch == QLatin1Char('='); });
+}
+
 }  // namespace
 
 IniFile IniFile::Load(const QString& path) {
@@ -97,7 +109,11 @@ IniFile IniFile::Load(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         return IniFile();
     }
-    return FromText(DecodeFileText(file.readAll()));
+    return FromBytes(file.readAll());
+}
+
+IniFile IniFile::FromBytes(const QByteArray& bytes) {
+    return FromText(DecodeFileText(bytes));
 }
 
 IniFile IniFile::FromText(const QString& text) {
@@ -118,6 +134,13 @@ size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept {
     const QStringView key = ref.key;
     for (qsizetype i = 0; i < key.size(); ++i) {
         char32_t code = key.at(i).unicode();
+        if (code < 0x80) {  // the usual case, without the Unicode tables
+            if (code >= 'A' && code <= 'Z') {
+                code += 'a' - 'A';
+            }
+            hash = (hash ^ code) * 1099511628211ull;
+            continue;
+        }
         if (QChar::isHighSurrogate(code) && i + 1 < key.size() && key.at(i + 1).isLowSurrogate()) {
             code = QChar::surrogateToUcs4(key.at(i), key.at(i + 1));
             ++i;
@@ -139,23 +162,31 @@ void IniFile::BuildIndex() const {
     section_ends_.clear();
     cached_section_.reset();
     cached_section_line_ = -1;
+    key_lines_.reserve(lines_.size());
     int current_section = -1;
+    int current_end = -1;
+    const auto end_section = [&] {
+        if (current_section >= 0) {
+            section_ends_.insert(current_section, current_end);
+        }
+    };
     for (int i = 0; i < lines_.size(); ++i) {
         const QStringView trimmed = TrimBlanks(lines_.at(i));
         if (const auto name = SectionName(trimmed)) {
+            end_section();
             const QString lower = name->toString().toLower();
             // Only the first section of a name is searched, as the platform does.
             current_section = section_lines_.contains(lower) ? -1 : i;
             if (current_section >= 0) {
                 section_lines_.insert(lower, i);
-                section_ends_.insert(i, i + 1);
+                current_end = i + 1;
             }
             continue;
         }
         if (current_section < 0 || trimmed.isEmpty()) {
             continue;
         }
-        section_ends_.insert(current_section, i + 1);
+        current_end = i + 1;
         if (const auto key = EntryKey(trimmed)) {
             const KeyRef ref{current_section, *key};
             if (!key_lines_.contains(ref)) {  // the first line of a key counts
@@ -163,6 +194,7 @@ void IniFile::BuildIndex() const {
             }
         }
     }
+    end_section();
     index_valid_ = true;
 }
 
@@ -239,6 +271,29 @@ qint32 IniFile::ReadInteger(const QString& section, const QString& key,
     return ParseInteger(*text).value_or(default_value);
 }
 
+QList<IniFile::Entry> IniFile::Entries(const QString& section) const {
+    if (!index_valid_) {
+        BuildIndex();
+    }
+    QList<Entry> entries;
+    const int header = SectionLine(section);
+    if (header < 0) {
+        return entries;
+    }
+    // The section runs to the next header line, whatever its name, as in BuildIndex.
+    for (int i = header + 1; i < lines_.size(); ++i) {
+        const QStringView trimmed = TrimBlanks(lines_.at(i));
+        if (SectionName(trimmed)) {
+            break;
+        }
+        if (const auto key = EntryKey(trimmed)) {
+            const QStringView value = trimmed.sliced(trimmed.indexOf(QLatin1Char('=')) + 1);
+            entries.append({key->toString(), Unquote(TrimBlanks(value))});
+        }
+    }
+    return entries;
+}
+
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
     const int existing = FindKeyLine(section, key);
     if (existing >= 0) {
@@ -266,13 +321,64 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     // (the usual case: one section) keeps the index, so writing many keys stays linear.
     const int insert_at = section_ends_.value(header, header + 1);
     lines_.insert(insert_at, entry);
-    if (insert_at != lines_.size() - 1) {
+    // The index of a key that does not read back as itself would disagree with the
+    // file: such a key is indexed as the next reading sees it.
+    if (insert_at != lines_.size() - 1 || !IsPlainKey(key)) {
         index_valid_ = false;
         return;
     }
     key_lines_.insert(KeyRef{header, QStringView(lines_.at(insert_at)).first(key.size())},
                       insert_at);
     section_ends_.insert(header, insert_at + 1);
+}
+
+void IniFile::WriteStrings(const QString& section, const QList<Entry>& entries) {
+    // Other keys may read back as another key or as no key at all; they are written
+    // one by one.
+    QStringList added;                  // new lines, in order
+    QHash<KeyRef, qsizetype> added_at;  // views of the keys of entries
+    added_at.reserve(entries.size());
+    const auto insert_added = [&] {
+        if (added.isEmpty()) {
+            return;
+        }
+        const int insert_at = section_ends_.value(SectionLine(section));
+        QStringList lines;
+        lines.reserve(lines_.size() + added.size());
+        lines.append(lines_.first(insert_at));
+        lines.append(added);
+        lines.append(lines_.sliced(insert_at));
+        lines_ = std::move(lines);
+        index_valid_ = false;
+        added.clear();
+        added_at.clear();
+    };
+    for (const Entry& entry : entries) {
+        const QString& key = entry.first;
+        if (!index_valid_) {
+            BuildIndex();  // nothing is pending then: a pending line keeps the index
+        }
+        if (!IsPlainKey(key) || SectionLine(section) < 0) {
+            insert_added();
+            WriteString(section, key, entry.second);
+            continue;
+        }
+        if (FindKeyLine(section, key) >= 0) {
+            WriteString(section, key, entry.second);  // in place: no line moves
+            continue;
+        }
+        const KeyRef ref{-1, QStringView(key)};
+        if (const auto it = added_at.constFind(ref); it != added_at.cend()) {
+            // Written earlier in this call: the first spelling of the key stays.
+            QString& line = added[*it];
+            line.truncate(line.indexOf(QLatin1Char('=')) + 1);
+            line += entry.second;
+            continue;
+        }
+        added_at.insert(ref, added.size());
+        added.append(key + QLatin1Char('=') + entry.second);
+    }
+    insert_added();
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, qint64 value) {
@@ -288,8 +394,12 @@ QString IniFile::ToText() const {
     return text;
 }
 
+QByteArray IniFile::ToBytes() const {
+    return ToText().toUtf8();
+}
+
 bool IniFile::Save(const QString& path, QString* error_message) const {
-    return WriteFileAtomically(path, ToText().toUtf8(), error_message);
+    return WriteFileAtomically(path, ToBytes(), error_message);
 }
 
 bool WriteFileAtomically(const QString& path, const QByteArray& contents, QString* error_message) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 // An INI file read and written by the rules of the Windows private-profile routines,
 // which the files of older installations were made with: section and key names
@@ -20,6 +21,8 @@ class IniFile {
     // A missing or unreadable file reads as empty. Text that is not valid UTF-8 is
     // taken as Windows-1250.
     static IniFile Load(const QString& path);
+    // What Load makes of a file holding these bytes.
+    static IniFile FromBytes(const QByteArray& bytes);
     static IniFile FromText(const QString& text);
 
     // The value as stored (trimmed, surrounding quotes removed), or nothing.
@@ -30,12 +33,23 @@ class IniFile {
     // Signed 32-bit decimal, or hexadecimal after "0x", "x" or "$"; a missing, empty
     // or malformed value, or one outside the 32-bit range, gives the default.
     qint32 ReadInteger(const QString& section, const QString& key, qint32 default_value) const;
+    // The entries of a section in file order: each key as the file spells it, with its
+    // value as Value gives it. A key may appear twice; the first line counts.
+    using Entry = std::pair<QString, QString>;
+    QList<Entry> Entries(const QString& section) const;
 
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint64 value);
+    // WriteString for each (key, value) in turn, with the same result, in time linear
+    // in the file: the new keys go together after the last entry of the section.
+    // One by one, every new key in a section that is not the last of the file would
+    // move every later line and rebuild the index.
+    void WriteStrings(const QString& section, const QList<Entry>& entries);
 
     // The whole file, every line ended by CR LF.
     QString ToText() const;
+    // The bytes Save writes: the text as UTF-8.
+    QByteArray ToBytes() const;
     // Writes the file beside its final name and moves it into place only when
     // complete, so a failed write never leaves a partial file. On failure returns
     // false with a message that names the file.

@@ -1,6 +1,8 @@
 #include "SessionFile.h"
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 #include <QDir>
 #include <QFile>
@@ -13,11 +15,6 @@
 namespace {
 
 const QString kSection = QStringLiteral("Ustawienia");
-
-// A real session file is a few kilobytes. Reading no more than this keeps a stray
-// huge file in a day folder from stalling the browser; its keys past the cut read
-// as missing.
-constexpr qint64 kMaxSessionFileBytes = 256 * 1024;
 
 QString DayName(const QDate& day) {
     return QString::asprintf("%4.4d_%2.2d_%2.2d", day.year(), day.month(), day.day());
@@ -35,12 +32,26 @@ QString SingleLine(const QString& text) {
     return line;
 }
 
+void AppendDecimal(QString* text, int value) {
+    char digits[12];
+    const char* end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    text->append(QLatin1String(digits, end));
+}
+
+// Built in one allocation: reading a session file looks up 265 keys.
 QString Key(const char* prefix, int slot) {
-    return QLatin1String(prefix) + QString::number(slot);
+    QString key;
+    key.reserve(16);
+    key += QLatin1String(prefix);
+    AppendDecimal(&key, slot);
+    return key;
 }
 
 QString Key(const char* prefix, int slot, int entry) {
-    return Key(prefix, slot) + QLatin1Char('_') + QString::number(entry);
+    QString key = Key(prefix, slot);
+    key += QLatin1Char('_');
+    AppendDecimal(&key, entry);
+    return key;
 }
 
 void AppendLine(QString* text, const QString& key, const QString& value) {
@@ -50,19 +61,14 @@ void AppendLine(QString* text, const QString& key, const QString& value) {
     *text += QLatin1String("\r\n");
 }
 
-// The session file's prefix of at most 256 KiB, cut after its last complete line so
-// that a UTF-8 character is never split.
-QString ReadSessionText(const QString& path) {
+// Enough of a session file for ReadSessionFile; a file that cannot be read gives
+// nothing, so its keys take their defaults.
+QByteArray ReadSessionFileStart(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return QString();
+        return QByteArray();
     }
-    QByteArray bytes = file.read(kMaxSessionFileBytes);
-    if (!file.atEnd()) {
-        const qsizetype last_line_end = bytes.lastIndexOf('\n');
-        bytes.truncate(last_line_end < 0 ? 0 : last_line_end + 1);
-    }
-    return DecodeFileText(bytes);
+    return file.read(kMaxSessionFileBytes + 1);
 }
 
 }  // namespace
@@ -113,6 +119,19 @@ QString SessionFileText(const Station& station) {
         karts[size_t(n - 1)] = &station.slot(n);
     }
     return SessionFileText(karts);
+}
+
+QByteArray SessionFileBytes(const Station& station) {
+    return SessionFileText(station).toUtf8();
+}
+
+void ReadSessionFile(const QByteArray& bytes, SessionRecord* record) {
+    if (bytes.size() <= kMaxSessionFileBytes) {
+        ReadSessionKarts(IniFile::FromBytes(bytes), record);
+        return;
+    }
+    const qsizetype last_line_end = bytes.lastIndexOf('\n', kMaxSessionFileBytes - 1);
+    ReadSessionKarts(IniFile::FromBytes(bytes.first(last_line_end + 1)), record);
 }
 
 void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
@@ -180,20 +199,34 @@ SessionFolderLoad LoadSessionFolder(const QString& day_folder, SessionTable& tab
     // Every ordinary file counts, with or without a dot in its name, as "*.*" does
     // on the system the files come from.
     const QStringList files = QDir(day_folder).entryList(QDir::Files, QDir::Name);
-    result.day_total = int(files.size());
+    const QString folder = day_folder + QLatin1Char('/');
+    SessionFolderLoad result = LoadSessionFiles(
+        files, [&](const QString& name) { return ReadSessionFileStart(folder + name); }, table,
+        titles);
+    for (int r = 0; r < table.count; ++r) {
+        table.records.at(size_t(r)).file_path = folder + result.file_names.at(r);
+    }
+    return result;
+}
+
+SessionFolderLoad LoadSessionFiles(const QStringList& file_names,
+                                   const std::function<QByteArray(const QString&)>& read_file,
+                                   SessionTable& table, SessionTitles titles) {
+    SessionFolderLoad result;
+    result.day_total = int(file_names.size());
+    table.count = 0;
     table.day_total = result.day_total;
     // The most recent sessions matter most: when a day has more files than records,
     // the earliest are left out.
     const int first = std::max(0, result.day_total - kMaxSessions);
     for (int i = first; i < result.day_total; ++i) {
-        const QString& name = files.at(i);
+        const QString& name = file_names.at(i);
         SessionRecord& record = table.records.at(size_t(table.count));
         record.title = titles == SessionTitles::kToday
                            ? QStringLiteral("%1 : %2").arg(i + 1).arg(SessionLabel(name))
                            : name;
-        record.file_path = day_folder + QLatin1Char('/') + name;
-        ReadSessionKarts(IniFile::FromText(ReadSessionText(day_folder + QLatin1Char('/') + name)),
-                         &record);
+        record.file_path = name;  // the folder loader puts its folder in front
+        ReadSessionFile(read_file(name), &record);
         ++table.count;
         result.file_names.append(name);
     }

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "SessionRecord.h"
 
@@ -20,10 +21,20 @@ QString SessionFilePath(const QString& program_folder, const QDateTime& ended_at
 // kart slots 1..5 as they stand.
 QString SessionFileText(const std::array<const KartSlot*, kSlotCount>& karts);
 QString SessionFileText(const Station& station);
+// The bytes the session recorder writes: that text as UTF-8.
+QByteArray SessionFileBytes(const Station& station);
 
 // Kart slots 1..5 of a session record from a session file's keys. Missing or
 // malformed keys give their defaults.
 void ReadSessionKarts(const IniFile& file, SessionRecord* record);
+
+// A real session file is a few kilobytes. The loaders read no more than this, so a
+// stray huge file in a day folder cannot stall the browser; keys past the cut (made
+// after the last complete line, so a UTF-8 character is never split) read as missing.
+inline constexpr qint64 kMaxSessionFileBytes = 256 * 1024;
+// Kart slots 1..5 of a session record from a file holding these bytes, as the
+// loaders read it.
+void ReadSessionFile(const QByteArray& bytes, SessionRecord* record);
 
 // "2012_05_31_14_05.txt" -> "2012-05-31 14:05"; other names give a shorter label.
 QString SessionLabel(const QString& file_name);
@@ -44,3 +55,9 @@ struct SessionFolderLoad {
 // folder is an empty day, not an error.
 SessionFolderLoad LoadSessionFolder(const QString& day_folder, SessionTable& table,
                                     SessionTitles titles);
+// LoadSessionFolder once the folder is listed: file_names holds every file of the
+// day in name order, read_file gives the bytes of one of them (the first
+// kMaxSessionFileBytes + 1 are enough).
+SessionFolderLoad LoadSessionFiles(const QStringList& file_names,
+                                   const std::function<QByteArray(const QString&)>& read_file,
+                                   SessionTable& table, SessionTitles titles);

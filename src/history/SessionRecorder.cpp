@@ -19,7 +19,7 @@ bool WriteSessionFile(Station& station, QString* error_message, QString* written
         return false;
     }
     const QString path = SessionFilePath(station.program_folder(), now);
-    if (!WriteFileAtomically(path, SessionFileText(station).toUtf8(), error_message)) {
+    if (!WriteFileAtomically(path, SessionFileBytes(station), error_message)) {
         return false;
     }
     if (written_path) {

@@ -1,6 +1,8 @@
 #include "MessageStore.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 
 #include "IniFile.h"
 
@@ -17,10 +19,24 @@ QString Key(int n, const char* suffix) {
 
 constexpr const char* kSuffixes[] = {"L1", "L2", "ColorB", "ColorF"};
 
-bool HasAnyKey(const IniFile& ini, int n) {
-    return std::any_of(std::begin(kSuffixes), std::end(kSuffixes), [&](const char* suffix) {
-        return ini.Value(kSection, Key(n, suffix)).has_value();
-    });
+// n when key is one of message n's four keys (names match regardless of case, the
+// number is plain decimal without leading zeros), else 0; *suffix is its index in
+// kSuffixes.
+int MessageNumberOf(const QString& key, int* suffix) {
+    if (!key.startsWith(QLatin1Char('m'), Qt::CaseInsensitive)) {
+        return 0;
+    }
+    for (int s = 0; s < int(std::size(kSuffixes)); ++s) {
+        const QLatin1String tail(kSuffixes[s]);
+        if (key.size() > tail.size() + 1 && key.endsWith(tail, Qt::CaseInsensitive)) {
+            const QString digits = key.mid(1, key.size() - 1 - tail.size());
+            bool ok = false;
+            const int n = digits.toInt(&ok);
+            *suffix = s;
+            return ok && n > 0 && QString::number(n) == digits ? n : 0;
+        }
+    }
+    return 0;
 }
 
 }  // namespace
@@ -30,22 +46,61 @@ QString MessagesPath(const Station& station) {
 }
 
 std::vector<StoredMessage> LoadMessages(const Station& station) {
-    const IniFile ini = IniFile::Load(MessagesPath(station));
-    int count = std::min(ini.ReadInteger(kSection, kCountKey, 0), kMaxStoredMessages);
-    while (count > 0 && !HasAnyKey(ini, count)) {
-        --count;
+    return ReadMessages(IniFile::Load(MessagesPath(station)));
+}
+
+std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
+    const int stated = std::min(ini.ReadInteger(kSection, kCountKey, 0), kMaxStoredMessages);
+    // One pass over the section's entries instead of four lookups per message: a
+    // damaged count may ask for 10,000 messages that the file barely backs.
+    struct Found {
+        int n;
+        int suffix;
+        const QString* value;
+    };
+    const QList<IniFile::Entry> entries = ini.Entries(kSection);
+    std::vector<Found> found;
+    int count = 0;  // the highest message number up to the count that has a key
+    for (const IniFile::Entry& entry : entries) {
+        int suffix = 0;
+        const int n = MessageNumberOf(entry.first, &suffix);
+        if (n > 0 && n <= stated) {
+            found.push_back({n, suffix, &entry.second});
+            count = std::max(count, n);
+        }
     }
-    std::vector<StoredMessage> rows;
-    rows.reserve(size_t(std::max(count, 0)));
+    std::vector<StoredMessage> rows(static_cast<size_t>(count));
     for (int n = 1; n <= count; ++n) {
-        StoredMessage row;
-        row.linia1 = ini.ReadString(kSection, Key(n, "L1"), QString());
-        row.linia2 = ini.ReadString(kSection, Key(n, "L2"), QString());
-        row.kolortla =
-            Colour(ini.ReadInteger(kSection, Key(n, "ColorB"), qint32(kDefaultBackground)));
-        row.kolorfont = Colour(ini.ReadInteger(kSection, Key(n, "ColorF"), qint32(kDefaultFont)));
+        StoredMessage& row = rows[size_t(n - 1)];
+        row.kolortla = kDefaultBackground;
+        row.kolorfont = kDefaultFont;
         row.nr = n;
-        rows.push_back(row);
+    }
+    // The first line of a key counts; a malformed colour takes its default.
+    std::vector<std::array<bool, std::size(kSuffixes)>> seen(static_cast<size_t>(count));
+    for (const Found& f : found) {
+        bool& already = seen[size_t(f.n - 1)][size_t(f.suffix)];
+        if (already) {
+            continue;
+        }
+        already = true;
+        StoredMessage& row = rows[size_t(f.n - 1)];
+        switch (f.suffix) {
+            case 0:
+                row.linia1 = *f.value;
+                break;
+            case 1:
+                row.linia2 = *f.value;
+                break;
+            case 2:
+                row.kolortla =
+                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultBackground)));
+                break;
+            default:
+                row.kolorfont =
+                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultFont)));
+                break;
+        }
     }
     return rows;
 }
@@ -54,16 +109,23 @@ bool SaveMessages(const Station& station, const std::vector<StoredMessage>& rows
                   QString* error_message) {
     const QString path = MessagesPath(station);
     IniFile ini = IniFile::Load(path);
+    WriteMessages(rows, &ini);
+    return ini.Save(path, error_message);
+}
+
+void WriteMessages(const std::vector<StoredMessage>& rows, IniFile* ini) {
+    QList<IniFile::Entry> entries;
+    entries.reserve(qsizetype(rows.size()) * 4 + 1);
     int n = 0;
     for (const StoredMessage& row : rows) {
         ++n;
-        ini.WriteString(kSection, Key(n, "L1"), row.linia1);
-        ini.WriteString(kSection, Key(n, "L2"), row.linia2);
-        ini.WriteInteger(kSection, Key(n, "ColorB"), qint32(row.kolortla));
-        ini.WriteInteger(kSection, Key(n, "ColorF"), qint32(row.kolorfont));
+        entries.append({Key(n, "L1"), row.linia1});
+        entries.append({Key(n, "L2"), row.linia2});
+        entries.append({Key(n, "ColorB"), QString::number(qint32(row.kolortla))});
+        entries.append({Key(n, "ColorF"), QString::number(qint32(row.kolorfont))});
     }
-    ini.WriteInteger(kSection, kCountKey, n);
-    return ini.Save(path, error_message);
+    entries.append({kCountKey, QString::number(n)});
+    ini->WriteStrings(kSection, entries);
 }
 
 bool IsBlankLine(const QString& text) {

@@ -7,6 +7,8 @@
 #include "Station.h"
 #include "Text.h"
 
+class IniFile;
+
 // One stored driver message (a row of the message list).
 struct StoredMessage {
     BoundedText<20> linia1;
@@ -29,6 +31,8 @@ QString MessagesPath(const Station& station);
 // window nor invents a list of blank messages.
 inline constexpr int kMaxStoredMessages = 10000;
 std::vector<StoredMessage> LoadMessages(const Station& station);
+// The rows LoadMessages makes of a messages.ini holding these keys.
+std::vector<StoredMessage> ReadMessages(const IniFile& ini);
 
 // Writes every row, numbered 1, 2, ... in list order, as L1, L2, ColorB, ColorF
 // (colours as signed decimals), then mCount. Other lines of the file, including
@@ -36,6 +40,8 @@ std::vector<StoredMessage> LoadMessages(const Station& station);
 // when completely written; on failure returns false with a message naming it.
 bool SaveMessages(const Station& station, const std::vector<StoredMessage>& rows,
                   QString* error_message);
+// The keys SaveMessages writes, into the file as read.
+void WriteMessages(const std::vector<StoredMessage>& rows, IniFile* ini);
 
 // True when the text holds nothing but spaces and control characters.
 bool IsBlankLine(const QString& text);

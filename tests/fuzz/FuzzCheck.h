@@ -13,3 +13,12 @@
             std::abort();                                                                          \
         }                                                                                          \
     } while (false)
+
+// Checks that go through the file system run in the replay tests only (the build
+// defines RUVO_FUZZ_REPLAY there): libFuzzer runs stay in memory, so that they
+// reach millions of inputs, while CTest still sees every kept input on disk.
+#ifdef RUVO_FUZZ_REPLAY
+inline constexpr bool kReplayRun = true;
+#else
+inline constexpr bool kReplayRun = false;
+#endif

@@ -98,6 +98,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(reread.Value(s, k) == values[i]);
     }
 
+    // A batch of writes gives the file that writing them one by one gives: new keys,
+    // a key written twice in another spelling, keys of the file, and a key that
+    // cannot be batched.
+    QList<IniFile::Entry> batch = {{key, value}, {key + QStringLiteral("n"), QStringLiteral("1")}};
+    for (size_t i = 0; i < std::min(keys.size(), size_t(3)); ++i) {
+        batch.append({keys[i].second, QStringLiteral("k")});
+    }
+    batch.append({key.toLower() + QStringLiteral("N"), QStringLiteral("2")});
+    batch.append({QStringLiteral(" b=") + key, QStringLiteral("3")});
+    batch.append({key, QString()});
+    IniFile one_by_one = ini;
+    for (const auto& [k, v] : batch) {
+        one_by_one.WriteString(section, k, v);
+    }
+    IniFile batched = ini;
+    batched.WriteStrings(section, batch);
+    FUZZ_CHECK(batched.ToText() == one_by_one.ToText());
+    for (const auto& entry : batch) {
+        FUZZ_CHECK(batched.Value(section, entry.first) == one_by_one.Value(section, entry.first));
+    }
+
     // Integers written are read back, in decimal and in every hexadecimal form.
     qint32 number = 0;
     for (size_t i = 0; i < std::min(size, size_t(4)); ++i) {

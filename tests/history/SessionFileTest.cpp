@@ -270,3 +270,56 @@ TEST(LoadSessionFolder, DayFolderThatIsAFileIsReported) {
     EXPECT_EQ(table.count, 0);
     EXPECT_TRUE(load.error.contains(folder.path() + "day")) << load.error.toStdString();
 }
+
+TEST(ReadSessionFile, ReadsUpTo256KiBAndCutsALongerFileAfterItsLastWholeLine) {
+    // Exactly at the limit the last line counts even without its line end; one byte
+    // more and the reader keeps only the lines that end within the limit.
+    QByteArray at_limit = "[Ustawienia]\r\nNAZWA_1=Ann\r\n;";
+    const QByteArray last_line = "\r\nRADIO_1=1";
+    at_limit.append(QByteArray(kMaxSessionFileBytes - at_limit.size() - last_line.size(), 'x'));
+    at_limit.append(last_line);
+    ASSERT_EQ(at_limit.size(), kMaxSessionFileBytes);
+    const QByteArray over_limit = at_limit + "\n";
+
+    SessionRecord whole;
+    ReadSessionFile(at_limit, &whole);
+    EXPECT_EQ(whole.kart(1).driver_name.str(), "Ann");
+    EXPECT_TRUE(whole.kart(1).radio);
+    SessionRecord cut;
+    ReadSessionFile(over_limit, &cut);
+    EXPECT_EQ(cut.kart(1).driver_name.str(), "Ann");
+    EXPECT_FALSE(cut.kart(1).radio);
+
+    // The folder loader reads files from disk by the same rule.
+    TempFolder folder;
+    folder.Write("day/a.txt", at_limit);
+    folder.Write("day/b.txt", over_limit);
+    SessionTable table;
+    LoadSessionFolder(folder.path() + "day", table, SessionTitles::kHistory);
+    ASSERT_EQ(table.count, 2);
+    EXPECT_TRUE(table.records[0].kart(1).radio);
+    EXPECT_FALSE(table.records[1].kart(1).radio);
+    EXPECT_EQ(table.records[1].kart(1).driver_name.str(), "Ann");
+}
+
+TEST(LoadSessionFiles, ReadsOnlyTheFilesItKeepsFromTheListing) {
+    QStringList names;
+    for (int i = 0; i < 102; ++i) {
+        names.append(QStringLiteral("2012_05_31_10_%1.txt").arg(i, 3, 10, QLatin1Char('0')));
+    }
+    QStringList read;
+    const auto read_file = [&](const QString& name) {
+        read.append(name);
+        // Windows-1250 bytes, as older installations wrote them.
+        return QByteArray("[Ustawienia]\r\nNAZWA_1=\xA3\xF3\x64\x9F ") + name.right(7).toLatin1();
+    };
+    SessionTable table;
+    const SessionFolderLoad load = LoadSessionFiles(names, read_file, table, SessionTitles::kToday);
+    EXPECT_EQ(read, names.mid(2));
+    EXPECT_EQ(load.file_names, names.mid(2));
+    EXPECT_EQ(load.day_total, 102);
+    EXPECT_EQ(table.count, 100);
+    EXPECT_EQ(table.records[0].title, "3 : 2012-05-31 10:002");
+    EXPECT_EQ(table.records[0].kart(1).driver_name.str(), "Łódź 002.txt");
+    EXPECT_EQ(table.records[99].kart(1).driver_name.str(), "Łódź 101.txt");
+}

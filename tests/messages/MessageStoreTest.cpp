@@ -62,6 +62,42 @@ TEST(MessageStore, ShorterListKeepsStaleKeysAndOtherLines) {
     EXPECT_EQ(again[1].linia1.str(), "B");
 }
 
+TEST(MessageStore, ThousandsOfMessagesGoBeforeALaterSection) {
+    // Found by the messages fuzzer: with a section after Parametry, each new key
+    // moved every later line, so saving 10,000 messages did not finish.
+    Fixture f;
+    f.folder.Write("messages.ini", "[Parametry]\r\nmCount=1\r\nm1L1=A\r\n[Other]\r\nx=1\r\n");
+    std::vector<StoredMessage> rows(3000, StoredMessage{"L", "", 1, 2, 1});
+    QString error;
+    ASSERT_TRUE(SaveMessages(f.station, rows, &error)) << error.toStdString();
+    const QList<QByteArray> lines = f.folder.Read("messages.ini").split('\n');
+    ASSERT_EQ(lines.size(), 1 + 4 * 3000 + 1 + 2 + 1);
+    EXPECT_EQ(lines[1], "mCount=3000\r");  // in place
+    EXPECT_EQ(lines[2], "m1L1=L\r");
+    EXPECT_EQ(lines[3], "m1L2=\r");
+    EXPECT_EQ(lines[4 * 3000 + 1], "m3000ColorF=2\r");
+    EXPECT_EQ(lines[4 * 3000 + 2], "[Other]\r");
+    EXPECT_EQ(lines[4 * 3000 + 3], "x=1\r");
+    EXPECT_EQ(LoadMessages(f.station).size(), 3000u);
+}
+
+TEST(MessageStore, TheFirstLineOfAKeyCountsAndAMalformedColourTakesItsDefault) {
+    Fixture f;
+    f.folder.Write(
+        "messages.ini",
+        "[Parametry]\r\nmCount=2\r\nm1ColorB=12\r\nM1COLORB=99\r\nm1ColorF=zz\r\n"
+        "m2l1 = 'quoted' \r\nm2L1=second\r\nm2ColorB=0x10\r\n[Parametry]\r\nm2L2=no\r\n");
+    const std::vector<StoredMessage> rows = LoadMessages(f.station);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].kolortla, 12u);
+    EXPECT_EQ(rows[0].kolorfont, 0u);  // black
+    EXPECT_EQ(rows[0].linia1.str(), "");
+    EXPECT_EQ(rows[1].linia1.str(), "quoted");
+    EXPECT_EQ(rows[1].linia2.str(), "");  // only the first section of a name is read
+    EXPECT_EQ(rows[1].kolortla, 16u);
+    EXPECT_EQ(rows[1].kolorfont, 0u);
+}
+
 TEST(MessageStore, MissingKeysTakeDefaultsAndLongLinesAreCut) {
     Fixture f;
     f.folder.Write("messages.ini",
@@ -95,6 +131,15 @@ TEST(MessageStore, CountIsTrustedOnlyAsFarAsTheFileBacksIt) {
 
     f.folder.Write("messages.ini", "[Parametry]\r\nmCount=1\r\nm1L1=A\r\nm2L1=B\r\n");
     EXPECT_EQ(LoadMessages(f.station).size(), 1u);  // reading stops at mCount
+
+    // Only the keys a message is read from count, in any letter case.
+    f.folder.Write("messages.ini",
+                   "[Parametry]\r\nmCount=10\r\nm1L1=A\r\nM3l2=C\r\nm4colorf=5\r\n"
+                   "m05L1=x\r\nm+6L1=x\r\nm7L1 x=y\r\nm8L3=z\r\n[Other]\r\nm9L1=w\r\n");
+    const std::vector<StoredMessage> four = LoadMessages(f.station);
+    ASSERT_EQ(four.size(), 4u);
+    EXPECT_EQ(four[2].linia2.str(), "C");
+    EXPECT_EQ(four[3].kolorfont, 5u);
 }
 
 TEST(MessageStore, FailedWriteNamesTheFileAndKeepsTheOldOne) {
