@@ -200,7 +200,7 @@ SessionFolderLoad LoadSessionFolder(const QString& day_folder, SessionTable& tab
     // on the system the files come from.
     const QStringList files = QDir(day_folder).entryList(QDir::Files, QDir::Name);
     const QString folder = day_folder + QLatin1Char('/');
-    SessionFolderLoad result = LoadSessionFiles(
+    result = LoadSessionFiles(
         files, [&](const QString& name) { return ReadSessionFileStart(folder + name); }, table,
         titles);
     for (int r = 0; r < table.count; ++r) {
