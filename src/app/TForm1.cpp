@@ -1,7 +1,11 @@
 #include "TForm1.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,8 +14,12 @@
 
 #include "FailedSessionWrite.h"
 #include "KartSettingsFile.h"
+#include "LapJournal.h"
+#include "LapLogFormat.h"
+#include "LapLogRecovery.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
+#include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
 #include "TFwybottyg.h"
 #include "Tfekranglowny.h"
@@ -20,6 +28,7 @@
 #include "Tfsettings.h"
 #include "Tfszczegoly.h"
 #include "TftransTest.h"
+#include "TimesheetDialog.h"
 
 namespace {
 
@@ -74,6 +83,16 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     connect(button4_, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(button5_, &QPushButton::clicked, this, &TForm1::Button5Click);
 
+    // The sheet of the session just ended, in the free room between "Messages"
+    // (ends at 361) and "Exit program" (424); the rest of that room stays free.
+    timesheet_button_ = new QPushButton(QStringLiteral("Timesheet of last session"), this);
+    timesheet_button_->setObjectName(QStringLiteral("ButtonTimesheet"));
+    QFont small_font(QStringLiteral("Arial"));
+    small_font.setPixelSize(14);
+    timesheet_button_->setFont(small_font);
+    timesheet_button_->setGeometry(kButtonLeft, 368, kButtonWidth, 28);
+    connect(timesheet_button_, &QPushButton::clicked, this, &TForm1::TimesheetClick);
+
     label1_ = new QLabel(QStringLiteral("v 6.4"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->move(352, 488);
@@ -93,6 +112,92 @@ void TForm1::FormCreate() {
     // A day folder that cannot be read shows as an empty day here; the history
     // browser reports it when the operator opens it.
     LoadTodaysSessions(station_);
+    OfferLapLogRecovery();
+    UpdateTimesheetButton();
+}
+
+void TForm1::UpdateTimesheetButton() {
+    timesheet_button_->setEnabled(station_.sessions.count > 0);
+}
+
+void TForm1::OfferLapLogRecovery() {
+    for (const QString& journal : FindUnfinishedJournals(station_.program_folder())) {
+        const SessionLapLog log = ReadLapLog(journal);
+        const QString aside = SetAsidePath(journal, QStringLiteral("declined"));
+        if (log.laps.empty()) {
+            // Kart set-up only: the session ended before its first lap.
+            QFile::remove(journal);
+            continue;
+        }
+        const QMessageBox::StandardButton answer =
+            QMessageBox::question(this, QStringLiteral("RUVOTimer"),
+                                  RecoveryQuestion(SummariseJournal(journal, log), aside),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes) {
+            if (!QFile::rename(journal, aside)) {
+                QMessageBox::warning(this, QStringLiteral("RUVOTimer"),
+                                     QStringLiteral("The lap log %1 could not be set aside; it "
+                                                    "will be offered again at the next start.")
+                                         .arg(QDir::toNativeSeparators(journal)));
+            }
+            continue;
+        }
+        RecoveredSession recovered;
+        QString error;
+        if (!RecoverSession(station_.program_folder(), journal, &recovered, &error)) {
+            QMessageBox::critical(
+                this, QStringLiteral("RUVOTimer"),
+                QStringLiteral("The session was not recovered.\n\n%1\n\nIt will be offered "
+                               "again at the next start.")
+                    .arg(error));
+            continue;
+        }
+        LoadTodaysSessions(station_);
+        QMessageBox::information(this, QStringLiteral("RUVOTimer"), RecoveryReport(recovered));
+    }
+}
+
+void TForm1::StartLapLog() {
+    QString error;
+    journal_ = LapJournal::Start(station_, &error);
+    if (!journal_) {
+        TellLapLogFailure(error);
+    }
+}
+
+void TForm1::FinishLapLog(const QString& session_file_path) {
+    if (!journal_) {
+        return;
+    }
+    QString error;
+    if (!journal_->Finish(session_file_path, &error)) {
+        QMessageBox::warning(SessionDialogParent(), QStringLiteral("RUVOTimer"),
+                             QStringLiteral("The session is saved, but its lap log is not "
+                                            "beside it.\n\n%1")
+                                 .arg(error));
+    }
+    journal_.reset();
+}
+
+void TForm1::TellLapLogFailureOnce() {
+    if (journal_ && journal_->failed() && !journal_->failure_reported) {
+        journal_->failure_reported = true;
+        TellLapLogFailure(journal_->failure());
+    }
+}
+
+void TForm1::TellLapLogFailure(const QString& message) {
+    // Not modal: the receiver is read on while the operator has not answered.
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, QStringLiteral("RUVOTimer"),
+        QStringLiteral("The lap log cannot be written: every lap from now on is kept only in "
+                       "memory. The session goes on, and \"END SESSION\" still saves its ten "
+                       "fastest laps.\n\n%1")
+            .arg(message),
+        QMessageBox::Ok, SessionDialogParent());
+    box->setObjectName(QStringLiteral("LapLogFailure"));
+    box->setModal(false);
+    box->show();
 }
 
 bool TForm1::SaveKartSettings() {
@@ -115,6 +220,7 @@ void TForm1::SetPollButtonsEnabled(bool enabled) {
 void TForm1::AfterPollLoop() {
     station_.poll_mode = kPollIdle;
     SetPollButtonsEnabled(true);
+    UpdateTimesheetButton();
     if (close_after_loop_) {
         close();
     }
@@ -134,7 +240,10 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     // them above it.
     actions.write_session_file = [this] {
         QString error;
-        if (WriteSessionFile(station_, &error)) {
+        QString written;
+        if (WriteSessionFile(station_, &error, &written)) {
+            FinishLapLog(written);
+            UpdateTimesheetButton();
             return true;
         }
         return AskAfterFailedSessionWrite(station_, error, SessionDialogParent());
@@ -144,7 +253,27 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         ShowLapDetails(station_, slot, row, SessionDialogParent());
     };
     actions.show_kart_settings = [this](int slot) {
-        return ShowKartSettings(station_, slot, SessionDialogParent());
+        const bool changed = ShowKartSettings(station_, slot, SessionDialogParent());
+        if (changed && journal_) {
+            journal_->RecordKart(station_, slot);
+        }
+        return changed;
+    };
+    actions.lap_recorded = [this](int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max,
+                                  qint32 rpm_min, bool entered_top_ten) {
+        if (!journal_) {
+            return;
+        }
+        journal_->RecordLap(station_, slot, lap_number, lap_time, rpm_max, rpm_min,
+                            entered_top_ten);
+        TellLapLogFailureOnce();
+    };
+    actions.sector_reported = [this](int slot, const SectorReport& report) {
+        if (journal_) {
+            journal_->RecordSector(slot, report);
+            // Every race frame: a write that failed on the writer thread shows soon.
+            TellLapLogFailureOnce();
+        }
     };
     return actions;
 }
@@ -168,9 +297,15 @@ void TForm1::Button1Click() {
     // A fresh screen for every session; the ended one goes once the new one is current.
     std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(station_, MakeSessionScreenActions());
     session_screen_ = std::move(screen);
+    StartLapLog();
     SetPollButtonsEnabled(false);
     station_.poll_mode = kPollSession;
     ReceiverLink(station_).RunPollLoop();
+    if (journal_) {
+        // Ended without a session file: its laps stay readable, never offered again.
+        journal_->SetAside(QStringLiteral("unsaved"));
+        journal_.reset();
+    }
     AfterPollLoop();
 }
 
@@ -204,6 +339,17 @@ void TForm1::Button4Click() {
 
 void TForm1::Button5Click() {
     ShowMessageList(station_, this);
+}
+
+void TForm1::TimesheetClick() {
+    // Today's list is reloaded after every recording, so its last record is the
+    // session that ended last.
+    const int count = std::min(station_.sessions.count, kMaxSessions);
+    if (count <= 0) {
+        return;
+    }
+    const SessionRecord& record = station_.sessions.records[size_t(count - 1)];
+    ShowTimesheetDialog(LoadSessionTimesheet(record), 0, TimesheetFolder(), this);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

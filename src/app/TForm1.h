@@ -7,6 +7,7 @@
 #include "SessionScreenActions.h"
 #include "Station.h"
 
+class LapJournal;
 class QPushButton;
 class QLabel;
 class Tfekranglowny;
@@ -32,11 +33,12 @@ class TForm1 : public QWidget {
     QWidget* SessionDialogParent();
 
   public slots:
-    void Button1Click();  // "Session start"
-    void Button2Click();  // "History"
-    void Button3Click();  // "Exit program"
-    void Button4Click();  // "Transmission test"
-    void Button5Click();  // "Messages"
+    void Button1Click();    // "Session start"
+    void Button2Click();    // "History"
+    void Button3Click();    // "Exit program"
+    void Button4Click();    // "Transmission test"
+    void Button5Click();    // "Messages"
+    void TimesheetClick();  // "Timesheet of last session"
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,15 +49,27 @@ class TForm1 : public QWidget {
     // poll loop runs.
     void SetPollButtonsEnabled(bool enabled);
     void AfterPollLoop();
+    // Offered once today has a recorded session.
+    void UpdateTimesheetButton();
+    // The lap log of the session: started with it, finished beside its session
+    // file, set aside when the session ends without one.
+    void StartLapLog();
+    void FinishLapLog(const QString& session_file_path);
+    void TellLapLogFailure(const QString& message);
+    void TellLapLogFailureOnce();  // a failed journal write, once per session
+    // Unfinished journals of earlier runs: recover each or keep it aside.
+    void OfferLapLogRecovery();
 
     Station station_;
     // The screen of the running or last session; kept hidden after it ended.
     std::unique_ptr<Tfekranglowny> session_screen_;
+    std::unique_ptr<LapJournal> journal_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;
     QPushButton* button3_ = nullptr;
     QPushButton* button4_ = nullptr;
     QPushButton* button5_ = nullptr;
+    QPushButton* timesheet_button_ = nullptr;
     QLabel* label1_ = nullptr;
     bool close_after_loop_ = false;
 };

@@ -10,6 +10,7 @@ inline constexpr int kMaxSessions = 100;
 // One loaded session file: a title and the five kart slots it stored.
 struct SessionRecord {
     QString title;
+    QString file_path;  // the session file it was loaded from (finds its lap log)
     std::array<KartSlot, kSlotCount> karts_{};
 
     KartSlot& kart(int slot) { return karts_.at(size_t(slot - 1)); }

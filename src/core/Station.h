@@ -14,6 +14,16 @@
 inline constexpr int kFrameSize = 64;
 using Frame = std::array<quint8, kFrameSize>;
 
+// The sector fields of a timing frame: bytes 26, 28, 36-39 and 44-47.
+struct SectorReport {
+    quint8 sector = 0;
+    quint8 sector_lap = 0;
+    quint32 sector_time = 0;  // centiseconds
+    quint16 rpm_max = 0;
+    quint16 rpm_min = 0;
+    bool operator==(const SectorReport&) const = default;
+};
+
 // What the receiver link needs of the live session screen.
 class SessionView {
   public:
@@ -21,6 +31,8 @@ class SessionView {
     virtual void RefreshKarts() = 0;
     // A completed lap: time in centiseconds, slot 1..5, lap RPM maximum and minimum.
     virtual void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) = 0;
+    // The sector fields of every race frame of a slot's unit, for the lap log.
+    virtual void ReportSector(int /*slot*/, const SectorReport& /*report*/) {}
 };
 
 // What the receiver link needs of the transmission test window.

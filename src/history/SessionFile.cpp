@@ -191,6 +191,7 @@ SessionFolderLoad LoadSessionFolder(const QString& day_folder, SessionTable& tab
         record.title = titles == SessionTitles::kToday
                            ? QStringLiteral("%1 : %2").arg(i + 1).arg(SessionLabel(name))
                            : name;
+        record.file_path = day_folder + QLatin1Char('/') + name;
         ReadSessionKarts(IniFile::FromText(ReadSessionText(day_folder + QLatin1Char('/') + name)),
                          &record);
         ++table.count;

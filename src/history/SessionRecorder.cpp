@@ -8,7 +8,7 @@
 #include "SessionFile.h"
 #include "Station.h"
 
-bool WriteSessionFile(Station& station, QString* error_message) {
+bool WriteSessionFile(Station& station, QString* error_message, QString* written_path) {
     const QDateTime now = station.clock().LocalDateTime();
     const QString day_folder = DayFolderPath(station.program_folder(), now.date());
     if (!QFileInfo(day_folder).isDir() && !QDir().mkpath(day_folder)) {
@@ -21,6 +21,9 @@ bool WriteSessionFile(Station& station, QString* error_message) {
     const QString path = SessionFilePath(station.program_folder(), now);
     if (!WriteFileAtomically(path, SessionFileText(station).toUtf8(), error_message)) {
         return false;
+    }
+    if (written_path) {
+        *written_path = path;
     }
     // The day of the file just written, not the date of a second look at the clock:
     // a session ending at midnight must find itself in the list.

@@ -11,8 +11,8 @@ class Station;
 // whole and moved into place only when completely written, so a failure never
 // leaves a partial file nor destroys an earlier file of the same name. On failure
 // returns false with a message naming what failed and where; the slots and the
-// session list are left as they were.
-bool WriteSessionFile(Station& station, QString* error_message);
+// session list are left as they were. written_path, when given, gets the file's path.
+bool WriteSessionFile(Station& station, QString* error_message, QString* written_path = nullptr);
 
 // The way out when the program's folder cannot take the session: writes the same
 // session file text, named after the minute now, straight into `folder` (one the

@@ -10,13 +10,19 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <QFileInfo>
+
 #include "BestLapsGrid.h"
+#include "LapChart.h"
+#include "LapCsvExport.h"
 #include "LapGap.h"
 #include "ScreenWidgets.h"
 #include "SessionFile.h"
+#include "SessionTimesheet.h"
 #include "Station.h"
 #include "Tfszczegoly.h"
 #include "TimeFormat.h"
+#include "TimesheetDialog.h"
 
 namespace {
 
@@ -94,6 +100,31 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     button1_->setFont(ArialFont(21));
     button1_->setGeometry(13, 8, 225, 121);
     connect(button1_, &QPushButton::clicked, this, &Tfhistoria::Button1Click);
+    // Below "Close", in the bar's free room (tops 140 to 260).
+    timesheet_button_ = new QPushButton(QStringLiteral("Timesheet"), right_bar);
+    timesheet_button_->setObjectName(QStringLiteral("ButtonTimesheet"));
+    timesheet_button_->setGeometry(13, 140, 225, 55);
+    lap_chart_button_ = new QPushButton(QStringLiteral("Lap chart"), right_bar);
+    lap_chart_button_->setObjectName(QStringLiteral("ButtonLapChart"));
+    lap_chart_button_->setGeometry(13, 205, 225, 55);
+    for (QPushButton* button : {timesheet_button_, lap_chart_button_}) {
+        button->setFont(ArialFont(18));
+        button->setEnabled(false);  // until a session is shown
+    }
+    connect(timesheet_button_, &QPushButton::clicked, this, &Tfhistoria::TimesheetClick);
+    connect(lap_chart_button_, &QPushButton::clicked, this, &Tfhistoria::LapChartClick);
+    // CSV export, below the space the timesheet and lap chart buttons take.
+    button_export_session_ = new QPushButton(QStringLiteral("Export session CSV"), right_bar);
+    button_export_session_->setObjectName(QStringLiteral("ButtonExportSession"));
+    button_export_session_->setFont(ArialFont(18));
+    button_export_session_->setGeometry(13, 280, 225, 55);
+    connect(button_export_session_, &QPushButton::clicked, this,
+            &Tfhistoria::ButtonExportSessionClick);
+    button_export_day_ = new QPushButton(QStringLiteral("Export day CSV"), right_bar);
+    button_export_day_->setObjectName(QStringLiteral("ButtonExportDay"));
+    button_export_day_->setFont(ArialFont(18));
+    button_export_day_->setGeometry(13, 345, 225, 55);
+    connect(button_export_day_, &QPushButton::clicked, this, &Tfhistoria::ButtonExportDayClick);
     body->addWidget(right_bar);
 
     connect(tab_control1_, &QTabBar::currentChanged, this, &Tfhistoria::TabControl1Change);
@@ -154,6 +185,8 @@ void Tfhistoria::ShowSelectedSession() {
         return;
     }
     const SessionRecord& record = sessions_->records[size_t(k)];
+    timesheet_button_->setEnabled(true);
+    lap_chart_button_->setEnabled(true);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         const KartSlot& kart = record.kart(slot);
         SetLabelText(panels_[size_t(slot - 1)], kart.driver_name);
@@ -184,6 +217,43 @@ void Tfhistoria::Label78Click(int tag) {
 
 void Tfhistoria::Button1Click() {
     accept();
+}
+
+const SessionRecord* Tfhistoria::SelectedSession() const {
+    const int k = tab_control1_->currentIndex();
+    if (tab_control1_->count() == 0 || k < 0 || k >= sessions_->count) {
+        return nullptr;
+    }
+    return &sessions_->records[size_t(k)];
+}
+
+void Tfhistoria::TimesheetClick() {
+    if (const SessionRecord* record = SelectedSession()) {
+        ShowTimesheetDialog(LoadSessionTimesheet(*record), 0, TimesheetFolder(), this);
+    }
+}
+
+void Tfhistoria::LapChartClick() {
+    if (const SessionRecord* record = SelectedSession()) {
+        ShowLapChart(LoadSessionTimesheet(*record), this);
+    }
+}
+
+void Tfhistoria::ButtonExportSessionClick() {
+    const int k = tab_control1_->currentIndex();
+    if (tab_control1_->count() == 0 || k < 0 || k >= sessions_->count) {
+        return;
+    }
+    const QString file = sessions_->records[size_t(k)].file_path;
+    ExportSessionsCsv(*sessions_, k, 1, SuggestedCsvName(file, false), this);
+}
+
+void Tfhistoria::ButtonExportDayClick() {
+    if (sessions_->count == 0) {
+        return;
+    }
+    const QString day = QFileInfo(QFileInfo(sessions_->records[0].file_path).path()).fileName();
+    ExportSessionsCsv(*sessions_, 0, sessions_->count, SuggestedCsvName(day + ".txt", false), this);
 }
 
 void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* parent) {

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "SessionRecord.h"
 
@@ -34,7 +35,11 @@ class Tfhistoria : public QDialog {
   public slots:
     void TabControl1Change(int index);
     void Label78Click(int tag);
-    void Button1Click();  // "Close"
+    void Button1Click();              // "Close"
+    void TimesheetClick();            // "Timesheet": this driver or all drivers, print or PDF
+    void LapChartClick();             // "Lap chart" of the selected session
+    void ButtonExportSessionClick();  // "Export session CSV"
+    void ButtonExportDayClick();      // "Export day CSV"
 
     // The window closes only through "Close": Esc and close requests are refused.
     void reject() override {}
@@ -43,6 +48,8 @@ class Tfhistoria : public QDialog {
     void FormCreate();
     void RemoveAllTabs();
     void ShowSelectedSession();
+    // The selected session's record; none without a tab.
+    const SessionRecord* SelectedSession() const;
 
     QDate shown_day_;
     std::unique_ptr<SessionTable> sessions_;
@@ -51,6 +58,10 @@ class Tfhistoria : public QDialog {
     std::array<QLabel*, kSlotCount> panels_{};  // Panel4..Panel8
     std::unique_ptr<BestLapsGrid> grid_;
     QPushButton* button1_ = nullptr;
+    QPushButton* timesheet_button_ = nullptr;
+    QPushButton* lap_chart_button_ = nullptr;
+    QPushButton* button_export_session_ = nullptr;
+    QPushButton* button_export_day_ = nullptr;
 };
 
 // From the launcher: the sessions of a day read from disk, modal. A day folder that

@@ -23,8 +23,35 @@ struct LapRecord {
     QDateTime deleted_at;
 };
 
+// A sector time as a radio kart's unit reported it (frame bytes 26, 28, 36-39 and
+// the sector's engine speeds, 44-47), logged whenever they change.
+struct SectorRecord {
+    int slot = 0;
+    qint32 sector = 0;       // sector number
+    qint32 lap_number = 0;   // lap the sector time belongs to
+    qint32 sector_time = 0;  // centiseconds
+    qint32 rpm_max = 0;
+    qint32 rpm_min = 0;
+    QDateTime seen_at;
+    qint64 session_time = 0;
+};
+
+// A kart slot as it stood when the session started or its settings changed; the
+// last one of a slot is what the session file gets for it.
+struct LapLogKart {
+    int slot = 0;
+    QString driver_name;
+    qint32 serial_number = 0;
+    bool radio = false;
+    // The best lap the slot carried into the session: a kart without a lap in the
+    // session keeps it, as its BEST_ key shows.
+    qint32 best_lap_time = 0;
+};
+
 // The laps of one session as read back from its lap log, in the order they happened.
 struct SessionLapLog {
     std::vector<LapRecord> laps;
     QStringList skipped;  // what could not be read, for the operator ("line 12: ...")
+    std::vector<SectorRecord> sectors;
+    std::vector<LapLogKart> karts;
 };

@@ -77,6 +77,12 @@ void LapStep(Station& station, const Frame& frame, quint32 serial) {
     slot.node_address = ReadU16(frame, 4);
     station.current_lap_time(k) = qint32(ReadU32(frame, 48));
     slot.current_rpm = ReadU16(frame, 56);
+    if (station.session_screen != nullptr) {
+        // Before the lap: the frame that completes a lap carries its last sector.
+        station.session_screen->ReportSector(
+            k, SectorReport{frame[26], frame[28], ReadU32(frame, 36), ReadU16(frame, 44),
+                            ReadU16(frame, 46)});
+    }
 
     const qint32 lap_in_progress = frame[29];
     if (slot.current_lap_number == 0) {

@@ -64,11 +64,13 @@ BestLapsDrawing EnterLap(KartSlot& slot, qint32 lap_time, qint32 rpm_max, qint32
     const LapRow new_lap{slot.current_lap_number, lap_time, rpm_max, rpm_min};
     if (rows.size() < size_t(kLapEntries)) {
         rows.push_back(new_lap);
+        drawing.entered_top_ten = true;
     } else {
         SortByTime(rows);
         // A lap equal to the tenth-best is not stored.
         if (rows.back().czas > lap_time) {
             rows.back() = new_lap;
+            drawing.entered_top_ten = true;
         }
     }
     SortByTime(rows);

@@ -20,6 +20,7 @@ struct BestLapsDrawing {
     static constexpr const char* kEmptyLapTime = "--:--:--";
     int filled = 0;
     std::array<BestLapRowTexts, kRows> rows{};
+    bool entered_top_ten = false;  // the lap was stored among the ten fastest
 };
 
 // Enters a completed lap (centiseconds) into the slot's table of the ten fastest

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "Station.h"
+
 // What the session screen asks of the rest of the program. The launcher fills these
 // when it creates a screen, so the screen's library depends on none of the windows
 // it opens; tests fill them with recorders.
@@ -14,4 +16,11 @@ struct SessionScreenActions {
     std::function<void(int slot, int row)> show_lap_details;  // modal lap details
     std::function<bool(int slot)> show_kart_settings;         // modal; true on "OK"
     std::function<void()> save_kart_settings;                 // writes ustawienia.ini
+    // Every lap RecordLap entered, with the lap number it was stored under and
+    // whether it went into the ten fastest (the lap log).
+    std::function<void(int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max, qint32 rpm_min,
+                       bool entered_top_ten)>
+        lap_recorded;
+    // The sector fields of a radio kart's race frame (the lap log).
+    std::function<void(int slot, const SectorReport& report)> sector_reported;
 };

@@ -325,9 +325,14 @@ void Tfekranglowny::RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 
     if (!IsValidSlot(slot)) {
         return;
     }
+    const qint32 lap_number = station_.slot(slot).current_lap_number;
     const BestLapsDrawing drawing = EnterLap(station_.slot(slot), lap_time, rpm_max, rpm_min);
     if (drawing.filled < 0) {
         return;
+    }
+    if (actions_.lap_recorded) {
+        actions_.lap_recorded(slot, lap_number, lap_time, rpm_max, rpm_min,
+                              drawing.entered_top_ten);
     }
     for (int row = 1; row <= BestLapsDrawing::kRows; ++row) {
         if (row > drawing.filled) {
@@ -339,6 +344,12 @@ void Tfekranglowny::RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 
         SetLabelText(best_laps_->LapTime(slot, row), texts.lap_time);
         SetLabelText(best_laps_->Gap(slot, row), texts.gap);
         SetLabelText(best_laps_->LapNumber(slot, row), texts.lap_number);
+    }
+}
+
+void Tfekranglowny::ReportSector(int slot, const SectorReport& report) {
+    if (actions_.sector_reported) {
+        actions_.sector_reported(slot, report);
     }
 }
 

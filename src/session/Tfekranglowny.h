@@ -35,6 +35,7 @@ class Tfekranglowny : public QWidget, public SessionView {
 
     void RefreshKarts() override;
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
+    void ReportSector(int slot, const SectorReport& report) override;
 
     bool refresh_blocked() const { return refresh_blocked_; }
     bool can_close() const { return can_close_; }

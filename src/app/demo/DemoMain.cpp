@@ -1,6 +1,7 @@
 // ruvotimer-demo: the program on the simulated receiver, in a data folder of its own.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 
 #include "DemoFolder.h"
@@ -32,5 +33,10 @@ int main(int argc, char* argv[]) {
     Tfekranglowny session_screen(launcher.station(), launcher.MakeSessionScreenActions());
     launcher.station().session_screen = &session_screen;
     launcher.show();
+    // An unattended demo (a kiosk, or the crash test of the lap log) starts its
+    // session without a click.
+    if (qEnvironmentVariableIntValue("RUVOTIMER_DEMO_START_SESSION") == 1) {
+        QTimer::singleShot(0, &launcher, &TForm1::Button1Click);
+    }
     return app.exec();
 }

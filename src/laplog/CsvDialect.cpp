@@ -1,0 +1,120 @@
+#include "CsvDialect.h"
+
+namespace csv {
+
+QByteArray Field(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const bool needs_quotes = utf8.contains(kSeparator) || utf8.contains('"') ||
+                              utf8.contains('\r') || utf8.contains('\n');
+    if (!needs_quotes) {
+        return utf8;
+    }
+    QByteArray quoted;
+    quoted.reserve(utf8.size() + 8);
+    quoted += '"';
+    for (const char c : utf8) {
+        if (c == '"') {
+            quoted += '"';
+        }
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+QByteArray Record(const QStringList& fields) {
+    QByteArray out;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            out += kSeparator;
+        }
+        out += Field(fields.at(i));
+    }
+    out += "\r\n";
+    return out;
+}
+
+Reader::Reader(const QByteArray& bytes) : bytes_(bytes) {
+    if (bytes_.startsWith(kByteOrderMark)) {
+        pos_ = 3;
+    }
+}
+
+bool Reader::Next(ParsedRecord* record) {
+    const qsizetype size = bytes_.size();
+    if (pos_ >= size) {
+        return false;
+    }
+    record->fields.clear();
+    record->line = line_;
+    record->too_long = false;
+    const qsizetype start = pos_;
+    QByteArray field;
+    bool in_quotes = false;
+    bool field_was_quoted = false;
+    int lines_inside = 0;
+    qsizetype p = pos_;
+    for (; p < size; ++p) {
+        const char c = bytes_.at(p);
+        if (p - start > kMaxRecordBytes) {
+            // Skip to the end of the physical line the record started on.
+            const qsizetype end = bytes_.indexOf('\n', start);
+            record->fields.clear();
+            record->too_long = true;
+            if (end < 0) {
+                incomplete_tail_ = line_;
+                pos_ = size;
+                return true;
+            }
+            pos_ = end + 1;
+            line_ += 1;
+            return true;
+        }
+        if (in_quotes) {
+            if (c == '"') {
+                if (p + 1 < size && bytes_.at(p + 1) == '"') {
+                    field += '"';
+                    ++p;
+                } else {
+                    in_quotes = false;
+                }
+            } else {
+                if (c == '\n') {
+                    ++lines_inside;
+                }
+                field += c;
+            }
+            continue;
+        }
+        if (c == '"' && field.isEmpty() && !field_was_quoted) {
+            in_quotes = true;
+            field_was_quoted = true;
+            continue;
+        }
+        if (c == kSeparator) {
+            record->fields.append(QString::fromUtf8(field));
+            field.clear();
+            field_was_quoted = false;
+            continue;
+        }
+        if (c == '\n') {
+            if (!field_was_quoted && field.endsWith('\r')) {
+                field.chop(1);
+            }
+            record->fields.append(QString::fromUtf8(field));
+            pos_ = p + 1;
+            line_ += 1 + lines_inside;
+            return true;
+        }
+        if (c == '\r' && field_was_quoted) {
+            continue;  // the CR of CR LF after a closing quote
+        }
+        field += c;
+    }
+    // No line break after the last record: a cut, not a record.
+    incomplete_tail_ = line_;
+    pos_ = size;
+    return false;
+}
+
+}  // namespace csv

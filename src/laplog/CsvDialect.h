@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The one CSV dialect of the lap log and the CSV export (docs/lap-log.md): UTF-8,
+// ';' between fields, CR LF after each record, a field quoted when it holds ';',
+// '"', CR or LF, with quotes doubled inside (RFC 4180 apart from the separator).
+namespace csv {
+
+inline constexpr char kSeparator = ';';
+// Spreadsheet programs take a file for UTF-8 only when it starts with this.
+inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+QByteArray Field(const QString& text);
+// The fields joined and ended by CR LF.
+QByteArray Record(const QStringList& fields);
+
+// One record read back, with the physical line it started on (1-based).
+struct ParsedRecord {
+    QStringList fields;
+    int line = 0;
+    bool too_long = false;  // longer than the reader's limit: fields left empty
+};
+
+// Reads records one by one. A record counts only when its terminating line break
+// is there: the bytes after the last one (a file cut while written) are not a
+// record and are reported through incomplete_tail(). A leading byte-order mark is
+// skipped; LF alone ends a record as well as CR LF.
+class Reader {
+  public:
+    // Records longer than this are skipped whole (a quote left open by hand would
+    // otherwise swallow the rest of the file).
+    static constexpr qsizetype kMaxRecordBytes = 64 * 1024;
+
+    explicit Reader(const QByteArray& bytes);
+
+    // False at the end.
+    bool Next(ParsedRecord* record);
+    // Line number where an unterminated record starts at the end, or 0.
+    int incomplete_tail() const { return incomplete_tail_; }
+
+  private:
+    const QByteArray bytes_;  // shared, not copied
+    qsizetype pos_ = 0;
+    int line_ = 1;
+    int incomplete_tail_ = 0;
+};
+
+}  // namespace csv

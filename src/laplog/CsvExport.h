@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+#include "LapRecord.h"
+#include "SessionRecord.h"
+
+// CSV for spreadsheets: one row per lap of one session or of a whole day, in the
+// lap log's dialect (UTF-8 with a byte-order mark, ';' between fields, quoted as
+// RFC 4180; docs/lap-log.md says why). Times come as "mm:ss.cc" text, as decimal
+// seconds with a '.' point and as whole centiseconds.
+
+struct ExportSession {
+    QString label;                          // "2012-05-31 14:05"
+    const SessionRecord* record = nullptr;  // its ten fastest laps per kart
+    SessionLapLog log;                      // empty when the session has no lap log
+};
+
+// A session with laps in its log exports every lap in the order they happened; one
+// without (recorded before the lap log existed) exports its ten fastest laps per
+// kart, marked "ten fastest only" in the source column.
+QByteArray ExportLapsCsv(const std::vector<ExportSession>& sessions);
+
+// The rows the export holds, and how many sessions had only their ten fastest.
+struct ExportCount {
+    int laps = 0;
+    int ten_fastest_only = 0;
+};
+ExportCount CountExport(const std::vector<ExportSession>& sessions);

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "CsvDialect.h"
+#include "CsvExport.h"
+
+namespace {
+
+const QStringList kHostileNames = {
+    QStringLiteral("Kowalski, Jan"),     QStringLiteral("Jan \"Szybki\" Nowak"),
+    QStringLiteral("two\nlines"),        QStringLiteral("cr\r\nlf"),
+    QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("Łukasz Żółć-Gęślą"),
+    QStringLiteral("semi;colon;")};
+
+std::vector<QStringList> ReadBack(const QByteArray& bytes) {
+    std::vector<QStringList> records;
+    csv::Reader reader(bytes);
+    csv::ParsedRecord record;
+    while (reader.Next(&record)) {
+        records.push_back(record.fields);
+    }
+    EXPECT_EQ(reader.incomplete_tail(), 0);
+    return records;
+}
+
+TEST(CsvExport, HostileNamesRoundTripExactlyWithTimesInThreeForms) {
+    ExportSession session;
+    session.label = QStringLiteral("2026-12-08 14:05");
+    for (int i = 0; i < kHostileNames.size(); ++i) {
+        LapRecord lap;
+        lap.slot = 1 + i % 5;
+        lap.driver_name = kHostileNames.at(i);
+        lap.serial_number = qint32(0xFFFFFF);
+        lap.lap_number = i + 1;
+        lap.lap_time = 6233 + i;
+        lap.ended_at = QDateTime(QDate(2026, 12, 8), QTime(14, 5, i));
+        lap.session_time = 100 * 60 * 100 + 1;  // 100 minutes and a hundredth
+        lap.entered_top_ten = i % 2 == 0;
+        session.log.laps.push_back(lap);
+    }
+    const QByteArray bytes = ExportLapsCsv({session});
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));  // spreadsheets then read UTF-8
+    const std::vector<QStringList> rows = ReadBack(bytes);
+    ASSERT_EQ(rows.size(), size_t(kHostileNames.size()) + 1);
+    EXPECT_EQ(rows[0].join(','),
+              "session,source,slot,driver,serial,radio,lap,lap_time,lap_seconds,lap_time_cs,"
+              "top_ten,rpm_max,rpm_min,time_of_day,session_time");
+    for (int i = 0; i < kHostileNames.size(); ++i) {
+        const QStringList& row = rows[size_t(i) + 1];
+        ASSERT_EQ(row.size(), 15);
+        EXPECT_EQ(row[3], kHostileNames.at(i));
+        EXPECT_EQ(row[1], "lap log");
+        EXPECT_EQ(row[4], "16777215");
+        EXPECT_EQ(row[7], QStringLiteral("01:02.%1").arg(33 + i));
+        EXPECT_EQ(row[8], QStringLiteral("62.%1").arg(33 + i));
+        EXPECT_EQ(row[9], QString::number(6233 + i));
+        EXPECT_EQ(row[10], i % 2 == 0 ? "1" : "0");
+        EXPECT_EQ(row[13], QStringLiteral("2026-12-08 14:05:%1").arg(i, 2, 10, QLatin1Char('0')));
+        EXPECT_EQ(row[14], "100:00.01");
+    }
+}
+
+// A session from before the lap log: its ten fastest, in lap order, said so.
+TEST(CsvExport, SessionWithoutLapLogExportsItsTenFastestAndSaysSo) {
+    SessionRecord record;
+    record.kart(2).driver_name = QStringLiteral("Ewa");
+    record.kart(2).lap(1) = LapEntry{3100, "00:31:00", 7, 0, 0};
+    record.kart(2).lap(2) = LapEntry{3200, "00:32:00", 2, 0, 0};
+    ExportSession old{QStringLiteral("2012-05-31 09:12"), &record, {}};
+    ExportSession logged{QStringLiteral("2012-05-31 10:00"), &record, {}};
+    LapRecord lap;
+    lap.slot = 1;
+    lap.lap_time = 4000;
+    logged.log.laps.push_back(lap);
+
+    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({old, logged}));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1].mid(0, 4), QStringList({"2012-05-31 09:12", "ten fastest only", "2", "Ewa"}));
+    EXPECT_EQ(rows[1][6], "2");  // lap 2 was driven before lap 7
+    EXPECT_EQ(rows[2][6], "7");
+    EXPECT_EQ(rows[2][13], "");  // no time of day known
+    EXPECT_EQ(rows[3][1], "lap log");
+    const ExportCount count = CountExport({old, logged});
+    EXPECT_EQ(count.laps, 3);
+    EXPECT_EQ(count.ten_fastest_only, 1);
+}
+
+}  // namespace
