@@ -8,6 +8,10 @@
 #include <ctime>
 #include <vector>
 
+#include <QProcess>
+#include <memory>
+
+#include "LiveTimingServer.h"
 #include "ReceiverLink.h"
 #include "RepaintCoalescer.h"
 #include "SimReceiver.h"
@@ -87,6 +91,50 @@ void BM_ServePassWithScreen(benchmark::State& state) {
     sim.Reset();
 }
 BENCHMARK(BM_ServePassWithScreen)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The serve pass with the live timing server on and 200 WebSocket clients
+// connected: each gets at most 10 coalesced updates a second.
+void BM_ServePassWith200WebSocketClients(benchmark::State& state) {
+    constexpr int kBatch = 2000;
+    constexpr int kClients = 200;
+    ScreenStation bench;
+    LiveTimingServer server(bench.station);
+    if (!server.Listen(QHostAddress::LocalHost, 0, nullptr)) {
+        state.SkipWithError("the server could not listen on 127.0.0.1");
+        return;
+    }
+    // The phones run in a process of their own (bench/WsClients.cpp).
+    QProcess clients;
+    clients.start(QCoreApplication::applicationDirPath() + QStringLiteral("/ws_clients"),
+                  {QString::number(server.port()), QString::number(kClients)});
+    QElapsedTimer waited;
+    waited.start();
+    while (server.websocket_client_count() < kClients && waited.elapsed() < 20'000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    if (server.websocket_client_count() < kClients) {
+        state.SkipWithError("not every client connected");
+        return;
+    }
+    ReceiverLink link(bench.station);
+    auto& sim = QuietSimulator();
+    const int receiver = sim.AttachReceiver();
+    const std::vector<sim::Bytes64> frames = RaceFrames(kBatch);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const sim::Bytes64& frame : frames) {
+            sim.QueueFrame(receiver, frame);
+        }
+        state.ResumeTiming();
+        link.PollReceiver();
+    }
+    state.SetItemsProcessed(state.iterations() * kBatch);
+    state.counters["clients"] = server.websocket_client_count();
+    clients.kill();
+    clients.waitForFinished(5000);
+    sim.Reset();
+}
+BENCHMARK(BM_ServePassWith200WebSocketClients)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 double ProcessCpuSeconds() {
     timespec t{};

@@ -33,7 +33,10 @@ std::string Call::Text() const {
         return "usb_open(device " + std::to_string(device) +
                ") = " + (result != 0 ? "handle" : "NULL");
     }
-    if (function == "usb_init" || function == "usb_get_busses") {
+    // The scan calls' counts of changes are in `result`; the texts leave them out so
+    // that a cycle reads the same whatever the scans before it saw.
+    if (function == "usb_init" || function == "usb_get_busses" || function == "usb_find_busses" ||
+        function == "usb_find_devices") {
         return function + "()";
     }
     return function + "()" + tail;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -83,7 +84,8 @@ struct Call {
     int argument = 0;  // configuration or interface number
     int result = 0;
     std::vector<std::uint8_t> data;  // bytes written, or bytes read
-    // "usb_bulk_read(0x82, 64, 100) = -110", "usb_open(device 1) = handle", ...
+    // "usb_bulk_read(0x82, 64, 100) = -110", "usb_open(device 1) = handle",
+    // "usb_find_devices()" (the scan calls' counts only in `result`), ...
     std::string Text() const;
 };
 
@@ -143,8 +145,9 @@ class SimReceiver {
     void SetConfigurations(int device, std::vector<ConfigurationLayout> configurations);
 
     // The next `count` calls fail. A failed usb_open leaves `error` in errno
-    // (EACCES: the node's rights changed between the scan and the open).
-    void FailOpen(int count = 1, int error = 13) {
+    // (ENOENT: the node went away between the scan and the open; EACCES: its rights
+    // changed in between).
+    void FailOpen(int count = 1, int error = ENOENT) {
         fail_open_ = count;
         fail_open_error_ = error;
     }
@@ -231,7 +234,7 @@ class SimReceiver {
     std::deque<Call> calls_;
     std::map<std::uint16_t, Bytes64> last_message_;
     int fail_open_ = 0;
-    int fail_open_error_ = 13;
+    int fail_open_error_ = ENOENT;
     int fail_configuration_ = 0;
     int fail_claim_ = 0;
     int fail_write_ = 0;

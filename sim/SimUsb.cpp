@@ -7,6 +7,8 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "SimReceiver.h"
@@ -23,6 +25,10 @@ struct BusList {
     std::vector<std::unique_ptr<usb_bus>> buses;
     std::vector<std::unique_ptr<struct usb_device>> devices;
     std::map<const struct usb_device*, int> ids;
+    // What the last usb_find_busses / usb_find_devices reported, for their counts
+    // of changes (buses by number, devices by id and re-plug generation).
+    std::set<int> reported_buses;
+    std::set<std::pair<int, int>> reported_devices;
     // Storage behind each usb_device's config pointer.
     std::vector<std::unique_ptr<usb_config_descriptor[]>> configs;
     std::vector<std::unique_ptr<usb_interface[]>> interfaces;
@@ -104,6 +110,41 @@ bool HasInterface(const sim::SimReceiver::Device& device, int configuration, int
     return false;
 }
 
+// Whether the selected configuration has this endpoint; without descriptors, the
+// USB-Key's own two.
+bool HasEndpoint(const sim::SimReceiver::Device& device, int configuration, int address) {
+    if (device.configurations.empty()) {
+        return address == kEndpointIn || address == kEndpointOut;
+    }
+    for (const sim::ConfigurationLayout& config : device.configurations) {
+        if (config.value != configuration) {
+            continue;
+        }
+        for (const sim::InterfaceLayout& interface : config.interfaces) {
+            for (const sim::EndpointLayout& endpoint : interface.endpoints) {
+                if (endpoint.address == address) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// libusb's scan calls return how many buses or devices came or went since the last
+// call.
+template <typename Key>
+int CountChanges(const std::set<Key>& before, const std::set<Key>& now) {
+    int changes = 0;
+    for (const Key& key : now) {
+        changes += before.count(key) == 0 ? 1 : 0;
+    }
+    for (const Key& key : before) {
+        changes += now.count(key) == 0 ? 1 : 0;
+    }
+    return changes;
+}
+
 bool HasConfiguration(const sim::SimReceiver::Device& device, int configuration) {
     for (const sim::ConfigurationLayout& config : device.configurations) {
         if (config.value == configuration) {
@@ -170,17 +211,44 @@ void usb_init(void) {
     Sim().Log(MakeCall("usb_init"));
 }
 
+// Rebuilds the structures of the scan, keeping what was reported so far.
+sim::BusList& Rescan() {
+    std::shared_ptr<sim::BusList> list = BuildBusList();
+    if (const auto& old = Sim().bus_list()) {
+        list->reported_buses = old->reported_buses;
+        list->reported_devices = old->reported_devices;
+    }
+    Sim().bus_list() = list;
+    return *list;
+}
+
 int usb_find_busses(void) {
-    Sim().bus_list() = BuildBusList();
-    Sim().Log(MakeCall("usb_find_busses"));
-    return 0;
+    sim::BusList& list = Rescan();
+    std::set<int> buses;
+    for (const auto& bus : list.buses) {
+        buses.insert(int(bus->location));
+    }
+    sim::Call call = MakeCall("usb_find_busses");
+    call.result = CountChanges(list.reported_buses, buses);
+    list.reported_buses = std::move(buses);
+    Sim().Log(call);
+    return call.result;
 }
 
 int usb_find_devices(void) {
     Sim().ScanBus();
-    Sim().bus_list() = BuildBusList();
-    Sim().Log(MakeCall("usb_find_devices"));
-    return 0;
+    sim::BusList& list = Rescan();
+    std::set<std::pair<int, int>> devices;
+    for (const auto& [entry, id] : list.ids) {
+        if (const sim::SimReceiver::Device* device = Sim().FindDevice(id)) {
+            devices.insert({id, device->generation});
+        }
+    }
+    sim::Call call = MakeCall("usb_find_devices");
+    call.result = CountChanges(list.reported_devices, devices);
+    list.reported_devices = std::move(devices);
+    Sim().Log(call);
+    return call.result;
 }
 
 struct usb_bus* usb_get_busses(void) {
@@ -281,9 +349,12 @@ int usb_bulk_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int
         call.result = sim::kNoDevice;
     } else if (device->access == sim::Access::kReadOnly) {
         call.result = sim::kRefused;
-    } else if (ep != kEndpointOut || !dev->state.claimed || bytes == nullptr || size < 0) {
+    } else if (bytes == nullptr || size < 0) {
         call.result = sim::kInvalid;
+    } else if (ep != kEndpointOut || !HasEndpoint(*device, dev->state.configuration, ep)) {
+        call.result = sim::kNoEntry;  // no such endpoint in the configuration
     } else {
+        dev->state.claimed = true;  // usbfs claims the endpoint's interface if need be
         call.result = Sim().WriteTo(*device, reinterpret_cast<const std::uint8_t*>(bytes), size);
     }
     const int result = call.result;
@@ -301,9 +372,12 @@ int usb_bulk_read(usb_dev_handle* dev, int ep, char* bytes, int size, int timeou
         call.result = sim::kNoDevice;
     } else if (device->access == sim::Access::kReadOnly) {
         call.result = sim::kRefused;
-    } else if (ep != kEndpointIn || !dev->state.claimed || bytes == nullptr || size < 0) {
+    } else if (bytes == nullptr || size < 0) {
         call.result = sim::kInvalid;
+    } else if (ep != kEndpointIn || !HasEndpoint(*device, dev->state.configuration, ep)) {
+        call.result = sim::kNoEntry;
     } else {
+        dev->state.claimed = true;
         call.result =
             Sim().ReadFrom(*device, reinterpret_cast<std::uint8_t*>(bytes), size, timeout);
         if (call.result > 0) {

@@ -17,6 +17,7 @@
 #include "LapJournal.h"
 #include "LapLogFormat.h"
 #include "LapLogRecovery.h"
+#include "LiveTimingSwitch.h"
 #include "ReceiverLink.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
@@ -103,6 +104,7 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
         move(area.center() - rect().center());
     }
     FormCreate();
+    live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_));
 }
 
 TForm1::~TForm1() = default;

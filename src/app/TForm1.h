@@ -11,6 +11,7 @@ class LapJournal;
 class QPushButton;
 class QLabel;
 class Tfekranglowny;
+class LiveTimingSwitch;
 
 // The launcher "RUVOTimer": owns the kart slot table for the whole run and starts
 // the program's tasks. Closing it ends the program.
@@ -22,6 +23,7 @@ class TForm1 : public QWidget {
     ~TForm1() override;
 
     Station& station() { return station_; }
+    LiveTimingSwitch* live_timing() { return live_timing_.get(); }
 
     // Writes the configuration of all 5 slots to ustawienia.ini; on failure tells the
     // operator which file could not be written.
@@ -71,5 +73,7 @@ class TForm1 : public QWidget {
     QPushButton* button5_ = nullptr;
     QPushButton* timesheet_button_ = nullptr;
     QLabel* label1_ = nullptr;
+    // The live timing web server's switch and address; the server reads station_.
+    std::unique_ptr<LiveTimingSwitch> live_timing_;
     bool close_after_loop_ = false;
 };

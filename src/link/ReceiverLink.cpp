@@ -50,12 +50,17 @@ ReceiverLink::CycleEnd ReceiverLink::Cycle() {
     if (found.device == nullptr) {
         // A device with the right IDs but the wrong descriptors is never opened.
         SetStatus(found.listed ? ReceiverState::kNotUsable : ReceiverState::kNotFound, found.fault);
+        refused_until_change_ = false;
         return CycleEnd::kNothingUsable;
+    }
+    if (refused_until_change_) {
+        return CycleEnd::kNothingUsable;  // still listed, still no access
     }
     UsbReceiver receiver;
     switch (receiver.Open(found.device)) {
         case OpenResult::kNoAccess:
             SetStatus(ReceiverState::kNoAccess);
+            refused_until_change_ = true;
             return CycleEnd::kNothingUsable;
         case OpenResult::kFailed:
             // Busy, or gone between the scan and the open: the next scan tells.
@@ -71,6 +76,7 @@ ReceiverLink::CycleEnd ReceiverLink::Cycle() {
     }
     if (last_read == -EPERM) {
         SetStatus(ReceiverState::kNoAccess);  // opened and claimed, yet every read refused
+        refused_until_change_ = true;
     }
     // Only a read that waited out its timeout paced this cycle; any other failure
     // (unplugged, refused, cut short) returns at once and would spin.
@@ -117,15 +123,22 @@ HotplugWatch& ReceiverLink::Watch() {
 // the wait at once, and the session screen keeps being refreshed.
 void ReceiverLink::IdleWait() {
     if (idle_pause_.count() <= 0) {
+        refused_until_change_ = false;  // no waiting asked for: every cycle tries again
         return;
     }
     HotplugWatch& watch = Watch();
     watch.Rearm();
+    if (!watch.watching()) {
+        refused_until_change_ = false;  // no change would ever be seen: retry on the fall-back
+    }
     if (watch.TakeChanges()) {
+        refused_until_change_ = false;
         return;  // a node changed during the last scan: scan again now
     }
     if (QCoreApplication::instance() == nullptr) {
-        if (!watch.WaitForChanges(int(idle_pause_.count())) && !watch.watching()) {
+        if (watch.WaitForChanges(int(idle_pause_.count()))) {
+            refused_until_change_ = false;
+        } else if (!watch.watching()) {
             std::this_thread::sleep_for(idle_pause_);
         }
         return;
@@ -142,8 +155,9 @@ void ReceiverLink::IdleWait() {
     std::optional<QSocketNotifier> notifier;
     if (watch.watching()) {
         notifier.emplace(watch.descriptor(), QSocketNotifier::Read);
-        QObject::connect(&*notifier, &QSocketNotifier::activated, [&done, &watch] {
+        QObject::connect(&*notifier, &QSocketNotifier::activated, [this, &done, &watch] {
             if (watch.TakeChanges()) {
+                refused_until_change_ = false;
                 done = true;
             }
         });
@@ -187,8 +201,10 @@ ReceiverStatus ReceiverLink::ProbeReceiver() {
     receiver.Close();
     if (opened == OpenResult::kOpened) {
         SetStatus(ReceiverState::kConnected);
+        refused_until_change_ = false;
     } else if (opened == OpenResult::kNoAccess) {
         SetStatus(ReceiverState::kNoAccess);
+        refused_until_change_ = true;
     }
     return station_.receiver_status;
 }

@@ -74,4 +74,7 @@ class ReceiverLink {
     FrameRate frame_rate_;
     std::chrono::milliseconds idle_pause_{kFallbackScanPause};
     qint64 scan_count_ = 0;
+    // The receiver refused us (no access): it is not opened again until a hotplug
+    // change (a udev rule applied, a re-plug), only looked for.
+    bool refused_until_change_ = false;
 };

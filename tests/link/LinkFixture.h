@@ -15,8 +15,8 @@ using Texts = std::vector<std::string>;
 
 inline const Texts kOpenSequence = {
     "usb_init()",
-    "usb_find_busses() = 0",
-    "usb_find_devices() = 0",
+    "usb_find_busses()",
+    "usb_find_devices()",
     "usb_get_busses()",
     "usb_open(device 1) = handle",
     "usb_set_configuration(1) = 0",

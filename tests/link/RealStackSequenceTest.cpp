@@ -5,7 +5,10 @@
 
 #include <cerrno>
 
+#include <usb.h>
+
 #include "LinkFixture.h"
+#include "UsbReceiver.h"
 
 namespace {
 
@@ -97,12 +100,45 @@ TEST_F(RealStackTest, AReadOnlyNodeIsReportedAsNoAccessAndNotSpunOn) {
     EXPECT_EQ(ReceiverStatusText(station.receiver_status),
               "USB-Key: no access - see Install drivers");
     const Texts one_try = {
-        "usb_init()",       "usb_find_busses() = 0",       "usb_find_devices() = 0",
+        "usb_init()",       "usb_find_busses()",           "usb_find_devices()",
         "usb_get_busses()", "usb_open(device 1) = handle", "usb_set_configuration(1) = -1",
         "usb_close() = 0"};
     EXPECT_EQ(Sim().CallTexts(), Concat(one_try, one_try));
     EXPECT_EQ(Sim().open_handles(), 0);
     EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kNoAccess);
+}
+
+TEST_F(RealStackTest, ARefusedReceiverIsOpenedAgainOnlyAfterAHotplugChange) {
+    const int receiver = Sim().AttachReceiver();
+    Sim().SetAccess(receiver, sim::Access::kReadOnly);
+    link.set_idle_pause(std::chrono::milliseconds(5));  // fall-back scans come quickly
+    Sim().SetCallObserver([this](const sim::Call& call) {
+        if (call.function != "usb_find_devices") {
+            return;
+        }
+        if (link.scan_count() == 5) {
+            CreateNode(QStringLiteral("002"));  // udev applies a rule: the node changes
+        } else if (link.scan_count() == 8) {
+            station.stop_requested = true;
+        }
+    });
+    RunUntilStopped();
+    EXPECT_EQ(link.scan_count(), 8);
+    EXPECT_EQ(CountFunction("usb_open"), 2);  // at the first scan and after the change
+    EXPECT_EQ(CountCalls("usb_set_configuration(1) = -1"), 2);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kNoAccess);
+    EXPECT_EQ(Sim().open_handles(), 0);
+
+    // Once the rights are there, the change that brought them lets the link in.
+    Sim().SetCallObserver({});
+    Sim().SetAccess(receiver, sim::Access::kFull);
+    Sim().QueueFrame(receiver, Racing(0x42, 1, 3));
+    CreateNode(QStringLiteral("003"));
+    station.stop_requested = false;
+    link.PollReceiver();  // the wait sees the change at once
+    link.PollReceiver();
+    EXPECT_EQ(station.slot(1).packet_counter, 3);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kConnected);
 }
 
 TEST_F(RealStackTest, RefusedReadsOrARefusedOpenAreNoAccessToo) {
@@ -137,6 +173,53 @@ TEST_F(RealStackTest, ANodeTheUserCannotOpenIsNotListedAtAll) {
 
     Sim().SetAccess(receiver, sim::Access::kFull);  // the udev rule, and a re-plug
     EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kConnected);
+}
+
+// libusb's scan calls count the buses and devices that came or went since the
+// last call; bulk transfers on an endpoint the device lacks fail with -2.
+TEST_F(RealStackTest, ScanCountsAndMissingEndpointsAreThoseOfTheKernel) {
+    const auto scan_results = [] {
+        std::vector<int> results;
+        for (const sim::Call& call : sim::SimReceiver::Instance().calls()) {
+            if (call.function == "usb_find_busses" || call.function == "usb_find_devices") {
+                results.push_back(call.result);
+            }
+        }
+        sim::SimReceiver::Instance().ClearCalls();
+        return results;
+    };
+    Sim().AttachDevice(0x046d, 0xc077, 1);
+    Sim().AttachDevice(0x046d, 0xc077, 2);
+    const int receiver = Sim().AttachReceiver(2);
+    EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kConnected);
+    EXPECT_EQ(scan_results(), (std::vector<int>{2, 3}));  // first scan: two buses, three devices
+    link.ProbeReceiver();
+    EXPECT_EQ(scan_results(), (std::vector<int>{0, 0}));
+    Sim().Unplug(receiver);
+    link.ProbeReceiver();
+    EXPECT_EQ(scan_results(), (std::vector<int>{0, 1}));
+    Sim().Replug(receiver);
+    link.ProbeReceiver();
+    EXPECT_EQ(scan_results(), (std::vector<int>{0, 1}));
+
+    // No interface 1, so no endpoint 0x82 or 0x05: the transfers fail with ENOENT.
+    Sim().SetConfigurations(receiver, {{1, {{0, {}}}}});
+    InitUsb();
+    FindReceiver();
+    usb_dev_handle* handle = nullptr;
+    for (struct usb_bus* bus = usb_get_busses(); bus != nullptr; bus = bus->next) {
+        for (struct usb_device* device = bus->devices; device != nullptr; device = device->next) {
+            if (device->descriptor.idVendor == sim::kReceiverVendor) {
+                handle = usb_open(device);
+            }
+        }
+    }
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(usb_claim_interface(handle, 1), -2);
+    char buffer[64] = {};
+    EXPECT_EQ(usb_bulk_read(handle, 0x82, buffer, 64, 100), -2);
+    EXPECT_EQ(usb_bulk_write(handle, 0x05, buffer, 64, 1000), -2);
+    EXPECT_EQ(usb_close(handle), 0);
 }
 
 struct WrongDescriptors {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The live timing web server's settings, kept in ustawienia.ini in a section of
+// their own that older files simply lack (so the server starts switched off).
+struct LiveTimingSettings {
+    bool enabled = false;
+    quint16 port = 8080;
+    QString address;  // empty: every interface
+};
+
+inline constexpr quint16 kDefaultLiveTimingPort = 8080;
+
+// A missing file, section or key gives the defaults; a port outside 1..65535 gives
+// 8080.
+LiveTimingSettings LoadLiveTimingSettings(const QString& ini_path);
+
+// Writes the three keys into the file, keeping every other line as it is.
+bool SaveLiveTimingSettings(const QString& ini_path, const LiveTimingSettings& settings,
+                            QString* error_message);

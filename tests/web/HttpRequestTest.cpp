@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include "HttpRequest.h"
+#include "HttpResponse.h"
+
+namespace {
+
+TEST(HttpRequestTest, CompleteHeadGivesMethodTargetAndLowerCaseFields) {
+    const QByteArray bytes =
+        "GET /api/live?x=1 HTTP/1.1\r\nHost: 127.0.0.1\r\nUPGRADE:  WebSocket \r\n"
+        "Connection: keep-alive, Upgrade\r\n\r\nrest";
+    const HeadParse parse = ParseRequestHead(bytes);
+    ASSERT_EQ(parse.status, HeadStatus::kComplete);
+    EXPECT_EQ(parse.length, bytes.size() - 4);
+    EXPECT_EQ(parse.head.method, "GET");
+    EXPECT_EQ(parse.head.target, "/api/live?x=1");
+    EXPECT_EQ(parse.head.Field("host"), "127.0.0.1");
+    EXPECT_EQ(parse.head.Field("upgrade"), "WebSocket");
+    EXPECT_TRUE(parse.head.WantsWebSocket());
+    EXPECT_FALSE(parse.head.WantsClose());
+}
+
+TEST(HttpRequestTest, ConnectionCloseAndHttp10WithoutKeepAliveClose) {
+    EXPECT_TRUE(ParseRequestHead("GET / HTTP/1.1\r\nConnection: close\r\n\r\n").head.WantsClose());
+    EXPECT_TRUE(ParseRequestHead("GET / HTTP/1.0\r\n\r\n").head.WantsClose());
+    EXPECT_FALSE(
+        ParseRequestHead("GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\n").head.WantsClose());
+}
+
+TEST(HttpRequestTest, PartialHeadWaitsAndMalformedHeadsAreRefused) {
+    EXPECT_EQ(ParseRequestHead("GET / HTTP/1.1\r\nHost: a\r\n").status, HeadStatus::kIncomplete);
+    EXPECT_EQ(ParseRequestHead("").status, HeadStatus::kIncomplete);
+    const char* bad[] = {
+        "GET /\r\n\r\n",                        // no version
+        "GET / HTTP/2.0\r\n\r\n",               // not HTTP/1.x
+        "GET  / HTTP/1.1\r\n\r\n",              // two blanks
+        "GET / HTTP/1.1 x\r\n\r\n",             // three blanks
+        "G(T / HTTP/1.1\r\n\r\n",               // method no token
+        "GET /a\x01 HTTP/1.1\r\n\r\n",          // control in target
+        "GET /\xc3\xa9 HTTP/1.1\r\n\r\n",       // raw UTF-8 in target
+        "GET / HTTP/1.1\r\nNo colon\r\n\r\n",   // field without colon
+        "GET / HTTP/1.1\r\nName : v\r\n\r\n",   // blank before the colon
+        "GET / HTTP/1.1\r\n: v\r\n\r\n",        // empty name
+        "GET / HTTP/1.1\r\nA: b\x01c\r\n\r\n",  // control in value
+    };
+    for (const char* head : bad) {
+        EXPECT_EQ(ParseRequestHead(QByteArrayView(head)).status, HeadStatus::kBad) << head;
+    }
+}
+
+TEST(HttpRequestTest, SizeLimitsTripWithoutWaitingForTheEnd) {
+    HeadLimits limits;
+    limits.max_request_line = 40;
+    limits.max_head = 100;
+    limits.max_fields = 3;
+    // A long request line is refused before its end arrives.
+    EXPECT_EQ(ParseRequestHead("GET /" + QByteArray(40, 'a'), limits).status,
+              HeadStatus::kUriTooLong);
+    EXPECT_EQ(ParseRequestHead("GET /" + QByteArray(40, 'a') + " HTTP/1.1\r\n\r\n", limits).status,
+              HeadStatus::kUriTooLong);
+    // Exactly at the line limit is fine.
+    const QByteArray line = "GET /" + QByteArray(26, 'a') + " HTTP/1.1";
+    ASSERT_EQ(line.size(), 40);
+    EXPECT_EQ(ParseRequestHead(line + "\r\n\r\n", limits).status, HeadStatus::kComplete);
+    // Header fields past the head limit, complete or not.
+    const QByteArray fields = "GET / HTTP/1.1\r\nA: " + QByteArray(90, 'b');
+    EXPECT_EQ(ParseRequestHead(fields, limits).status, HeadStatus::kTooLarge);
+    EXPECT_EQ(ParseRequestHead(fields + "\r\n\r\n", limits).status, HeadStatus::kTooLarge);
+    EXPECT_EQ(
+        ParseRequestHead("GET / HTTP/1.1\r\nA: 1\r\nB: 2\r\nC: 3\r\nD: 4\r\n\r\n", limits).status,
+        HeadStatus::kTooLarge);
+    // Blank lines alone still run into the limit.
+    QByteArray blanks;
+    for (int i = 0; i < 60; ++i) {
+        blanks += "\r\n";
+    }
+    EXPECT_EQ(ParseRequestHead(blanks, limits).status, HeadStatus::kTooLarge);
+}
+
+TEST(HttpRequestTest, DayNamesMustBeRealDatesInTheFolderForm) {
+    EXPECT_EQ(ParseDayName("2012_05_31"), QDate(2012, 5, 31));
+    EXPECT_EQ(ParseDayName("2024_02_29"), QDate(2024, 2, 29));
+    const char* bad[] = {"2023_02_29", "2012_13_01", "2012_00_10",  "2012_05_32", "0000_01_01",
+                         "2012-05-31", "2012_5_31",  "12012_05_31", "2012_05_3a", "+012_05_31",
+                         "../../etc",  "",           "2012_05_31/"};
+    for (const char* name : bad) {
+        EXPECT_FALSE(ParseDayName(QByteArrayView(name)).isValid()) << name;
+    }
+}
+
+TEST(HttpRequestTest, OnlyFixedPathsRoute) {
+    EXPECT_EQ(RouteTarget("/").resource, ":/web/index.html");
+    EXPECT_EQ(RouteTarget("/?utm=1").resource, ":/web/index.html");
+    EXPECT_EQ(RouteTarget("/tv").resource, ":/web/tv.html");
+    EXPECT_EQ(RouteTarget("/today").resource, ":/web/today.html");
+    EXPECT_EQ(RouteTarget("/board.js").content_type, "text/javascript; charset=utf-8");
+    EXPECT_EQ(RouteTarget("/api/live").kind, RouteKind::kLive);
+    EXPECT_EQ(RouteTarget("/ws").kind, RouteKind::kWebSocket);
+    const Route day = RouteTarget("/api/sessions/2012_05_31?x");
+    EXPECT_EQ(day.kind, RouteKind::kDaySessions);
+    EXPECT_EQ(day.day, QDate(2012, 5, 31));
+    const char* missing[] = {"/index.html",
+                             "/TV",
+                             "/tv/",
+                             "/api/live/",
+                             "/api/sessions/",
+                             "/api/sessions/2012_02_30",
+                             "/api/sessions/%32012_05_31",
+                             "/api/sessions/../ustawienia.ini",
+                             "/board.js/..",
+                             "//",
+                             "/favicon.ico",
+                             "*",
+                             "http://x/"};
+    for (const char* target : missing) {
+        EXPECT_EQ(RouteTarget(QByteArrayView(target)).kind, RouteKind::kNotFound) << target;
+    }
+}
+
+TEST(HttpResponseTest, EveryAnswerCarriesTheSecurityHeadersAndItsLength) {
+    const QByteArray response = HttpResponse(200, "text/plain", "hello", false);
+    EXPECT_TRUE(response.startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(response.contains("\r\nContent-Length: 5\r\n"));
+    EXPECT_TRUE(response.contains("\r\nX-Content-Type-Options: nosniff\r\n"));
+    EXPECT_TRUE(
+        response.contains("Content-Security-Policy: default-src 'self'; script-src 'self';"));
+    EXPECT_FALSE(response.contains("unsafe-inline"));
+    EXPECT_TRUE(response.endsWith("\r\n\r\nhello"));
+    const QByteArray error = HttpError(405, true, "Allow: GET\r\n");
+    EXPECT_TRUE(error.startsWith("HTTP/1.1 405 Method Not Allowed\r\n"));
+    EXPECT_TRUE(error.contains("\r\nAllow: GET\r\n"));
+    EXPECT_TRUE(error.contains("\r\nConnection: close\r\n"));
+}
+
+}  // namespace

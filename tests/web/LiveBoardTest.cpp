@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <functional>
+#include <vector>
+
+#include "LiveBoard.h"
+#include "SessionRecorder.h"
+#include "WebFixture.h"
+
+namespace {
+
+class LiveBoardTest : public ::testing::Test, public StationFixture {
+  protected:
+    QJsonObject Live() { return LiveBoardJson(station_); }
+    static QJsonObject KartAt(const QJsonObject& live, int index) {
+        return live[QStringLiteral("karts")].toArray().at(index).toObject();
+    }
+    static QStringList Drivers(const QJsonObject& live) {
+        QStringList names;
+        for (const auto& kart : live[QStringLiteral("karts")].toArray()) {
+            names << kart.toObject()[QStringLiteral("driver")].toString();
+        }
+        return names;
+    }
+};
+
+TEST_F(LiveBoardTest, RunningSessionOrdersKartsInUseByBestLapWithGapsToTheFastest) {
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    Kart(2, "Bob", 102);
+    Kart(3, "Cy", 103);  // in use, no lap yet
+    // Slot 4: no serial, no lap: not in use. Slot 5: hand-timed, lap started.
+    Kart(5, "Dee", 0, false);
+    station_.slot(5).current_lap_number = 1;
+    Laps(1, {6500, 6233});  // best 01:02:33, last faster than the best before it
+    Laps(2, {6100, 6400});  // best 01:01:00, last slower
+    station_.current_lap_time(1) = 1234;
+
+    const QJsonObject live = Live();
+    EXPECT_TRUE(live["running"].toBool());
+    EXPECT_EQ(live["session"].toString(), "Session: 1");
+    EXPECT_EQ(live["message"].toString(), "");
+    EXPECT_EQ(Drivers(live), QStringList({"Bob", "Ann", "Cy", "Dee"}));
+
+    const QJsonObject bob = KartAt(live, 0);
+    EXPECT_EQ(bob["position"].toInt(), 1);
+    EXPECT_EQ(bob["slot"].toInt(), 2);
+    EXPECT_EQ(bob["best"].toString(), "01:01:00");
+    EXPECT_EQ(bob["best_gap"].toString(), "");
+    EXPECT_EQ(bob["last"].toString(), "01:04:00");
+    EXPECT_EQ(bob["last_gap_sign"].toString(), "+");
+    EXPECT_EQ(bob["last_gap"].toString(), "03:00");
+    EXPECT_EQ(bob["lap"].toInt(), 2);
+
+    const QJsonObject ann = KartAt(live, 1);
+    EXPECT_EQ(ann["position"].toInt(), 2);
+    EXPECT_EQ(ann["best_gap"].toString(), "+01:33");
+    EXPECT_EQ(ann["last_gap_sign"].toString(), "-");
+    EXPECT_EQ(ann["last_gap"].toString(), "02:67");
+    EXPECT_EQ(ann["running"].toString(), "00:12:34");
+    EXPECT_EQ(ann["running_cs"].toInt(), 1234);
+
+    const QJsonObject cy = KartAt(live, 2);
+    EXPECT_EQ(cy["best"].toString(), "");
+    EXPECT_EQ(cy["last"].toString(), "");
+    EXPECT_EQ(cy["best_gap"].toString(), "");
+}
+
+TEST_F(LiveBoardTest, LastLapOfThePreviousSessionIsNotShownBeforeTheFirstLap) {
+    Kart(1, "Ann", 101);
+    Laps(1, {6000});
+    // Session start clears the lap table but leaves last lap, gap and best.
+    station_.slot(1).lap(1) = LapEntry{};
+    station_.slot(1).current_lap_number = 1;
+    station_.poll_mode = kPollSession;
+    const QJsonObject ann = KartAt(Live(), 0);
+    EXPECT_EQ(ann["last"].toString(), "");
+    EXPECT_EQ(ann["last_gap_sign"].toString(), "");
+    EXPECT_EQ(ann["best"].toString(), "");
+}
+
+TEST_F(LiveBoardTest, RadioKartNotHeardForMoreThanASecondIsMarked) {
+    station_.poll_mode = kPollSession;
+    Kart(1, "Heard", 101);
+    Kart(2, "Silent", 102);
+    Kart(3, "Never", 103);
+    Kart(4, "Hand", 0, false);
+    station_.slot(4).current_lap_number = 1;
+    const qint64 now = clock_.PerformanceCounter();
+    station_.link_quality.Heard(101, 1, now - 100 * FakeClock::kCountsPerCentisecond);  // 1.00 s
+    station_.link_quality.Heard(102, 1, now - 101 * FakeClock::kCountsPerCentisecond);  // 1.01 s
+    const QJsonObject live = Live();
+    EXPECT_FALSE(KartAt(live, 0)["stale"].toBool());
+    EXPECT_TRUE(KartAt(live, 1)["stale"].toBool());
+    EXPECT_TRUE(KartAt(live, 2)["stale"].toBool());   // never heard in this run
+    EXPECT_FALSE(KartAt(live, 3)["stale"].toBool());  // a stopwatch is never stale
+}
+
+TEST_F(LiveBoardTest, WithoutLinkRecordTheRunningTimesLastChangeTells) {
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    const qint64 now = clock_.PerformanceCounter();
+    station_.slot(1).last_change_counter = now - 50 * FakeClock::kCountsPerCentisecond;
+    EXPECT_FALSE(KartAt(Live(), 0)["stale"].toBool());
+    clock_.AdvanceCentiseconds(60);
+    EXPECT_TRUE(KartAt(Live(), 0)["stale"].toBool());
+}
+
+TEST_F(LiveBoardTest, KeyChangesWithEverythingTheBoardShows) {
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    station_.link_quality.Heard(101, 1, clock_.PerformanceCounter());
+    QByteArray key = LiveBoardKey(station_);
+    QJsonObject json = Live();
+    // Each change must give a new key, and only then may the JSON differ.
+    const std::vector<std::function<void()>> changes = {
+        [&] { Laps(1, {6233}); },
+        [&] { station_.current_lap_time(1) = 512; },
+        [&] { station_.slot(1).driver_name = QStringLiteral("Anna"); },
+        [&] { clock_.AdvanceCentiseconds(101); },  // not heard any more
+        [&] { Kart(2, "Bob", 102); },
+        [&] { station_.poll_mode = kPollIdle; },
+    };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        EXPECT_EQ(LiveBoardKey(station_), key) << i;
+        EXPECT_EQ(Live(), json) << i;
+        changes[i]();
+        EXPECT_NE(LiveBoardKey(station_), key) << "change " << i;
+        EXPECT_NE(Live(), json) << "change " << i;
+        key = LiveBoardKey(station_);
+        json = Live();
+    }
+}
+
+TEST_F(LiveBoardTest, BetweenSessionsShowsTheLastRecordedSessionsResult) {
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(14, 5)));
+    Kart(1, "First", 101);
+    Laps(1, {7000});
+    QString error;
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(14, 30)));
+    Kart(2, "Second", 102);
+    Laps(2, {6000, 6900});
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    // The slots move on; the board shows what was recorded.
+    station_.slot(1).driver_name = QStringLiteral("Changed");
+
+    const QJsonObject live = Live();
+    EXPECT_FALSE(live["running"].toBool());
+    EXPECT_EQ(live["message"].toString(), "No session is running");
+    EXPECT_EQ(live["session"].toString(), "2 : 2012-05-31 14:30");
+    EXPECT_EQ(live["today"].toString(), "2012_05_31");
+    EXPECT_EQ(Drivers(live), QStringList({"Second", "First"}));
+    EXPECT_EQ(KartAt(live, 1)["best_gap"].toString(), "+10:00");
+    EXPECT_EQ(KartAt(live, 0)["laps_kept"].toInt(), 2);
+}
+
+TEST_F(LiveBoardTest, NoSessionTodayIsAnEmptyBoardWithTheMessage) {
+    Kart(1, "Ann", 101);
+    const QJsonObject live = Live();
+    EXPECT_FALSE(live["running"].toBool());
+    EXPECT_EQ(live["message"].toString(), "No session is running");
+    EXPECT_TRUE(live["karts"].toArray().isEmpty());
+}
+
+TEST_F(LiveBoardTest, DaySessionsListEachKartsTenFastestLapsInFileOrder) {
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(9, 0)));
+    Kart(3, "<b>Eve</b>", 103);
+    Laps(3, {7000, 6800, 6900, 6700, 6600, 6650, 6640, 6630, 6620, 6610, 6605, 6900});
+    QString error;
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(10, 15)));
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+
+    const QJsonObject day = DaySessionsJson(station_.program_folder(), QDate(2012, 5, 31));
+    EXPECT_EQ(day["day"].toString(), "2012-05-31");
+    const QJsonArray sessions = day["sessions"].toArray();
+    ASSERT_EQ(sessions.size(), 2);
+    EXPECT_EQ(sessions[0].toObject()["label"].toString(), "2012-05-31 09:00");
+    EXPECT_EQ(sessions[1].toObject()["label"].toString(), "2012-05-31 10:15");
+    const QJsonObject eve = sessions[0].toObject()["karts"].toArray()[0].toObject();
+    EXPECT_EQ(eve["driver"].toString(), "<b>Eve</b>");
+    const QJsonArray laps = eve["fastest_laps"].toArray();
+    ASSERT_EQ(laps.size(), 10);
+    EXPECT_EQ(laps[0].toObject()["time"].toString(), "01:06:00");
+    EXPECT_EQ(laps[0].toObject()["lap"].toInt(), 5);
+    EXPECT_EQ(laps[1].toObject()["lap"].toInt(), 11);
+    EXPECT_EQ(laps[9].toObject()["time"].toString(), "01:09:00");
+    EXPECT_EQ(laps[9].toObject()["gap"].toString(), "+03:00");
+
+    const QJsonObject empty = DaySessionsJson(station_.program_folder(), QDate(2012, 6, 1));
+    EXPECT_TRUE(empty["sessions"].toArray().isEmpty());
+    EXPECT_EQ(empty["error"].toString(), "");
+}
+
+}  // namespace
