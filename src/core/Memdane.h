@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <algorithm>
 #include <vector>
 
 #include "Text.h"
@@ -42,15 +43,18 @@ struct MemdaneRow {
 class Memdane {
   public:
     void Clear() { rows_.clear(); }
-    // Deletes the row with the same serial number (if any), then appends.
-    void Replace(const MemdaneRow& row) {
-        for (auto it = rows_.begin(); it != rows_.end(); ++it) {
-            if (it->sn == row.sn) {
-                rows_.erase(it);
-                break;
-            }
+    // Deletes the row with the same serial number (if any), then appends. Runs for
+    // every frame: the old row is rotated to the end and overwritten, which moves
+    // the rows instead of copying their texts.
+    void Replace(MemdaneRow row) {
+        const auto old = std::find_if(rows_.begin(), rows_.end(),
+                                      [&row](const MemdaneRow& r) { return r.sn == row.sn; });
+        if (old == rows_.end()) {
+            rows_.push_back(std::move(row));
+            return;
         }
-        rows_.push_back(row);
+        std::rotate(old, old + 1, rows_.end());
+        rows_.back() = std::move(row);
     }
     const std::vector<MemdaneRow>& rows() const { return rows_; }
 

@@ -2,36 +2,81 @@
 
 namespace {
 
-// printf's "%2.2d" for any sign: at least two digits, a minus in front.
-QString TwoDigits(qint64 value) {
-    if (value < 0) {
-        return QStringLiteral("-") + QString::number(-value).rightJustified(2, QLatin1Char('0'));
+// Builds the texts in a fixed buffer: the running time is formatted for every frame
+// received (100 a second and more), and QString::number, rightJustified and the
+// concatenations cost several allocations per field.
+class FieldText {
+  public:
+    // printf's "%2.2d" for any sign: at least two digits, a minus in front.
+    FieldText& TwoDigits(qint64 value) {
+        quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
+        if (value < 0) {
+            buffer_[length_++] = '-';
+        }
+        char digits[20];
+        int count = 0;
+        do {
+            digits[count++] = char('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (count < 2) {
+            digits[count++] = '0';
+        }
+        while (count > 0) {
+            buffer_[length_++] = digits[--count];
+        }
+        return *this;
     }
-    return QString::number(value).rightJustified(2, QLatin1Char('0'));
-}
+
+    FieldText& Separator(char c) {
+        buffer_[length_++] = c;
+        return *this;
+    }
+
+    QString Text() const { return QString::fromLatin1(buffer_, length_); }
+
+  private:
+    char buffer_[80];  // three fields of a sign and 20 digits, two separators, a prefix
+    qsizetype length_ = 0;
+};
 
 }  // namespace
 
 QString FormatLapTime(quint32 centiseconds) {
     const quint32 whole_seconds = centiseconds / 100;
-    return TwoDigits(whole_seconds / 60) + QLatin1Char(':') + TwoDigits(whole_seconds % 60) +
-           QLatin1Char(':') + TwoDigits(centiseconds % 100);
+    return FieldText()
+        .TwoDigits(whole_seconds / 60)
+        .Separator(':')
+        .TwoDigits(whole_seconds % 60)
+        .Separator(':')
+        .TwoDigits(centiseconds % 100)
+        .Text();
 }
 
 QString FormatGapFields(qint64 gap) {
     const qint64 whole_seconds = gap / 100;
-    return TwoDigits(whole_seconds % 60) + QLatin1Char(':') + TwoDigits(gap % 100);
+    return FieldText().TwoDigits(whole_seconds % 60).Separator(':').TwoDigits(gap % 100).Text();
 }
 
 QString FormatGap(qint64 gap) {
-    return QLatin1Char('+') + FormatGapFields(gap);
+    return FieldText()
+        .Separator('+')
+        .TwoDigits((gap / 100) % 60)
+        .Separator(':')
+        .TwoDigits(gap % 100)
+        .Text();
 }
 
 QString FormatLapNumber(qint64 lap_number) {
-    return QStringLiteral("L:") + TwoDigits(lap_number);
+    return FieldText().Separator('L').Separator(':').TwoDigits(lap_number).Text();
 }
 
 QString FormatClock(qint64 seconds) {
-    return TwoDigits(seconds / 3600) + QLatin1Char(':') + TwoDigits((seconds / 60) % 60) +
-           QLatin1Char(':') + TwoDigits(seconds % 60);
+    return FieldText()
+        .TwoDigits(seconds / 3600)
+        .Separator(':')
+        .TwoDigits((seconds / 60) % 60)
+        .Separator(':')
+        .TwoDigits(seconds % 60)
+        .Text();
 }

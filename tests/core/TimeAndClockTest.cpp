@@ -22,6 +22,10 @@ TEST(FormatGap, DropsMinutesAndKeepsTwoFields) {
     EXPECT_EQ(FormatGap(0), "+00:00");
     EXPECT_EQ(FormatGapFields(6150), "01:50");
     EXPECT_EQ(FormatGapFields(0), "00:00");
+    // printf's "%2.2d" of a negative field: the minus in front of two digits.
+    EXPECT_EQ(FormatGap(-7500), "+-15:00");
+    EXPECT_EQ(FormatGap(-5), "+00:-05");
+    EXPECT_EQ(FormatGapFields(-6150), "-01:-50");
 }
 
 TEST(FormatLapNumber, TwoDigitsAtLeast) {
