@@ -12,40 +12,13 @@
 #include <vector>
 
 #include "FakeClock.h"
+#include "ModalScript.h"
 #include "TForm1.h"
 #include "TFwybottyg.h"
 #include "TempFolder.h"
 #include "Tfhistoria.h"
 
 namespace {
-
-// Answers every modal window that opens while it lives, in order, with the next of
-// `answers`; each answer must close its window. seen() lists their class names.
-class ModalScript {
-  public:
-    explicit ModalScript(std::vector<std::function<void(QWidget*)>> answers)
-        : answers_(std::move(answers)) {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible() || modal == last_ || next_ >= answers_.size()) {
-                return;
-            }
-            last_ = modal;
-            seen_ << QString::fromLatin1(modal->metaObject()->className());
-            answers_[next_++](modal);
-        });
-        timer_.start();
-    }
-    const QStringList& seen() const { return seen_; }
-
-  private:
-    std::vector<std::function<void(QWidget*)>> answers_;
-    size_t next_ = 0;
-    QWidget* last_ = nullptr;
-    QStringList seen_;
-    QTimer timer_;
-};
 
 void ClickButton1(QWidget* window) {
     QTest::mouseClick(window->findChild<QPushButton*>("Button1"), Qt::LeftButton);
