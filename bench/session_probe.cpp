@@ -11,13 +11,16 @@
 // window's paints per second: drawing on a real display costs in both processes.
 #include <QApplication>
 #include <QEvent>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "PerfSupport.h"
 #include "RepaintCoalescer.h"
@@ -30,26 +33,60 @@ namespace {
 constexpr int kFramePeriodMs = 10;
 constexpr int kFramesPerLap = 600;  // all karts together: 6 s of frames
 
-// How long a new value waits for the screen. Qt posts one update request to the
-// window when the first label changes after a paint, and it arrives in the same
-// pass of the event loop as the change; the value is shown when the labels are
-// painted next. In this race every frame changes a running time, so the running
-// time labels are the ones watched, with the window.
-class DisplayDelay : public QObject {
+// How long a new value waits for the screen: from the moment a running-time label
+// gets a new text to the end of that label's next paint. The probe stands between
+// the receiver link and the session screen (the station's SessionView), so it sees
+// every refresh that the frames cause, and compares the labels' texts after each.
+// In this race every frame changes a running time, so those labels are watched.
+class DisplayDelay : public QObject, public SessionView {
   public:
-    explicit DisplayDelay(QObject* window) : window_(window) {}
+    DisplayDelay(SessionView* screen, const std::array<QWidget*, kSlotCount>& labels)
+        : screen_(screen), labels_(labels) {
+        for (size_t i = 0; i < labels_.size(); ++i) {
+            if (auto* label = qobject_cast<QLabel*>(labels_[i])) {
+                shown_[i] = label->text();
+                label->installEventFilter(this);
+            }
+        }
+    }
     double longest_ms = 0;
     int over_20_ms = 0;
     int shown = 0;
 
+    SessionView* screen() const { return screen_; }
+
+    void RefreshKarts() override {
+        screen_->RefreshKarts();
+        const auto now = std::chrono::steady_clock::now();
+        for (size_t i = 0; i < labels_.size(); ++i) {
+            auto* label = qobject_cast<QLabel*>(labels_[i]);
+            if (label == nullptr || label->text() == shown_[i]) {
+                continue;
+            }
+            shown_[i] = label->text();
+            if (!changed_[i]) {
+                changed_[i] = now;  // the oldest value not yet on the screen
+            }
+        }
+    }
+    void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override {
+        screen_->RecordLap(lap_time, slot, rpm_max, rpm_min);
+    }
+    void ReportSector(int slot, const SectorReport& report) override {
+        screen_->ReportSector(slot, report);
+    }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == window_ && event->type() == QEvent::UpdateRequest && !waiting_) {
-            waiting_ = true;
-            changed_ = std::chrono::steady_clock::now();
-        } else if (watched != window_ && event->type() == QEvent::Paint && waiting_) {
-            waiting_ = false;
-            const double delay = perf::MillisecondsSince(changed_);
+        if (event->type() != QEvent::Paint) {
+            return false;
+        }
+        for (size_t i = 0; i < labels_.size(); ++i) {
+            if (labels_[i] != watched || !changed_[i]) {
+                continue;
+            }
+            const double delay = perf::MillisecondsSince(*changed_[i]);
+            changed_[i].reset();
             longest_ms = std::max(longest_ms, delay);
             over_20_ms += delay > 20.0 ? 1 : 0;
             ++shown;
@@ -58,9 +95,10 @@ class DisplayDelay : public QObject {
     }
 
   private:
-    QObject* window_;
-    bool waiting_ = false;
-    std::chrono::steady_clock::time_point changed_;
+    SessionView* screen_;
+    std::array<QWidget*, kSlotCount> labels_;
+    std::array<QString, kSlotCount> shown_;
+    std::array<std::optional<std::chrono::steady_clock::time_point>, kSlotCount> changed_;
 };
 
 // 60 s of traffic, replayed endlessly: each frame moves one kart on, and changes
@@ -130,34 +168,37 @@ int main(int argc, char** argv) {
     double x_start = 0;
     int paints_start = 0;
     auto interval_start = std::chrono::steady_clock::now();
+    const Tfekranglowny* session_screen = nullptr;  // the one shown, once the session runs
     auto session_paints = [&] {
-        const auto* screen = dynamic_cast<Tfekranglowny*>(launcher.station().session_screen);
-        return screen ? screen->repaint_coalescer().paints() : 0;
+        return session_screen ? session_screen->repaint_coalescer().paints() : 0;
     };
     std::unique_ptr<DisplayDelay> delay;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         if (samples == 0) {
             self_start = perf::ProcStatCpuSeconds(0);
             x_start = xserver_pid > 0 ? perf::ProcStatCpuSeconds(xserver_pid) : 0;
-            paints_start = session_paints();
             if (auto* screen = dynamic_cast<Tfekranglowny*>(launcher.station().session_screen)) {
-                delay = std::make_unique<DisplayDelay>(screen);
-                screen->installEventFilter(delay.get());  // ahead of the screen's own
+                session_screen = screen;
+                std::array<QWidget*, kSlotCount> times{};
                 if (auto* centre = screen->findChild<QWidget*>(QStringLiteral("Panel3"))) {
                     for (int k = 1; k <= kSlotCount; ++k) {
-                        if (auto* time = centre->findChild<QWidget*>(
-                                QStringLiteral("Label%1").arg(k), Qt::FindDirectChildrenOnly)) {
-                            time->installEventFilter(delay.get());
-                        }
+                        times[size_t(k - 1)] = centre->findChild<QWidget*>(
+                            QStringLiteral("Label%1").arg(k), Qt::FindDirectChildrenOnly);
                     }
                 }
+                delay = std::make_unique<DisplayDelay>(screen, times);
+                launcher.station().session_screen = delay.get();
             }
+            paints_start = session_paints();
             interval_start = std::chrono::steady_clock::now();
         }
         rss_last = perf::ProcStatusKiB("VmRSS");
         rss_max = std::max(rss_max, rss_last);
         if (++samples >= seconds) {
             launcher.station().stop_requested = true;
+            if (delay) {
+                launcher.station().session_screen = delay->screen();
+            }
             if (xserver_pid > 0) {
                 const double interval = perf::MillisecondsSince(interval_start) / 1000.0;
                 std::printf(
