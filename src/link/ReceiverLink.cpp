@@ -1,6 +1,7 @@
 #include "ReceiverLink.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -86,6 +87,7 @@ ReceiverLink::CycleEnd ReceiverLink::Cycle() {
 int ReceiverLink::Serve(UsbReceiver& receiver, int& last_read) {
     int frames = 0;
     Frame exchange{};
+    QElapsedTimer since_events;  // not started: the first frame gets its pass
     while (!station_.stop_requested) {
         SendPendingMessages(station_, receiver);
         last_read = receiver.Read(exchange);
@@ -106,7 +108,11 @@ int ReceiverLink::Serve(UsbReceiver& receiver, int& last_read) {
         if (station_.poll_mode == kPollTransmissionTest) {
             RequestNetworkValue(station_, receiver);
         }
-        ProcessWindowEvents();
+        // Pacing of the event loop only, never a time that is shown: the wall clock.
+        if (!since_events.isValid() || since_events.elapsed() >= kWindowEventsGap.count()) {
+            ProcessWindowEvents();
+            since_events.start();
+        }
     }
     return frames;
 }

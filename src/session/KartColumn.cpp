@@ -75,11 +75,11 @@ KartColumn::KartColumn(QWidget* centre_panel, int slot) {
     last_gap_ = PlaceLabel<LiveLabel>(centre_panel, Name(15 + slot), QStringLiteral("--:--"), left,
                                       149, kRightEdge, {35, Colours::kWhite, kRight});
 
-    const std::pair<QLabel*, const char*> live[] = {{lap_number_, "Lap number"},
-                                                    {running_time_, "Running time"},
-                                                    {rpm_, "RPM"},
-                                                    {last_lap_, "Last lap"},
-                                                    {last_gap_, "Gap of the last lap"}};
+    const std::pair<LiveLabel*, const char*> live[] = {{lap_number_, "Lap number"},
+                                                       {running_time_, "Running time"},
+                                                       {rpm_, "RPM"},
+                                                       {last_lap_, "Last lap"},
+                                                       {last_gap_, "Gap of the last lap"}};
     for (const auto& [label, what] : live) {
         MakeLiveLabel(label, QStringLiteral("%1, kart %2").arg(QLatin1String(what)).arg(slot));
     }
@@ -130,6 +130,12 @@ void KartColumn::Draw(const KartSlot& slot, qint32 current_lap_time) {
         shown_.gap_sign = slot.best_lap_delta_sign;
         SetLabelColour(last_gap_, LastGapColour(slot));
         SetLabelText(last_gap_, LastGapText(slot));
+    }
+}
+
+void KartColumn::RaiseLiveLabels() {
+    for (LiveLabel* label : {lap_number_, running_time_, rpm_, last_lap_, last_gap_}) {
+        label->raise();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "Colour.h"
 #include "KartSlot.h"
+#include "LiveLabel.h"
 
 class ClickableLabel;
 class IndicatorLamp;
@@ -24,6 +25,12 @@ class KartColumn {
     // costs a few integer compares.
     void Draw(const KartSlot& slot, qint32 current_lap_time);
     void SetRunningTimeColour(Colour colour);
+
+    // Puts the frame-driven labels on top of their panel, keeping their order among
+    // themselves. Each repaint of a widget works out which siblings stacked above it
+    // cover it; these labels repaint up to a hundred times a second, and only they
+    // touch each other, so on top nothing has to be looked at.
+    void RaiseLiveLabels();
 
     ClickableLabel* header() const { return header_; }
     IndicatorLamp* lamp() const { return lamp_; }
@@ -50,11 +57,11 @@ class KartColumn {
 
     ClickableLabel* header_ = nullptr;
     IndicatorLamp* lamp_ = nullptr;
-    QLabel* lap_number_ = nullptr;
-    QLabel* running_time_ = nullptr;
-    QLabel* rpm_ = nullptr;
-    QLabel* last_lap_ = nullptr;
-    QLabel* last_gap_ = nullptr;
+    LiveLabel* lap_number_ = nullptr;
+    LiveLabel* running_time_ = nullptr;
+    LiveLabel* rpm_ = nullptr;
+    LiveLabel* last_lap_ = nullptr;
+    LiveLabel* last_gap_ = nullptr;
     TFrame1* sensor_frame_ = nullptr;
     bool drawn_ = false;
     Shown shown_;

@@ -2,11 +2,13 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QVarLengthArray>
 
 LiveLabel::LiveLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setTextFormat(Qt::PlainText);
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 const LiveLabel::Glyph& LiveLabel::GlyphFor(QChar c) {
@@ -45,7 +47,9 @@ const LiveLabel::Glyph& LiveLabel::GlyphFor(QChar c) {
     return *others_.insert(c, glyph);
 }
 
-void LiveLabel::paintEvent(QPaintEvent*) {
+void LiveLabel::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), palette().brush(backgroundRole()));
     const QString shown = text();
     if (shown.isEmpty()) {
         return;
@@ -63,7 +67,6 @@ void LiveLabel::paintEvent(QPaintEvent*) {
         x = (this->width() - width) / 2;
     }
     const int top = (height() - line_height_ + 1) / 2;
-    QPainter painter(this);
     for (const Glyph* glyph : run) {
         painter.drawPixmap(QPoint(qRound(x) - margin_, top), glyph->picture);
         x += glyph->advance;

@@ -12,6 +12,9 @@
 // characters, so each character is rendered once per font and colour and painted
 // as a small picture from then on. Plain one-line text with left, right or centred
 // alignment, vertically centred, no margins, as the screens use it.
+// The label is opaque and fills its own background in the colour of the panel under
+// it (its palette's window colour): Qt then neither paints the panel under it nor
+// opens a painter of its own for the background on each repaint.
 class LiveLabel : public QLabel {
     Q_OBJECT
 

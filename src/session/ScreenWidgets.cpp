@@ -50,10 +50,7 @@ void SetLabelText(QLabel* label, const QString& text) {
     }
 }
 
-void MakeLiveLabel(QLabel* label, const QString& accessible_name) {
-    // Opaque in the colour of the panel under it, so a repaint of the label does not
-    // repaint the panel too.
-    label->setAutoFillBackground(true);
+void MakeLiveLabel(LiveLabel* label, const QString& accessible_name) {
     label->setTextFormat(Qt::PlainText);
     label->setFixedSize(label->size());
     label->setAccessibleName(accessible_name);

@@ -5,6 +5,8 @@
 
 #include "Colour.h"
 
+class LiveLabel;
+
 // A label that reports clicks; the session screen and the history browser use it for
 // the name and best-laps labels. Its "tag" property carries the slot (or 10 x slot +
 // row) that the click handlers work with.
@@ -38,10 +40,10 @@ LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString
 
 // Readies a label whose text follows the frames, up to a hundred changes a second,
 // so that a change costs only the repaint of the label: plain text (no rich-text
-// guess), a fixed size (no layout request to the parent), a fixed accessible name
-// (no name-change event) and an opaque background (no repaint of the panel under
-// it). Call once the label has its final size.
-void MakeLiveLabel(QLabel* label, const QString& accessible_name);
+// guess), a fixed size (no layout request to the parent) and a fixed accessible name
+// (no name-change event); a LiveLabel is opaque besides (no repaint of the panel
+// under it). Call once the label has its final size.
+void MakeLiveLabel(LiveLabel* label, const QString& accessible_name);
 
 // Sets text and colour only when they differ from what the label shows, so a
 // refresh that changes nothing causes no repaint.

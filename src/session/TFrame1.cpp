@@ -39,10 +39,11 @@ TFrame1::TFrame1(QWidget* parent, Colour caption_colour) : QFrame(parent) {
                                      QString::fromUtf8(kPairs[i].caption), 0, kPairs[i].caption_top,
                                      kDesignWidth - 4, caption_style);
         captions_[i] = caption;
-        values_[i] = PlaceLabel<LiveLabel>(this, QStringLiteral("Label%1").arg(number + 1),
-                                           QString::fromUtf8(kPairs[i].design_value), 0,
-                                           kPairs[i].value_top, kDesignWidth - 4, value_style);
-        MakeLiveLabel(values_[i], QString::fromUtf8(kPairs[i].caption));
+        auto* value = PlaceLabel<LiveLabel>(this, QStringLiteral("Label%1").arg(number + 1),
+                                            QString::fromUtf8(kPairs[i].design_value), 0,
+                                            kPairs[i].value_top, kDesignWidth - 4, value_style);
+        MakeLiveLabel(value, QString::fromUtf8(kPairs[i].caption));
+        values_[i] = value;
     }
 }
 

@@ -168,6 +168,9 @@ void Tfekranglowny::BuildCentre() {
     for (const auto& column : columns_) {
         column->sensor_frame()->raise();
     }
+    for (const auto& column : columns_) {
+        column->RaiseLiveLabels();
+    }
 }
 
 void Tfekranglowny::BuildRightColumn() {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
+
 #include "LinkFixture.h"
 
 namespace {
@@ -170,3 +173,43 @@ TEST_F(ReceiverLinkTest, ProbeTellsNotFoundFromConnectedAndClosesWhatItOpened) {
 }
 
 }  // namespace
+
+// Window events are processed after the first frame of a cycle, then only once
+// kWindowEventsGap has passed since the last time: frames far enough apart get a
+// pass each, frames back to back share one. Counted by the event dispatcher's
+// awake(), which every pass emits; bounded by the wall time the frames took, so the
+// machine's speed does not matter.
+TEST_F(ReceiverLinkTest, WindowEventsFollowFramesAtMostEveryGap) {
+    station.poll_mode = kPollSession;
+    station.session_screen = &view;
+    int passes = 0;
+    const auto counting =
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                         [&passes] { ++passes; });
+    const int receiver = Sim().AttachReceiver();
+
+    const int gap = int(ReceiverLink::kWindowEventsGap.count());
+    Sim().SetTimeScale(1);  // real pauses between these frames
+    for (int i = 1; i <= 4; ++i) {
+        Sim().QueueDelay(receiver, gap + 5);
+        Sim().QueueFrame(receiver, Racing(0x42, 1, std::uint8_t(i)));
+    }
+    link.PollReceiver();
+    EXPECT_EQ(view.refreshes, 4);
+    EXPECT_GE(passes, 4);  // one after each frame
+
+    passes = 0;
+    Sim().SetTimeScale(0);
+    constexpr int kFrames = 300;
+    for (int i = 1; i <= kFrames; ++i) {
+        Sim().QueueFrame(receiver, Racing(0x42, 1, std::uint8_t(i)));
+    }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    link.PollReceiver();
+    const qint64 took = elapsed.elapsed();
+    QObject::disconnect(counting);
+    EXPECT_EQ(view.refreshes, 4 + kFrames);
+    EXPECT_GE(passes, 1);  // the first frame's
+    EXPECT_LE(passes, 1 + took / gap + 1) << kFrames << " frames in " << took << " ms";
+}

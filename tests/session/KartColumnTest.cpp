@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "FakeClock.h"
+#include "LiveLabel.h"
 #include "TFrame1.h"
 #include "Tfekranglowny.h"
 
@@ -178,5 +179,47 @@ TEST_F(ColumnFixture, RunningTimesAndLapNumbersKeepApart) {
             EXPECT_GE(time.font().pixelSize(), 20);
             EXPECT_GE(lap.font().pixelSize(), 20);
         }
+    }
+}
+
+// The frame-driven labels repaint up to a hundred times a second, so they lie on top
+// of the centre panel where no other control has to be looked at for each repaint:
+// nothing else stacked above one covers it, and none of them covers another control
+// (their opaque backgrounds would hide it).
+TEST_F(ColumnFixture, FrameDrivenLabelsLieOnTopAndCoverNoOtherControl) {
+    auto screen = Show();
+    const QWidget& centre = Get<QWidget>(*screen, QStringLiteral("Panel3"));
+    QList<QWidget*> stack;
+    for (QObject* child : centre.children()) {  // bottom to top
+        if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isWindow()) {
+            stack.append(widget);
+        }
+    }
+    int live_labels = 0;
+    for (qsizetype i = 0; i < stack.size(); ++i) {
+        if (!qobject_cast<LiveLabel*>(stack[i])) {
+            continue;
+        }
+        ++live_labels;
+        for (qsizetype j = 0; j < stack.size(); ++j) {
+            if (j == i || qobject_cast<LiveLabel*>(stack[j]) ||
+                !stack[j]->geometry().intersects(stack[i]->geometry())) {
+                continue;
+            }
+            ADD_FAILURE() << stack[i]->objectName().toStdString() << " and "
+                          << stack[j]->objectName().toStdString() << " overlap";
+        }
+        for (qsizetype j = i + 1; j < stack.size(); ++j) {
+            EXPECT_TRUE(qobject_cast<LiveLabel*>(stack[j]))
+                << stack[j]->objectName().toStdString() << " lies above "
+                << stack[i]->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(live_labels, 5 * kSlotCount);
+    // The engine speed's label lies over the foot of the running time's, as built.
+    for (int s = 1; s <= kSlotCount; ++s) {
+        const QWidget& time = Get<QWidget>(centre, QStringLiteral("Label%1").arg(s));
+        const QWidget& rpm = Get<QWidget>(centre, QStringLiteral("Label%1").arg(112 + s));
+        EXPECT_GT(stack.indexOf(&rpm), stack.indexOf(&time)) << s;
     }
 }

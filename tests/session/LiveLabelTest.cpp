@@ -81,3 +81,36 @@ TEST(LiveLabel, PaintsAsAPlainLabelDoes) {
         delete live;
     }
 }
+
+// The label is opaque and paints its background itself in its palette's window
+// colour, which it takes from the panel under it: with or without text, every
+// pixel away from the ink is the panel's colour, and Qt is left nothing to fill.
+TEST(LiveLabel, FillsItsOwnBackgroundInThePanelColour) {
+    QWidget panel;
+    SetBackground(&panel, Colours::kNavy);
+    panel.resize(200, 60);
+    auto* live = PlaceLabel<LiveLabel>(&panel, QStringLiteral("live"), QString(), 0, 0, 143,
+                                       {27, Colours::kWhite, Qt::AlignRight | Qt::AlignVCenter});
+    MakeLiveLabel(live, QStringLiteral("Running time"));
+    EXPECT_TRUE(live->testAttribute(Qt::WA_OpaquePaintEvent));
+    EXPECT_FALSE(live->autoFillBackground());
+    const QColor navy = ToQColor(Colours::kNavy);
+
+    for (const char* text : {"", "00:19:54"}) {
+        SCOPED_TRACE(text);
+        live->setText(QString::fromLatin1(text));
+        const QImage shown = Render(*live);
+        const QRect ink = InkBox(shown);
+        int other = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                if (ink.isValid() && ink.adjusted(-1, -1, 1, 1).contains(x, y)) {
+                    continue;
+                }
+                other += shown.pixelColor(x, y) != navy ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(other, 0);
+        EXPECT_EQ(ink.isValid(), *text != '\0');
+    }
+}
