@@ -110,8 +110,8 @@ int ReceiverLink::Serve(UsbReceiver& receiver, int& last_read) {
         }
         // Pacing of the event loop only, never a time that is shown: the wall clock.
         if (!since_events.isValid() || since_events.elapsed() >= kWindowEventsGap.count()) {
+            since_events.start();  // from the start of the pass, as the repaint interval
             ProcessWindowEvents();
-            since_events.start();
         }
     }
     return frames;
