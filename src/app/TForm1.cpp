@@ -13,6 +13,7 @@
 #include <QScreen>
 
 #include "FailedSessionWrite.h"
+#include "IniFile.h"
 #include "KartSettingsFile.h"
 #include "LapJournal.h"
 #include "LapLogFormat.h"
@@ -111,11 +112,27 @@ TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
     LoadKartSettings(station_);
+    LoadHandTimingKeys();
     // A day folder that cannot be read shows as an empty day here; the history
     // browser reports it when the operator opens it.
     LoadTodaysSessions(station_);
     OfferLapLogRecovery();
     UpdateTimesheetButton();
+}
+
+void TForm1::LoadHandTimingKeys() {
+    hand_timing_keys_ = HandTimingKeys::FromIni(IniFile::Load(KartSettingsPath(station_)));
+    const QString report = hand_timing_keys_.ProblemReport();
+    if (report.isEmpty()) {
+        return;
+    }
+    // A box at start-up, not a line on the session screen: the operator is at the PC
+    // and can still fix the file before the session, and the screen's status line
+    // belongs to the receiver.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("RUVOTimer"), report, QMessageBox::Ok,
+                    this);
+    box.setObjectName(QStringLiteral("HandTimingKeysProblems"));
+    box.exec();
 }
 
 void TForm1::UpdateTimesheetButton() {
@@ -298,6 +315,7 @@ void TForm1::Button1Click() {
     }
     // A fresh screen for every session; the ended one goes once the new one is current.
     std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(station_, MakeSessionScreenActions());
+    screen->SetHandTimingKeys(hand_timing_keys_);
     session_screen_ = std::move(screen);
     StartLapLog();
     SetPollButtonsEnabled(false);

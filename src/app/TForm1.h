@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "HandTimingKeys.h"
 #include "SessionScreenActions.h"
 #include "Station.h"
 
@@ -61,11 +62,14 @@ class TForm1 : public QWidget {
     void TellLapLogFailureOnce();  // a failed journal write, once per session
     // Unfinished journals of earlier runs: recover each or keep it aside.
     void OfferLapLogRecovery();
+    // The keys of hand timing; entries that cannot be used are told once, here.
+    void LoadHandTimingKeys();
 
     Station station_;
     // The screen of the running or last session; kept hidden after it ended.
     std::unique_ptr<Tfekranglowny> session_screen_;
     std::unique_ptr<LapJournal> journal_;
+    HandTimingKeys hand_timing_keys_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;
     QPushButton* button3_ = nullptr;

@@ -1,11 +1,15 @@
 #include "Tfekranglowny.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 
 #include "Artwork.h"
 #include "BestLapsGrid.h"
+#include "ColumnFlash.h"
 #include "KartColumn.h"
 #include "KartTiming.h"
 #include "LapTable.h"
@@ -38,6 +42,9 @@ constexpr int kSensorDesignLeft = 261;
 constexpr int kNameWidth = 84;
 
 constexpr int kTopBarFont = 24;
+// The part of a kart column a hand-timing key's sign covers: the header, the lap in
+// progress and the last lap with its gap, above the sensor frame.
+constexpr int kKeyFlashHeight = 189;
 
 int Tag(const QObject* control) {
     return control->property("tag").toInt();
@@ -91,6 +98,7 @@ Tfekranglowny::Tfekranglowny(Station& station, SessionScreenActions actions, QWi
     timer1_->start();
 
     coalescer_ = new RepaintCoalescer(this);
+    native_key_codes_ = NativeKeyCodesOf(QGuiApplication::platformName());
 }
 
 Tfekranglowny::~Tfekranglowny() {
@@ -167,6 +175,13 @@ void Tfekranglowny::BuildCentre() {
         std::make_unique<BestLapsGrid>(panel3_, 143, [this](int tag) { Label78Click(tag); });
     for (const auto& column : columns_) {
         column->sensor_frame()->raise();
+    }
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        auto* flash =
+            new ColumnFlash(panel3_, QRect(BestLapsGrid::kColumnLefts[size_t(slot - 1)], 1,
+                                           BestLapsGrid::kColumnWidth, kKeyFlashHeight));
+        flash->setObjectName(QStringLiteral("KeyFlash%1").arg(slot));
+        key_flashes_[size_t(slot - 1)] = flash;
     }
 }
 
@@ -420,32 +435,64 @@ void Tfekranglowny::PanelClick(QObject* header) {
 }
 
 void Tfekranglowny::Image2Click(QObject* picture) {
-    const int slot = Tag(picture);
+    StartOrStopStopwatchOf(Tag(picture));
+}
+
+bool Tfekranglowny::StartOrStopStopwatchOf(int slot) {
     if (!IsValidSlot(slot)) {
-        return;
+        return false;
     }
     const std::optional<bool> running =
         StartOrStopStopwatch(station_.slot(slot), station_.current_lap_time(slot),
                              station_.clock().PerformanceCounter());
     if (!running) {
-        return;
+        return false;
     }
     right_rows_[size_t(slot - 1)].start_stop->setPixmap(*running ? image13_->pixmap()
                                                                  : image12_->pixmap());
+    return true;
 }
 
 void Tfekranglowny::ImageButton1Click(QObject* control) {
+    CompleteHandLap(Tag(control));
+}
+
+bool Tfekranglowny::CompleteHandLap(int slot) {
     FlagGuard blocked(refresh_blocked_);
-    const int slot = Tag(control);
     if (!IsValidSlot(slot)) {
-        return;
+        return false;
     }
     const std::optional<HandLap> lap = ReadHandLap(station_.slot(slot), station_.clock());
     if (!lap) {
-        return;
+        return false;
     }
     RecordLap(lap->lap_time, slot, 0, 0);
     StartNextHandLap(station_.slot(slot), station_.current_lap_time(slot), *lap);
+    return true;
+}
+
+void Tfekranglowny::keyPressEvent(QKeyEvent* event) {
+    const std::optional<HandKeyCommand> command =
+        hand_timing_keys_.Command(KeyPressOf(*event, native_key_codes_));
+    if (!command) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // A held key repeats: only its first press counts.
+    if (event->isAutoRepeat() || !IsValidSlot(command->slot)) {
+        return;
+    }
+    // The window system keeps keys from a window behind a modal dialog; this also
+    // covers events that reach the screen directly.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        return;
+    }
+    const bool acted = command->action == HandKeyAction::kLap
+                           ? CompleteHandLap(command->slot)
+                           : StartOrStopStopwatchOf(command->slot);
+    key_flashes_[size_t(command->slot - 1)]->Show(acted ? ColumnFlash::Sign::kAccepted
+                                                        : ColumnFlash::Sign::kRefused);
 }
 
 void Tfekranglowny::ImageButton6Click(QObject* button) {

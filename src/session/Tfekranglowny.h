@@ -4,11 +4,13 @@
 #include <array>
 #include <memory>
 
+#include "HandTimingKeys.h"
 #include "SessionScreenActions.h"
 #include "Station.h"
 
 class BestLapsGrid;
 class ClickableLabel;
+class ColumnFlash;
 class ImageButton;
 class KartColumn;
 class QLabel;
@@ -37,6 +39,12 @@ class Tfekranglowny : public QWidget, public SessionView {
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
     void ReportSector(int slot, const SectorReport& report) override;
 
+    // The keys that time laps and start or stop stopwatches; the built-in digits
+    // until set.
+    void SetHandTimingKeys(HandTimingKeys keys) { hand_timing_keys_ = std::move(keys); }
+    // The sign the last hand-timing key left on the column of slot 1..5.
+    const ColumnFlash* key_flash(int slot) const { return key_flashes_.at(size_t(slot - 1)); }
+
     bool refresh_blocked() const { return refresh_blocked_; }
     bool can_close() const { return can_close_; }
     const RepaintCoalescer& repaint_coalescer() const { return *coalescer_; }
@@ -48,6 +56,7 @@ class Tfekranglowny : public QWidget, public SessionView {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -70,6 +79,10 @@ class Tfekranglowny : public QWidget, public SessionView {
     void ImageButton1Click(QObject* control);
     void ImageButton6Click(QObject* button);
     void Label78Click(int tag);
+    // What the start/stop pictures and the lap controls do, for their clicks and for
+    // the hand-timing keys. Each returns whether it acted.
+    bool StartOrStopStopwatchOf(int slot);
+    bool CompleteHandLap(int slot);
 
     void ApplyKartMode(int slot);
     void ApplyKartLook(int slot);
@@ -102,6 +115,9 @@ class Tfekranglowny : public QWidget, public SessionView {
     std::array<std::unique_ptr<KartColumn>, kSlotCount> columns_;
     std::unique_ptr<BestLapsGrid> best_laps_;
     std::array<RightRow, kSlotCount> right_rows_{};
+    HandTimingKeys hand_timing_keys_;
+    NativeKeyCodes native_key_codes_ = NativeKeyCodes::kNone;
+    std::array<ColumnFlash*, kSlotCount> key_flashes_{};
 };
 
 // Creates a fresh session screen, makes it the station's current one, sets it up
