@@ -480,7 +480,9 @@ void Tfekranglowny::keyPressEvent(QKeyEvent* event) {
     }
     event->accept();
     // A held key repeats: only its first press counts.
-    if (event->isAutoRepeat() || !IsValidSlot(command->slot)) {
+    if (held_keys_.IsRepeat(event->key(), event->modifiers().toInt(), event->timestamp(),
+                            event->isAutoRepeat()) ||
+        !IsValidSlot(command->slot)) {
         return;
     }
     // The window system keeps keys from a window behind a modal dialog; this also
@@ -493,6 +495,11 @@ void Tfekranglowny::keyPressEvent(QKeyEvent* event) {
                            : StartOrStopStopwatchOf(command->slot);
     key_flashes_[size_t(command->slot - 1)]->Show(acted ? ColumnFlash::Sign::kAccepted
                                                         : ColumnFlash::Sign::kRefused);
+}
+
+void Tfekranglowny::keyReleaseEvent(QKeyEvent* event) {
+    held_keys_.Released(event->key(), event->modifiers().toInt(), event->timestamp());
+    QWidget::keyReleaseEvent(event);
 }
 
 void Tfekranglowny::ImageButton6Click(QObject* button) {

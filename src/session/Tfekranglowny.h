@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "HandTimingKeys.h"
+#include "HeldKeys.h"
 #include "SessionScreenActions.h"
 #include "Station.h"
 
@@ -57,6 +58,7 @@ class Tfekranglowny : public QWidget, public SessionView {
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -117,6 +119,7 @@ class Tfekranglowny : public QWidget, public SessionView {
     std::array<RightRow, kSlotCount> right_rows_{};
     HandTimingKeys hand_timing_keys_;
     NativeKeyCodes native_key_codes_ = NativeKeyCodes::kNone;
+    HeldKeys held_keys_;
     std::array<ColumnFlash*, kSlotCount> key_flashes_{};
 };
 

@@ -53,6 +53,13 @@ struct KeysFixture : ::testing::Test {
         return press.isAccepted();
     }
 
+    // One key event with the window system's time stamp in ms.
+    static void Send(QWidget& screen, QEvent::Type type, int key, quint64 timestamp) {
+        QKeyEvent event(type, key, Qt::NoModifier);
+        event.setTimestamp(timestamp);
+        QApplication::sendEvent(&screen, &event);
+    }
+
     static QString Text(const QObject& parent, const char* name) {
         auto* label = parent.findChild<QLabel*>(QString::fromUtf8(name));
         return label ? label->text() : QStringLiteral("<none>");
@@ -154,6 +161,21 @@ TEST_F(KeysFixture, AutoRepeatOfAHeldKeyNeverRecordsASecondLap) {
     Press(*screen, Qt::Key_3);
     EXPECT_EQ(recorded.size(), 2u);
     EXPECT_EQ(recorded.back(), std::make_pair(3, 2001));
+
+    // X11 delivers a held key as release/press pairs with one time stamp, which Qt
+    // does not always flag as auto-repeat (seen under Xvfb).
+    recorded.clear();
+    clock.AdvanceCentiseconds(600);
+    Send(*screen, QEvent::KeyPress, Qt::Key_3, 70'000);
+    for (quint64 t = 70'500; t < 80'000; t += 40) {  // ten seconds held
+        clock.AdvanceCentiseconds(4);
+        Send(*screen, QEvent::KeyRelease, Qt::Key_3, t);
+        Send(*screen, QEvent::KeyPress, Qt::Key_3, t);
+    }
+    Send(*screen, QEvent::KeyRelease, Qt::Key_3, 80'010);
+    EXPECT_EQ(recorded, (std::vector<std::pair<int, qint32>>{{3, 600}}));
+    Send(*screen, QEvent::KeyPress, Qt::Key_3, 80'300);  // pressed anew
+    EXPECT_EQ(recorded.size(), 2u);
 }
 
 TEST_F(KeysFixture, KeysMashedFiftyTimesASecondFollowTheFiveSecondRule) {
