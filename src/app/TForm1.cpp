@@ -131,6 +131,12 @@ void TForm1::OfferLapLogRecovery() {
             QFile::remove(journal);
             continue;
         }
+        if (SummariseJournal(journal, log).laps == 0) {
+            // Every lap was deleted by lap correction: "END SESSION" would have
+            // written no session file and kept the journal aside.
+            QFile::rename(journal, SetAsidePath(journal, QStringLiteral("unsaved")));
+            continue;
+        }
         const QMessageBox::StandardButton answer =
             QMessageBox::question(this, QStringLiteral("RUVOTimer"),
                                   RecoveryQuestion(SummariseJournal(journal, log), aside),
@@ -268,6 +274,14 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         }
         journal_->RecordLap(station_, slot, lap_number, lap_time, rpm_max, rpm_min,
                             entered_top_ten);
+        TellLapLogFailureOnce();
+    };
+    actions.lap_corrected = [this](const LapCorrection& correction) {
+        if (!journal_) {
+            return;
+        }
+        journal_->RecordCorrection(correction.slot, correction.lap_sequence, correction.lap_number,
+                                   correction.lap_time, correction.deleted, correction.at);
         TellLapLogFailureOnce();
     };
     actions.sector_reported = [this](int slot, const SectorReport& report) {

@@ -4,15 +4,19 @@
 #include <array>
 #include <memory>
 
+#include "SessionLaps.h"
 #include "SessionScreenActions.h"
 #include "Station.h"
 
 class BestLapsGrid;
+struct BestLapsDrawing;
 class ClickableLabel;
 class ImageButton;
 class KartColumn;
+class LapPressWatcher;
 class QLabel;
 class QPushButton;
+class QShortcut;
 class QTimer;
 class ReceiverStatusLine;
 class RepaintCoalescer;
@@ -36,6 +40,15 @@ class Tfekranglowny : public QWidget, public SessionView {
     void RefreshKarts() override;
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
     void ReportSector(int slot, const SectorReport& report) override;
+
+    // Lap correction. DeleteLap takes back the lap of that id (SessionLaps) and
+    // UndoLapCorrection restores the last lap taken back; each then works out the
+    // kart's lap table, best lap, last lap and gap again from its standing laps and
+    // redraws the column. Both do nothing once the session has ended. False when
+    // nothing changed.
+    bool DeleteLap(int lap_id);
+    bool UndoLapCorrection();
+    const SessionLaps& session_laps() const { return laps_; }
 
     bool refresh_blocked() const { return refresh_blocked_; }
     bool can_close() const { return can_close_; }
@@ -71,6 +84,14 @@ class Tfekranglowny : public QWidget, public SessionView {
     void ImageButton6Click(QObject* button);
     void Label78Click(int tag);
 
+    // The lap correction menu for the "Last" time (row 0) or best-laps row 1..5 of
+    // a slot, and the confirmation before a lap is deleted.
+    void ShowLapMenu(int slot, int row, const QPoint& global_position);
+    bool ConfirmLapDeletion(const SessionLap& lap);
+    void RedrawAfterCorrection(int slot);
+    void ReportCorrection(const SessionLap& lap);
+    void DrawBestLaps(int slot, const BestLapsDrawing& drawing, bool clear_empty_rows);
+
     void ApplyKartMode(int slot);
     void ApplyKartLook(int slot);
 
@@ -102,6 +123,9 @@ class Tfekranglowny : public QWidget, public SessionView {
     std::array<std::unique_ptr<KartColumn>, kSlotCount> columns_;
     std::unique_ptr<BestLapsGrid> best_laps_;
     std::array<RightRow, kSlotCount> right_rows_{};
+    SessionLaps laps_;
+    LapPressWatcher* lap_press_watcher_ = nullptr;
+    QShortcut* undo_shortcut_ = nullptr;
 };
 
 // Creates a fresh session screen, makes it the station's current one, sets it up
