@@ -181,7 +181,9 @@ void Tfekranglowny::BuildCentre() {
     connect(lap_press_watcher_, &LapPressWatcher::requested, this,
             [this](int slot, int row, QPoint at) { ShowLapMenu(slot, row, at); });
     for (int slot = 1; slot <= kSlotCount; ++slot) {
+        // The "Last" row: the lap time and its gap.
         lap_press_watcher_->Watch(columns_[size_t(slot - 1)]->last_lap(), slot, 0);
+        lap_press_watcher_->Watch(columns_[size_t(slot - 1)]->last_gap(), slot, 0);
         for (int row = 1; row <= BestLapsGrid::kRows; ++row) {
             for (QLabel* label : {best_laps_->LapNumber(slot, row), best_laps_->LapTime(slot, row),
                                   best_laps_->Gap(slot, row)}) {
