@@ -7,15 +7,12 @@
 
 int SessionLaps::Add(const KartSlot& kart, int slot, qint32 lap_number, qint32 lap_time,
                      qint32 rpm_max, qint32 rpm_min, const QDateTime& ended_at) {
-    if (IsValidSlot(slot) && StandingCount(slot) == 0) {
-        // Before the first standing lap the slot shows what it carried in (an
-        // earlier session's best and last lap); that is what it returns to when
-        // every lap of this session is taken back.
-        CarriedIn& carried = carried_in_[size_t(slot - 1)];
-        if (!carried.noted) {
-            carried = {true, kart.best_lap_time, kart.best_lap_delta, kart.best_lap_delta_sign,
-                       kart.last_lap_time};
-        }
+    if (IsValidSlot(slot) && !carried_in_[size_t(slot - 1)].noted) {
+        // Before its first lap the slot shows what it carried in (an earlier
+        // session's best and last lap); that is what it returns to when every lap
+        // of this session is taken back.
+        carried_in_[size_t(slot - 1)] = {true, kart.best_lap_time, kart.best_lap_delta,
+                                         kart.best_lap_delta_sign, kart.last_lap_time};
     }
     SessionLap lap;
     lap.id = int(laps_.size()) + 1;
