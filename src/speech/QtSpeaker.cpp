@@ -15,12 +15,16 @@ QList<EngineVoices> InstalledEngines() {
 
 }  // namespace
 
+QString QtSpeaker::NoEngineMessage() {
+    return QStringLiteral(
+        "No speech engine is installed, so lap times are not called out. On Debian the "
+        "package qt6-speech-flite-plugin provides one.");
+}
+
 QtSpeaker::QtSpeaker(const QLocale& system) {
     const std::optional<VoiceChoice> choice = ChooseVoice(InstalledEngines(), system);
     if (!choice) {
-        failure_ = QStringLiteral(
-            "No speech engine is installed, so lap times are not called out. On Debian the "
-            "package qt6-speech-flite-plugin provides one.");
+        failure_ = NoEngineMessage();
         return;
     }
     choice_ = *choice;

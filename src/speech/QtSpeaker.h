@@ -24,6 +24,9 @@ class QtSpeaker : public QObject, public Speaker {
     QString failure() const override { return failure_; }
     void Say(const QString& text) override;
 
+    // What the operator is told when no engine is installed.
+    static QString NoEngineMessage();
+
     // What was chosen: empty engine when none is installed.
     const VoiceChoice& choice() const { return choice_; }
 

@@ -9,6 +9,7 @@
 #include "CallOutSwitch.h"
 #include "FakeClock.h"
 #include "FakeSound.h"
+#include "QtSpeaker.h"
 #include "TForm1.h"
 #include "TempFolder.h"
 #include "Tfekranglowny.h"
@@ -18,6 +19,14 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace {
+
+// Saves a picture when RUVO_SCREENSHOT_DIR names a folder (docs/).
+void Screenshot(QWidget& widget, const char* name) {
+    const QString folder = qEnvironmentVariable("RUVO_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        widget.grab().save(folder + "/" + name);
+    }
+}
 
 // The launcher with fake sounds, and a session screen that reports its laps
 // through the launcher's own actions, as "Session start" wires them.
@@ -108,6 +117,8 @@ TEST_F(LapPathFixture, SwitchesKeptInTheirOwnSectionAndOffForOlderFiles) {
     EXPECT_FALSE(speak->geometry().intersects(beep->geometry()));
 
     beep->setChecked(true);
+    launcher->show();
+    Screenshot(*launcher, "launcher-call-outs.png");
     const QByteArray file = folder.Read(QStringLiteral("ustawienia.ini"));
     EXPECT_TRUE(file.startsWith("[Parametry]\r\nRadio1=1\r\nSN1=7\r\nNAME1=Ewa Lis\r\n"));
     EXPECT_TRUE(file.endsWith("[CallOuts]\r\nSpeak=0\r\nBeep=1\r\n"));
@@ -123,15 +134,15 @@ TEST_F(LapPathFixture, SwitchesKeptInTheirOwnSectionAndOffForOlderFiles) {
 }
 
 TEST_F(LapPathFixture, AMissingEngineIsToldOnceAndTheLapsGoOn) {
-    launcher = std::make_unique<TForm1>(
-        clock, folder.path(), nullptr,
-        CallOutSounds{[this] {
-                          auto made = std::make_unique<FakeSpeaker>();
-                          made->Fail(QStringLiteral("No speech engine is installed."));
-                          speaker = made.get();
-                          return made;
-                      },
-                      [] { return std::make_unique<FakeBeeper>(); }});
+    launcher =
+        std::make_unique<TForm1>(clock, folder.path(), nullptr,
+                                 CallOutSounds{[this] {
+                                                   auto made = std::make_unique<FakeSpeaker>();
+                                                   made->Fail(QtSpeaker::NoEngineMessage());
+                                                   speaker = made.get();
+                                                   return made;
+                                               },
+                                               [] { return std::make_unique<FakeBeeper>(); }});
     launcher->show();
     QCheckBox* speak = Box("CheckBoxCallOuts");
     speak->setChecked(true);
@@ -139,13 +150,16 @@ TEST_F(LapPathFixture, AMissingEngineIsToldOnceAndTheLapsGoOn) {
         int shown = 0;
         for (QMessageBox* box : launcher->findChildren<QMessageBox*>("CallOutFailure")) {
             shown += box->isVisible() ? 1 : 0;
-            EXPECT_TRUE(box->text().startsWith("No speech engine is installed."));
+            EXPECT_TRUE(box->text().startsWith(QtSpeaker::NoEngineMessage()));
             EXPECT_FALSE(box->isModal());
         }
         return shown;
     };
     EXPECT_EQ(boxes(), 1);
-    EXPECT_EQ(speak->toolTip(), "No speech engine is installed.");
+    EXPECT_EQ(speak->toolTip(), QtSpeaker::NoEngineMessage());
+    if (QWidget* box = launcher->findChild<QMessageBox*>("CallOutFailure")) {
+        Screenshot(*box, "call-outs-no-engine.png");
+    }
     speak->setChecked(false);
     speak->setChecked(true);
     EXPECT_EQ(boxes(), 1);
