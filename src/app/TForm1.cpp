@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "CallOutSwitch.h"
 #include "FailedSessionWrite.h"
 #include "KartSettingsFile.h"
 #include "LapJournal.h"
@@ -47,7 +48,8 @@ constexpr int kButtonHeight = 73;
 
 }  // namespace
 
-TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* parent)
+TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* parent,
+               CallOutSounds sounds)
     : QWidget(parent), station_(clock, program_folder) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("RUVOTimer"));
@@ -105,6 +107,9 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     }
     FormCreate();
     live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_));
+    call_outs_ = std::make_unique<CallOutSwitch>(
+        this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
+        std::move(sounds));
 }
 
 TForm1::~TForm1() = default;
@@ -269,6 +274,8 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     };
     actions.lap_recorded = [this](int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max,
                                   qint32 rpm_min, bool entered_top_ten) {
+        // Radio and hand-timed laps alike; this only queues the sound.
+        call_outs_->call_outs().LapRecorded(slot, station_.slot(slot), lap_time);
         if (!journal_) {
             return;
         }
