@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "CallOutSwitch.h"
 #include "FailedSessionWrite.h"
 #include "IniFile.h"
 #include "KartSettingsFile.h"
@@ -48,7 +49,8 @@ constexpr int kButtonHeight = 73;
 
 }  // namespace
 
-TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* parent)
+TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* parent,
+               CallOutSounds sounds)
     : QWidget(parent), station_(clock, program_folder) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("RUVOTimer"));
@@ -106,6 +108,9 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     }
     FormCreate();
     live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_));
+    call_outs_ = std::make_unique<CallOutSwitch>(
+        this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
+        std::move(sounds));
 }
 
 TForm1::~TForm1() = default;
@@ -146,6 +151,12 @@ void TForm1::OfferLapLogRecovery() {
         if (log.laps.empty()) {
             // Kart set-up only: the session ended before its first lap.
             QFile::remove(journal);
+            continue;
+        }
+        if (SummariseJournal(journal, log).laps == 0) {
+            // Every lap was deleted by lap correction: "END SESSION" would have
+            // written no session file and kept the journal aside.
+            QFile::rename(journal, SetAsidePath(journal, QStringLiteral("unsaved")));
             continue;
         }
         const QMessageBox::StandardButton answer =
@@ -280,11 +291,21 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     };
     actions.lap_recorded = [this](int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max,
                                   qint32 rpm_min, bool entered_top_ten) {
+        // Radio and hand-timed laps alike; this only queues the sound.
+        call_outs_->call_outs().LapRecorded(slot, station_.slot(slot), lap_time);
         if (!journal_) {
             return;
         }
         journal_->RecordLap(station_, slot, lap_number, lap_time, rpm_max, rpm_min,
                             entered_top_ten);
+        TellLapLogFailureOnce();
+    };
+    actions.lap_corrected = [this](const LapCorrection& correction) {
+        if (!journal_) {
+            return;
+        }
+        journal_->RecordCorrection(correction.slot, correction.lap_sequence, correction.lap_number,
+                                   correction.lap_time, correction.deleted, correction.at);
         TellLapLogFailureOnce();
     };
     actions.sector_reported = [this](int slot, const SectorReport& report) {

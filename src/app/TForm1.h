@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "HandTimingKeys.h"
+#include "LapCallOuts.h"
 #include "SessionScreenActions.h"
 #include "Station.h"
 
@@ -13,6 +14,7 @@ class QPushButton;
 class QLabel;
 class Tfekranglowny;
 class LiveTimingSwitch;
+class CallOutSwitch;
 
 // The launcher "RUVOTimer": owns the kart slot table for the whole run and starts
 // the program's tasks. Closing it ends the program.
@@ -20,11 +22,14 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
   public:
-    TForm1(const Clock& clock, const QString& program_folder, QWidget* parent = nullptr);
+    // `sounds` make the call-outs and the beep heard (tests hand in fakes).
+    TForm1(const Clock& clock, const QString& program_folder, QWidget* parent = nullptr,
+           CallOutSounds sounds = RealCallOutSounds());
     ~TForm1() override;
 
     Station& station() { return station_; }
     LiveTimingSwitch* live_timing() { return live_timing_.get(); }
+    CallOutSwitch* call_outs() { return call_outs_.get(); }
 
     // Writes the configuration of all 5 slots to ustawienia.ini; on failure tells the
     // operator which file could not be written.
@@ -79,5 +84,7 @@ class TForm1 : public QWidget {
     QLabel* label1_ = nullptr;
     // The live timing web server's switch and address; the server reads station_.
     std::unique_ptr<LiveTimingSwitch> live_timing_;
+    // Spoken lap times and the hand-timing beep, heard on every recorded lap.
+    std::unique_ptr<CallOutSwitch> call_outs_;
     bool close_after_loop_ = false;
 };
