@@ -17,7 +17,7 @@ constexpr Qt::KeyboardModifiers kShortcutModifiers =
 // The modifiers a hand-timing key is told apart by.
 constexpr Qt::KeyboardModifiers kKeyModifiers = Qt::ShiftModifier | Qt::KeypadModifier;
 
-using Positions = std::array<quint32, HandTimingKeys::kSlots>;
+using Positions = std::array<quint32, kSlotCount>;
 
 // Native codes of the keys 1-5 of the digit row and of the keypad.
 struct NativePositions {
@@ -31,7 +31,7 @@ constexpr NativePositions kMacVirtualKeys = {{0x12, 0x13, 0x14, 0x15, 0x17},
                                              {0x53, 0x54, 0x55, 0x56, 0x57}};
 
 // Keypad 1-5 with Num Lock off (or, on X11, with Shift and Num Lock on).
-constexpr std::array<int, HandTimingKeys::kSlots> kKeypadNavigation = {
+constexpr std::array<int, kSlotCount> kKeypadNavigation = {
     Qt::Key_End, Qt::Key_Down, Qt::Key_PageDown, Qt::Key_Left, Qt::Key_Clear};
 
 // What Shift+1..5 type on common layouts, for platforms whose native codes are not
@@ -228,10 +228,10 @@ void HandTimingKeys::AddEntry(const QString& name, const QString& value) {
     }
     bool number_ok = false;
     const int slot = match.captured(2).toInt(&number_ok);
-    if (!number_ok || slot < 1 || slot > kSlots) {
+    if (!number_ok || slot < 1 || slot > kSlotCount) {
         problems_ << entry + QStringLiteral("there is no kart %1; the karts are 1 to %2")
                                  .arg(match.captured(2))
-                                 .arg(kSlots);
+                                 .arg(kSlotCount);
         return;
     }
     const HandKeyCommand command{

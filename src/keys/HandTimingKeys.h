@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "KartSlot.h"
+
 class IniFile;
 class QKeyEvent;
 
@@ -49,7 +51,6 @@ KeyPress KeyPressOf(const QKeyEvent& event, NativeKeyCodes codes);
 // the desktop's shortcuts.
 class HandTimingKeys {
   public:
-    static constexpr int kSlots = 5;
     // Problem lines beyond this are summarised, so a broken file gives a readable box.
     static constexpr int kMaxProblemLines = 10;
 
