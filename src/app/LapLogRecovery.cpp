@@ -26,6 +26,9 @@ std::array<KartSlot, kSlotCount> ReplayLapLog(const SessionLapLog& log) {
         set_up[size_t(kart.slot - 1)] = true;
     }
     for (const LapRecord& lap : log.laps) {
+        if (lap.deleted) {
+            continue;  // taken back by a lap correction before the program stopped
+        }
         KartSlot& slot = karts[size_t(lap.slot - 1)];
         if (!set_up[size_t(lap.slot - 1)]) {
             // A log whose set-up records were lost: the laps name the kart.
@@ -44,8 +47,12 @@ JournalSummary SummariseJournal(const QString& journal_path, const SessionLapLog
     JournalSummary summary;
     summary.started = QDateTime::fromString(QFileInfo(journal_path).fileName().left(19),
                                             QStringLiteral("yyyy_MM_dd_HH_mm_ss"));
-    summary.laps = int(log.laps.size());
     for (const LapRecord& lap : log.laps) {
+        if (lap.deleted) {
+            ++summary.deleted_laps;
+            continue;
+        }
+        ++summary.laps;
         if (lap.ended_at.isValid()) {
             summary.last_lap = lap.ended_at;
         }
@@ -74,7 +81,7 @@ bool RecoverSession(const QString& program_folder, const QString& journal_path,
     }
     const SessionLapLog log = ReadLapLog(journal_path);
     recovered->summary = SummariseJournal(journal_path, log);
-    if (log.laps.empty()) {
+    if (recovered->summary.laps == 0) {
         return fail(QStringLiteral("The lap log %1 holds no lap.")
                         .arg(QDir::toNativeSeparators(journal_path)));
     }
@@ -156,6 +163,10 @@ QString RecoveryQuestion(const JournalSummary& summary, const QString& set_aside
     text += QStringLiteral("Laps in its lap log: %1 (%2)\n")
                 .arg(summary.laps)
                 .arg(SlotList(summary.karts_with_laps));
+    if (summary.deleted_laps > 0) {
+        text += QStringLiteral("Laps deleted by lap correction, left out: %1\n")
+                    .arg(summary.deleted_laps);
+    }
     if (summary.last_lap.isValid()) {
         text += QStringLiteral("Last lap: %1\n")
                     .arg(summary.last_lap.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));

@@ -13,14 +13,16 @@
 // the lap table the live screen keeps, so each kart gets the same ten fastest laps.
 
 // The five kart slots at the end of the logged session: the last set-up the log
-// holds for each slot and its lap table with every logged lap entered.
+// holds for each slot and its lap table with every logged lap entered that was
+// not deleted by a lap correction.
 std::array<KartSlot, kSlotCount> ReplayLapLog(const SessionLapLog& log);
 
 // What the operator is asked about.
 struct JournalSummary {
-    QDateTime started;   // from the journal's name
-    QDateTime last_lap;  // invalid when the log holds no lap time of day
-    int laps = 0;
+    QDateTime started;     // from the journal's name
+    QDateTime last_lap;    // invalid when the log holds no lap time of day
+    int laps = 0;          // laps that stand
+    int deleted_laps = 0;  // taken back by a lap correction
     QList<int> karts_with_laps;
     QStringList skipped;
 };

@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "CallOutSwitch.h"
 #include "FailedSessionWrite.h"
+#include "IniFile.h"
 #include "KartSettingsFile.h"
 #include "LapJournal.h"
 #include "LapLogFormat.h"
@@ -47,7 +49,8 @@ constexpr int kButtonHeight = 73;
 
 }  // namespace
 
-TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* parent)
+TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* parent,
+               CallOutSounds sounds)
     : QWidget(parent), station_(clock, program_folder) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("RUVOTimer"));
@@ -105,17 +108,36 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     }
     FormCreate();
     live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_));
+    call_outs_ = std::make_unique<CallOutSwitch>(
+        this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
+        std::move(sounds));
 }
 
 TForm1::~TForm1() = default;
 
 void TForm1::FormCreate() {
     LoadKartSettings(station_);
+    LoadHandTimingKeys();
     // A day folder that cannot be read shows as an empty day here; the history
     // browser reports it when the operator opens it.
     LoadTodaysSessions(station_);
     OfferLapLogRecovery();
     UpdateTimesheetButton();
+}
+
+void TForm1::LoadHandTimingKeys() {
+    hand_timing_keys_ = HandTimingKeys::FromIni(IniFile::Load(KartSettingsPath(station_)));
+    const QString report = hand_timing_keys_.ProblemReport();
+    if (report.isEmpty()) {
+        return;
+    }
+    // A box at start-up, not a line on the session screen: the operator is at the PC
+    // and can still fix the file before the session, and the screen's status line
+    // belongs to the receiver.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("RUVOTimer"), report, QMessageBox::Ok,
+                    this);
+    box.setObjectName(QStringLiteral("HandTimingKeysProblems"));
+    box.exec();
 }
 
 void TForm1::UpdateTimesheetButton() {
@@ -129,6 +151,12 @@ void TForm1::OfferLapLogRecovery() {
         if (log.laps.empty()) {
             // Kart set-up only: the session ended before its first lap.
             QFile::remove(journal);
+            continue;
+        }
+        if (SummariseJournal(journal, log).laps == 0) {
+            // Every lap was deleted by lap correction: "END SESSION" would have
+            // written no session file and kept the journal aside.
+            QFile::rename(journal, SetAsidePath(journal, QStringLiteral("unsaved")));
             continue;
         }
         const QMessageBox::StandardButton answer =
@@ -263,11 +291,21 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
     };
     actions.lap_recorded = [this](int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max,
                                   qint32 rpm_min, bool entered_top_ten) {
+        // Radio and hand-timed laps alike; this only queues the sound.
+        call_outs_->call_outs().LapRecorded(slot, station_.slot(slot), lap_time);
         if (!journal_) {
             return;
         }
         journal_->RecordLap(station_, slot, lap_number, lap_time, rpm_max, rpm_min,
                             entered_top_ten);
+        TellLapLogFailureOnce();
+    };
+    actions.lap_corrected = [this](const LapCorrection& correction) {
+        if (!journal_) {
+            return;
+        }
+        journal_->RecordCorrection(correction.slot, correction.lap_sequence, correction.lap_number,
+                                   correction.lap_time, correction.deleted, correction.at);
         TellLapLogFailureOnce();
     };
     actions.sector_reported = [this](int slot, const SectorReport& report) {
@@ -298,6 +336,7 @@ void TForm1::Button1Click() {
     }
     // A fresh screen for every session; the ended one goes once the new one is current.
     std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(station_, MakeSessionScreenActions());
+    screen->SetHandTimingKeys(hand_timing_keys_);
     session_screen_ = std::move(screen);
     StartLapLog();
     SetPollButtonsEnabled(false);

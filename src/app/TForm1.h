@@ -4,6 +4,8 @@
 #include <array>
 #include <memory>
 
+#include "HandTimingKeys.h"
+#include "LapCallOuts.h"
 #include "SessionScreenActions.h"
 #include "Station.h"
 
@@ -12,6 +14,7 @@ class QPushButton;
 class QLabel;
 class Tfekranglowny;
 class LiveTimingSwitch;
+class CallOutSwitch;
 
 // The launcher "RUVOTimer": owns the kart slot table for the whole run and starts
 // the program's tasks. Closing it ends the program.
@@ -19,11 +22,14 @@ class TForm1 : public QWidget {
     Q_OBJECT
 
   public:
-    TForm1(const Clock& clock, const QString& program_folder, QWidget* parent = nullptr);
+    // `sounds` make the call-outs and the beep heard (tests hand in fakes).
+    TForm1(const Clock& clock, const QString& program_folder, QWidget* parent = nullptr,
+           CallOutSounds sounds = RealCallOutSounds());
     ~TForm1() override;
 
     Station& station() { return station_; }
     LiveTimingSwitch* live_timing() { return live_timing_.get(); }
+    CallOutSwitch* call_outs() { return call_outs_.get(); }
 
     // Writes the configuration of all 5 slots to ustawienia.ini; on failure tells the
     // operator which file could not be written.
@@ -61,11 +67,14 @@ class TForm1 : public QWidget {
     void TellLapLogFailureOnce();  // a failed journal write, once per session
     // Unfinished journals of earlier runs: recover each or keep it aside.
     void OfferLapLogRecovery();
+    // The keys of hand timing; entries that cannot be used are told once, here.
+    void LoadHandTimingKeys();
 
     Station station_;
     // The screen of the running or last session; kept hidden after it ended.
     std::unique_ptr<Tfekranglowny> session_screen_;
     std::unique_ptr<LapJournal> journal_;
+    HandTimingKeys hand_timing_keys_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;
     QPushButton* button3_ = nullptr;
@@ -75,5 +84,7 @@ class TForm1 : public QWidget {
     QLabel* label1_ = nullptr;
     // The live timing web server's switch and address; the server reads station_.
     std::unique_ptr<LiveTimingSwitch> live_timing_;
+    // Spoken lap times and the hand-timing beep, heard on every recorded lap.
+    std::unique_ptr<CallOutSwitch> call_outs_;
     bool close_after_loop_ = false;
 };

@@ -81,7 +81,9 @@ QByteArray ExportLapsCsv(const std::vector<ExportSession>& sessions) {
     for (const ExportSession& session : sessions) {
         if (!session.log.laps.empty()) {
             for (const LapRecord& lap : session.log.laps) {
-                out += csv::Record(LogRow(session.label, lap));
+                if (!lap.deleted) {  // taken back by a lap correction
+                    out += csv::Record(LogRow(session.label, lap));
+                }
             }
             continue;
         }
@@ -102,7 +104,8 @@ ExportCount CountExport(const std::vector<ExportSession>& sessions) {
     ExportCount count;
     for (const ExportSession& session : sessions) {
         if (!session.log.laps.empty()) {
-            count.laps += int(session.log.laps.size());
+            count.laps += int(std::count_if(session.log.laps.begin(), session.log.laps.end(),
+                                            [](const LapRecord& lap) { return !lap.deleted; }));
             continue;
         }
         ++count.ten_fastest_only;

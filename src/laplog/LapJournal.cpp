@@ -136,7 +136,33 @@ void LapJournal::RecordLap(const Station& station, int slot, qint32 lap_number, 
     lap.rpm_min = rpm_min;
     lap.entered_top_ten = entered_top_ten;
     Append(LapLogLine(lap));
+    laps_.push_back(lap);
     ++lap_count_;
+}
+
+bool LapJournal::RecordCorrection(int slot, int lap_sequence, qint32 lap_number, qint32 lap_time,
+                                  bool deleted, const QDateTime& at) {
+    if (lap_sequence < 1 || lap_sequence > int(laps_.size())) {
+        return false;
+    }
+    LapRecord& lap = laps_[size_t(lap_sequence - 1)];
+    if (lap.slot != slot || lap.lap_number != lap_number || lap.lap_time != lap_time) {
+        return false;  // not the lap the screen means: a wrong mark would be worse
+    }
+    LapCorrectionRecord correction;
+    correction.deleted = deleted;
+    correction.slot = lap.slot;
+    correction.driver_name = lap.driver_name;
+    correction.serial_number = lap.serial_number;
+    correction.radio = lap.radio;
+    correction.lap_number = lap.lap_number;
+    correction.lap_time = lap.lap_time;
+    correction.lap_session_time = lap.session_time;
+    correction.at = at;
+    Append(LapLogLine(correction));
+    lap.deleted = deleted;
+    lap.deleted_at = deleted ? correction.at : QDateTime();
+    return true;
 }
 
 void LapJournal::RecordSector(int slot, const SectorReport& report) {

@@ -38,6 +38,13 @@ class LapJournal {
     // A lap RecordLap has just entered into the slot (lap_number as it was stored).
     void RecordLap(const Station& station, int slot, qint32 lap_number, qint32 lap_time,
                    qint32 rpm_max, qint32 rpm_min, bool entered_top_ten);
+    // A lap correction made at `at` on the lap_sequence-th lap of this journal
+    // (counting from 1, over all karts): a "deleted" or "restored" record naming
+    // that lap. False,
+    // with nothing written, when the journal holds no such lap of that slot, number
+    // and time.
+    bool RecordCorrection(int slot, int lap_sequence, qint32 lap_number, qint32 lap_time,
+                          bool deleted, const QDateTime& at);
     // The sector fields of a radio kart's frame; written only when they changed.
     void RecordSector(int slot, const SectorReport& report);
     // The slot's set-up changed during the session (kart settings).
@@ -73,6 +80,7 @@ class LapJournal {
     QByteArray all_;  // everything appended, for a rewrite after a failed write
     bool closed_ = false;
     int lap_count_ = 0;
+    std::vector<LapRecord> laps_;  // as written, for the corrections that name them
     std::array<SectorReport, kSlotCount> last_sector_{};
     std::unique_ptr<JournalWriter> writer_;
 };

@@ -119,6 +119,8 @@ class RowReader {
             ReadSector();
         } else if (kind == QLatin1String("kart")) {
             ReadKart();
+        } else if (kind == QLatin1String("deleted") || kind == QLatin1String("restored")) {
+            ReadCorrection(kind == QLatin1String("deleted"));
         } else {
             Skip(line_, QStringLiteral("not a lap log record"));
         }
@@ -191,6 +193,36 @@ class RowReader {
         lap.entered_top_ten = top_ten == 1;
         lap.ended_at = At();
         log_->laps.push_back(lap);
+    }
+
+    // Marks the lap the correction names: the latest lap before it with the same
+    // slot, lap number, lap time and session time that is not yet in that state.
+    void ReadCorrection(bool deleting) {
+        int slot = 0;
+        QString driver;
+        qint32 serial = 0;
+        bool radio = false;
+        qint64 number = 0;
+        qint64 time = 0;
+        qint64 session_time = 0;
+        const bool ok = Kart(&slot, &driver, &serial, &radio) &&
+                        Number(kLap, 0, INT32_MAX, &number) &&
+                        Number(kLapTimeCs, 1, INT32_MAX, &time) &&
+                        OptionalNumber(kSessionTimeCs, 0, INT64_MAX, &session_time);
+        if (!ok) {
+            Skip(line_, error_);
+            return;
+        }
+        for (auto lap = log_->laps.rbegin(); lap != log_->laps.rend(); ++lap) {
+            if (lap->slot == slot && lap->lap_number == number && lap->lap_time == time &&
+                lap->session_time == session_time && lap->deleted != deleting) {
+                lap->deleted = deleting;
+                lap->deleted_at = deleting ? At() : QDateTime();
+                return;
+            }
+        }
+        Skip(line_, deleting ? QStringLiteral("the deleted lap is not in the log")
+                             : QStringLiteral("the restored lap is not a deleted lap of the log"));
     }
 
     void ReadSector() {
@@ -291,6 +323,22 @@ QByteArray LapLogLine(const LapRecord& lap) {
     row[kRpmMin] = QString::number(lap.rpm_min);
     row[kTimeOfDay] = TimeOfDay(lap.ended_at);
     row[kSessionTimeCs] = QString::number(lap.session_time);
+    return Line(row);
+}
+
+QByteArray LapLogLine(const LapCorrectionRecord& correction) {
+    Row row;
+    row[kKind] = correction.deleted ? QStringLiteral("deleted") : QStringLiteral("restored");
+    PutKart(row, correction.slot, correction.driver_name, correction.serial_number,
+            correction.radio);
+    // The lap's own number, time and session time name it; the time of day is the
+    // correction's.
+    row[kLap] = QString::number(correction.lap_number);
+    row[kLapTime] = LapTimeText(correction.lap_time);
+    row[kLapSeconds] = DecimalSeconds(correction.lap_time);
+    row[kLapTimeCs] = QString::number(correction.lap_time);
+    row[kTimeOfDay] = TimeOfDay(correction.at);
+    row[kSessionTimeCs] = QString::number(correction.lap_session_time);
     return Line(row);
 }
 

@@ -23,6 +23,20 @@ struct LapRecord {
     QDateTime deleted_at;
 };
 
+// A lap correction made during the session: the lap, named by what its own lap
+// record holds, was deleted or (by "Undo") restored at `at`.
+struct LapCorrectionRecord {
+    bool deleted = true;
+    int slot = 0;
+    QString driver_name;
+    qint32 serial_number = 0;
+    bool radio = false;
+    qint32 lap_number = 0;
+    qint32 lap_time = 0;
+    qint64 lap_session_time = 0;  // session_time of the lap record
+    QDateTime at;
+};
+
 // A sector time as a radio kart's unit reported it (frame bytes 26, 28, 36-39 and
 // the sector's engine speeds, 44-47), logged whenever they change.
 struct SectorRecord {

@@ -92,3 +92,18 @@ BestLapsDrawing EnterLap(KartSlot& slot, qint32 lap_time, qint32 rpm_max, qint32
     slot.last_lap_time = lap_time;
     return drawing;
 }
+
+BestLapsDrawing DrawLapTable(const KartSlot& slot) {
+    BestLapsDrawing drawing;
+    for (int row = 1; row <= BestLapsDrawing::kRows; ++row) {
+        const LapEntry& entry = slot.lap(row);
+        if (entry.lap_time == 0) {
+            break;
+        }
+        drawing.rows[size_t(row - 1)] = {FormatLapTime(quint32(entry.lap_time)),
+                                         FormatGap(qint64(entry.lap_time) - slot.best_lap_time),
+                                         FormatLapNumber(entry.lap_number)};
+        drawing.filled = row;
+    }
+    return drawing;
+}

@@ -29,3 +29,7 @@ struct BestLapsDrawing {
 // A lap time of 0 or less is no lap (0 marks an empty entry): nothing changes and
 // nothing needs drawing (filled < 0).
 BestLapsDrawing EnterLap(KartSlot& slot, qint32 lap_time, qint32 rpm_max, qint32 rpm_min);
+
+// The best-laps rows as the slot's lap table stands, for a redraw after a lap
+// correction; entered_top_ten is not meaningful here.
+BestLapsDrawing DrawLapTable(const KartSlot& slot);

@@ -1,8 +1,21 @@
 #pragma once
 
+#include <QDateTime>
 #include <functional>
 
 #include "Station.h"
+
+// A lap taken back ("Delete this lap") or brought back ("Undo") on the session
+// screen. The lap is the lap_sequence-th lap entered in the session (over all
+// karts, counting from 1), which the lap log can find among the laps it wrote.
+struct LapCorrection {
+    int slot = 0;
+    int lap_sequence = 0;
+    qint32 lap_number = 0;
+    qint32 lap_time = 0;
+    bool deleted = false;  // false: restored by "Undo"
+    QDateTime at;          // when the correction was made
+};
 
 // What the session screen asks of the rest of the program. The launcher fills these
 // when it creates a screen, so the screen's library depends on none of the windows
@@ -21,6 +34,8 @@ struct SessionScreenActions {
     std::function<void(int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max, qint32 rpm_min,
                        bool entered_top_ten)>
         lap_recorded;
+    // A lap correction, after the kart's lap table was worked out again (the lap log).
+    std::function<void(const LapCorrection& correction)> lap_corrected;
     // The sector fields of a radio kart's race frame (the lap log).
     std::function<void(int slot, const SectorReport& report)> sector_reported;
 };

@@ -1,13 +1,21 @@
 #include "Tfekranglowny.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include "Artwork.h"
 #include "BestLapsGrid.h"
+#include "ColumnFlash.h"
 #include "KartColumn.h"
 #include "KartTiming.h"
+#include "LapPressWatcher.h"
 #include "LapTable.h"
 #include "ReceiverStatusLine.h"
 #include "RepaintCoalescer.h"
@@ -38,6 +46,9 @@ constexpr int kSensorDesignLeft = 261;
 constexpr int kNameWidth = 84;
 
 constexpr int kTopBarFont = 24;
+// The part of a kart column a hand-timing key's sign covers: the header, the lap in
+// progress and the last lap with its gap, above the sensor frame.
+constexpr int kKeyFlashHeight = 189;
 
 int Tag(const QObject* control) {
     return control->property("tag").toInt();
@@ -91,6 +102,12 @@ Tfekranglowny::Tfekranglowny(Station& station, SessionScreenActions actions, QWi
     timer1_->start();
 
     coalescer_ = new RepaintCoalescer(this);
+    native_key_codes_ = NativeKeyCodesOf(QGuiApplication::platformName());
+
+    undo_shortcut_ = new QShortcut(QKeySequence::Undo, this);
+    undo_shortcut_->setObjectName(QStringLiteral("UndoLapShortcut"));
+    undo_shortcut_->setContext(Qt::WindowShortcut);
+    connect(undo_shortcut_, &QShortcut::activated, this, [this] { UndoLapCorrection(); });
 }
 
 Tfekranglowny::~Tfekranglowny() {
@@ -170,6 +187,27 @@ void Tfekranglowny::BuildCentre() {
     }
     for (const auto& column : columns_) {
         column->RaiseLiveLabels();
+    }
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        auto* flash =
+            new ColumnFlash(panel3_, QRect(BestLapsGrid::kColumnLefts[size_t(slot - 1)], 1,
+                                           BestLapsGrid::kColumnWidth, kKeyFlashHeight));
+        flash->setObjectName(QStringLiteral("KeyFlash%1").arg(slot));
+        key_flashes_[size_t(slot - 1)] = flash;
+    }
+    lap_press_watcher_ = new LapPressWatcher(this);
+    connect(lap_press_watcher_, &LapPressWatcher::requested, this,
+            [this](int slot, int row, QPoint at) { ShowLapMenu(slot, row, at); });
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        // The "Last" row: the lap time and its gap.
+        lap_press_watcher_->Watch(columns_[size_t(slot - 1)]->last_lap(), slot, 0);
+        lap_press_watcher_->Watch(columns_[size_t(slot - 1)]->last_gap(), slot, 0);
+        for (int row = 1; row <= BestLapsGrid::kRows; ++row) {
+            for (QLabel* label : {best_laps_->LapNumber(slot, row), best_laps_->LapTime(slot, row),
+                                  best_laps_->Gap(slot, row)}) {
+                lap_press_watcher_->Watch(label, slot, row);
+            }
+        }
     }
 }
 
@@ -325,22 +363,33 @@ void Tfekranglowny::RefreshKarts() {
 }
 
 void Tfekranglowny::RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) {
-    if (!IsValidSlot(slot)) {
-        return;
+    if (!IsValidSlot(slot) || lap_time <= 0) {
+        return;  // 0 marks an empty entry: no lap
     }
-    const qint32 lap_number = station_.slot(slot).current_lap_number;
-    const BestLapsDrawing drawing = EnterLap(station_.slot(slot), lap_time, rpm_max, rpm_min);
-    if (drawing.filled < 0) {
-        return;
-    }
+    KartSlot& kart = station_.slot(slot);
+    const qint32 lap_number = kart.current_lap_number;
+    laps_.Add(kart, slot, lap_number, lap_time, rpm_max, rpm_min, station_.clock().LocalDateTime());
+    const BestLapsDrawing drawing = EnterLap(kart, lap_time, rpm_max, rpm_min);
     if (actions_.lap_recorded) {
         actions_.lap_recorded(slot, lap_number, lap_time, rpm_max, rpm_min,
                               drawing.entered_top_ten);
     }
+    DrawBestLaps(slot, drawing, false);
+}
+
+void Tfekranglowny::DrawBestLaps(int slot, const BestLapsDrawing& drawing, bool clear_empty_rows) {
     for (int row = 1; row <= BestLapsDrawing::kRows; ++row) {
         if (row > drawing.filled) {
+            // A kart left without laps looks as it did before its first lap.
             SetLabelText(best_laps_->LapTime(slot, row),
-                         QString::fromLatin1(BestLapsDrawing::kEmptyLapTime));
+                         clear_empty_rows && drawing.filled == 0
+                             ? QStringLiteral("--:--")
+                             : QString::fromLatin1(BestLapsDrawing::kEmptyLapTime));
+            if (clear_empty_rows) {
+                // The row held a lap that was taken back: its number and gap go too.
+                SetLabelText(best_laps_->Gap(slot, row), QStringLiteral("--:--"));
+                SetLabelText(best_laps_->LapNumber(slot, row), QStringLiteral("L--"));
+            }
             continue;
         }
         const BestLapRowTexts& texts = drawing.rows[size_t(row - 1)];
@@ -423,32 +472,71 @@ void Tfekranglowny::PanelClick(QObject* header) {
 }
 
 void Tfekranglowny::Image2Click(QObject* picture) {
-    const int slot = Tag(picture);
+    StartOrStopStopwatchOf(Tag(picture));
+}
+
+bool Tfekranglowny::StartOrStopStopwatchOf(int slot) {
     if (!IsValidSlot(slot)) {
-        return;
+        return false;
     }
     const std::optional<bool> running =
         StartOrStopStopwatch(station_.slot(slot), station_.current_lap_time(slot),
                              station_.clock().PerformanceCounter());
     if (!running) {
-        return;
+        return false;
     }
     right_rows_[size_t(slot - 1)].start_stop->setPixmap(*running ? image13_->pixmap()
                                                                  : image12_->pixmap());
+    return true;
 }
 
 void Tfekranglowny::ImageButton1Click(QObject* control) {
+    CompleteHandLap(Tag(control));
+}
+
+bool Tfekranglowny::CompleteHandLap(int slot) {
     FlagGuard blocked(refresh_blocked_);
-    const int slot = Tag(control);
     if (!IsValidSlot(slot)) {
-        return;
+        return false;
     }
     const std::optional<HandLap> lap = ReadHandLap(station_.slot(slot), station_.clock());
     if (!lap) {
-        return;
+        return false;
     }
     RecordLap(lap->lap_time, slot, 0, 0);
     StartNextHandLap(station_.slot(slot), station_.current_lap_time(slot), *lap);
+    return true;
+}
+
+void Tfekranglowny::keyPressEvent(QKeyEvent* event) {
+    const std::optional<HandKeyCommand> command =
+        hand_timing_keys_.Command(KeyPressOf(*event, native_key_codes_));
+    if (!command) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // A held key repeats: only its first press counts.
+    if (held_keys_.IsRepeat(event->key(), event->modifiers().toInt(), event->timestamp(),
+                            event->isAutoRepeat()) ||
+        !IsValidSlot(command->slot)) {
+        return;
+    }
+    // The window system keeps keys from a window behind a modal dialog; this also
+    // covers events that reach the screen directly.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        return;
+    }
+    const bool acted = command->action == HandKeyAction::kLap
+                           ? CompleteHandLap(command->slot)
+                           : StartOrStopStopwatchOf(command->slot);
+    key_flashes_[size_t(command->slot - 1)]->Show(acted ? ColumnFlash::Sign::kAccepted
+                                                        : ColumnFlash::Sign::kRefused);
+}
+
+void Tfekranglowny::keyReleaseEvent(QKeyEvent* event) {
+    held_keys_.Released(event->key(), event->modifiers().toInt(), event->timestamp());
+    QWidget::keyReleaseEvent(event);
 }
 
 void Tfekranglowny::ImageButton6Click(QObject* button) {
@@ -464,6 +552,106 @@ void Tfekranglowny::Label78Click(int tag) {
     if (actions_.show_lap_details) {
         actions_.show_lap_details(tag / 10, tag % 10);
     }
+}
+
+void Tfekranglowny::ShowLapMenu(int slot, int row, const QPoint& global_position) {
+    if (!IsValidSlot(slot) || can_close_) {
+        return;  // an ended session is not corrected any more
+    }
+    // The lap is fixed here, by id: a lap that arrives while the menu or the
+    // confirmation is open moves the rows but not the lap chosen.
+    const std::optional<int> lap_id =
+        row == 0 ? laps_.LastLap(slot) : laps_.TableLap(station_.slot(slot), slot, row);
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("LapCorrectionMenu"));
+    QAction* delete_lap = menu.addAction(QStringLiteral("Delete this lap"));
+    delete_lap->setObjectName(QStringLiteral("DeleteLapAction"));
+    delete_lap->setEnabled(lap_id.has_value());
+    QAction* undo = nullptr;
+    if (laps_.CanUndo()) {
+        undo = menu.addAction(QStringLiteral("Undo"));
+        undo->setObjectName(QStringLiteral("UndoLapAction"));
+        undo->setShortcut(QKeySequence::Undo);
+    }
+    const QAction* chosen = menu.exec(global_position);
+    if (chosen == nullptr) {
+        return;
+    }
+    if (chosen == undo) {
+        UndoLapCorrection();
+        return;
+    }
+    if (chosen == delete_lap && lap_id) {
+        const SessionLap* lap = laps_.Find(*lap_id);
+        if (lap && !lap->deleted && ConfirmLapDeletion(*lap)) {
+            DeleteLap(*lap_id);
+        }
+    }
+}
+
+bool Tfekranglowny::ConfirmLapDeletion(const SessionLap& lap) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Delete this lap"),
+                    LapDeletionQuestion(lap, station_.slot(lap.slot).driver_name),
+                    QMessageBox::NoButton, this);
+    box.setObjectName(QStringLiteral("LapCorrectionConfirm"));
+    QPushButton* delete_button =
+        box.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    delete_button->setObjectName(QStringLiteral("DeleteLapButton"));
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    cancel->setObjectName(QStringLiteral("CancelDeleteButton"));
+    // Enter from a stray key (a foot switch, a clicker) must not delete a lap.
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == delete_button;
+}
+
+bool Tfekranglowny::DeleteLap(int lap_id) {
+    if (can_close_) {
+        return false;
+    }
+    if (!laps_.Delete(lap_id, station_.clock().LocalDateTime())) {
+        return false;
+    }
+    const SessionLap& lap = *laps_.Find(lap_id);
+    RedrawAfterCorrection(lap.slot);
+    ReportCorrection(lap);
+    return true;
+}
+
+bool Tfekranglowny::UndoLapCorrection() {
+    if (can_close_) {
+        return false;
+    }
+    const std::optional<int> lap_id = laps_.Undo();
+    if (!lap_id) {
+        return false;
+    }
+    const SessionLap& lap = *laps_.Find(*lap_id);
+    RedrawAfterCorrection(lap.slot);
+    ReportCorrection(lap);
+    return true;
+}
+
+void Tfekranglowny::RedrawAfterCorrection(int slot) {
+    KartSlot& kart = station_.slot(slot);
+    laps_.Recompute(kart, slot);
+    DrawBestLaps(slot, DrawLapTable(kart), true);
+    columns_[size_t(slot - 1)]->Draw(kart, station_.current_lap_time(slot));
+}
+
+void Tfekranglowny::ReportCorrection(const SessionLap& lap) {
+    if (!actions_.lap_corrected) {
+        return;
+    }
+    LapCorrection correction;
+    correction.slot = lap.slot;
+    correction.lap_sequence = lap.id;
+    correction.lap_number = lap.lap_number;
+    correction.lap_time = lap.lap_time;
+    correction.deleted = lap.deleted;
+    correction.at = lap.deleted ? lap.deleted_at : station_.clock().LocalDateTime();
+    actions_.lap_corrected(correction);
 }
 
 std::unique_ptr<Tfekranglowny> ShowSessionScreen(Station& station, SessionScreenActions actions) {

@@ -4,15 +4,22 @@
 #include <array>
 #include <memory>
 
+#include "HandTimingKeys.h"
+#include "HeldKeys.h"
+#include "SessionLaps.h"
 #include "SessionScreenActions.h"
 #include "Station.h"
 
 class BestLapsGrid;
+struct BestLapsDrawing;
 class ClickableLabel;
+class ColumnFlash;
 class ImageButton;
 class KartColumn;
+class LapPressWatcher;
 class QLabel;
 class QPushButton;
+class QShortcut;
 class QTimer;
 class ReceiverStatusLine;
 class RepaintCoalescer;
@@ -37,6 +44,20 @@ class Tfekranglowny : public QWidget, public SessionView {
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
     void ReportSector(int slot, const SectorReport& report) override;
 
+    // The keys that time laps and start or stop stopwatches; the built-in digits
+    // until set.
+    void SetHandTimingKeys(HandTimingKeys keys) { hand_timing_keys_ = std::move(keys); }
+    // The sign the last hand-timing key left on the column of slot 1..5.
+    const ColumnFlash* key_flash(int slot) const { return key_flashes_.at(size_t(slot - 1)); }
+    // Lap correction. DeleteLap takes back the lap of that id (SessionLaps) and
+    // UndoLapCorrection restores the last lap taken back; each then works out the
+    // kart's lap table, best lap, last lap and gap again from its standing laps and
+    // redraws the column. Both do nothing once the session has ended. False when
+    // nothing changed.
+    bool DeleteLap(int lap_id);
+    bool UndoLapCorrection();
+    const SessionLaps& session_laps() const { return laps_; }
+
     bool refresh_blocked() const { return refresh_blocked_; }
     bool can_close() const { return can_close_; }
     const RepaintCoalescer& repaint_coalescer() const { return *coalescer_; }
@@ -48,6 +69,8 @@ class Tfekranglowny : public QWidget, public SessionView {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -70,6 +93,18 @@ class Tfekranglowny : public QWidget, public SessionView {
     void ImageButton1Click(QObject* control);
     void ImageButton6Click(QObject* button);
     void Label78Click(int tag);
+    // What the start/stop pictures and the lap controls do, for their clicks and for
+    // the hand-timing keys. Each returns whether it acted.
+    bool StartOrStopStopwatchOf(int slot);
+    bool CompleteHandLap(int slot);
+
+    // The lap correction menu for the "Last" time (row 0) or best-laps row 1..5 of
+    // a slot, and the confirmation before a lap is deleted.
+    void ShowLapMenu(int slot, int row, const QPoint& global_position);
+    bool ConfirmLapDeletion(const SessionLap& lap);
+    void RedrawAfterCorrection(int slot);
+    void ReportCorrection(const SessionLap& lap);
+    void DrawBestLaps(int slot, const BestLapsDrawing& drawing, bool clear_empty_rows);
 
     void ApplyKartMode(int slot);
     void ApplyKartLook(int slot);
@@ -102,6 +137,13 @@ class Tfekranglowny : public QWidget, public SessionView {
     std::array<std::unique_ptr<KartColumn>, kSlotCount> columns_;
     std::unique_ptr<BestLapsGrid> best_laps_;
     std::array<RightRow, kSlotCount> right_rows_{};
+    HandTimingKeys hand_timing_keys_;
+    NativeKeyCodes native_key_codes_ = NativeKeyCodes::kNone;
+    HeldKeys held_keys_;
+    std::array<ColumnFlash*, kSlotCount> key_flashes_{};
+    SessionLaps laps_;
+    LapPressWatcher* lap_press_watcher_ = nullptr;
+    QShortcut* undo_shortcut_ = nullptr;
 };
 
 // Creates a fresh session screen, makes it the station's current one, sets it up

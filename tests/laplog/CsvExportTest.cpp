@@ -85,3 +85,22 @@ TEST(CsvExport, SessionWithoutLapLogExportsItsTenFastestAndSaysSo) {
 }
 
 }  // namespace
+
+// Laps taken back by a lap correction are listed nowhere and counted nowhere.
+TEST(CsvExport, DeletedLapsAreLeftOut) {
+    ExportSession session;
+    session.label = QStringLiteral("2026-12-08 14:05");
+    for (int n = 1; n <= 3; ++n) {
+        LapRecord lap;
+        lap.slot = 2;
+        lap.lap_number = n;
+        lap.lap_time = 4400 + n;
+        lap.deleted = n == 2;
+        session.log.laps.push_back(lap);
+    }
+    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({session}));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1][6], "1");
+    EXPECT_EQ(rows[2][6], "3");
+    EXPECT_EQ(CountExport({session}).laps, 2);
+}

@@ -160,3 +160,39 @@ TEST_F(LapJournalTest, DayLoadersIgnoreTheLapsFolder) {
 }
 
 }  // namespace
+
+// The journal marks the lap the screen names by its place among the laps it wrote,
+// and refuses a lap it did not write: a wrong mark would make recovery untruthful.
+TEST_F(LapJournalTest, CorrectionsReachTheJournalAndItsFinishedLog) {
+    QString error;
+    std::unique_ptr<LapJournal> journal = LapJournal::Start(station_, &error);
+    ASSERT_TRUE(journal) << error.toStdString();
+    journal->RecordLap(station_, 5, 1, 4500, 0, 0, true);
+    clock_.AdvanceCentiseconds(4300);
+    journal->RecordLap(station_, 5, 2, 4300, 0, 0, true);
+    journal->RecordLap(station_, 1, 1, 6100, 12000, 5000, true);
+    const QDateTime at(QDate(2026, 12, 8), QTime(14, 9, 30));
+    EXPECT_FALSE(journal->RecordCorrection(5, 4, 1, 4500, true, at)) << "no fourth lap";
+    EXPECT_FALSE(journal->RecordCorrection(5, 3, 1, 6100, true, at)) << "lap 3 is kart 1's";
+    EXPECT_FALSE(journal->RecordCorrection(5, 2, 2, 4301, true, at)) << "another time";
+    EXPECT_TRUE(journal->RecordCorrection(5, 2, 2, 4300, true, at));
+    EXPECT_TRUE(journal->RecordCorrection(1, 3, 1, 6100, true, at));
+    EXPECT_TRUE(journal->RecordCorrection(1, 3, 1, 6100, false, at.addSecs(5)));
+
+    journal->Flush();
+    const SessionLapLog running = ReadLapLog(journal->path());
+    EXPECT_TRUE(running.skipped.isEmpty()) << running.skipped.join('\n').toStdString();
+    ASSERT_EQ(running.laps.size(), 3u);
+    EXPECT_FALSE(running.laps[0].deleted);
+    EXPECT_TRUE(running.laps[1].deleted);
+    EXPECT_EQ(running.laps[1].deleted_at, at);
+    EXPECT_EQ(running.laps[1].lap_time, 4300);
+    EXPECT_FALSE(running.laps[2].deleted);
+
+    const QString session_file =
+        SessionFilePath(temp_.path(), QDateTime(QDate(2026, 12, 8), QTime(14, 30)));
+    ASSERT_TRUE(journal->Finish(session_file, &error)) << error.toStdString();
+    const SessionLapLog finished = ReadLapLog(LapLogPathFor(session_file));
+    ASSERT_EQ(finished.laps.size(), 3u);
+    EXPECT_TRUE(finished.laps[1].deleted);
+}

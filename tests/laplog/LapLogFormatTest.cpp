@@ -192,3 +192,55 @@ TEST(LapLog, FilesAndPaths) {
 }
 
 }  // namespace
+
+// A lap correction names its lap by slot, number, time and session time; reading
+// applies it to the latest such lap before it that is not yet in that state.
+TEST(LapLog, CorrectionsMarkTheLapTheyNameWithTheTimeOfTheCorrection) {
+    const QDateTime first_at(QDate(2026, 12, 8), QTime(14, 20, 1, 500));
+    const QDateTime second_at(QDate(2026, 12, 8), QTime(14, 22, 9));
+    auto correction = [](const LapRecord& lap, bool deleted, const QDateTime& at) {
+        return LapLogLine(LapCorrectionRecord{deleted, lap.slot, lap.driver_name, lap.serial_number,
+                                              lap.radio, lap.lap_number, lap.lap_time,
+                                              lap.session_time, at});
+    };
+    const LapRecord one = Lap(2, 1, 4500);
+    const LapRecord two = Lap(2, 2, 4300);
+    LapRecord twin = two;  // same number, time and session time (a replayed frame)
+    const LapRecord other_kart = Lap(3, 2, 4300);
+    QByteArray bytes = LapLogHeader() + LapLogLine(one) + LapLogLine(two) + LapLogLine(twin) +
+                       LapLogLine(other_kart);
+    bytes += correction(two, true, first_at);               // the later twin
+    bytes += correction(one, true, first_at);               // deleted ...
+    bytes += correction(one, false, second_at);             // ... and brought back by "Undo"
+    bytes += correction(two, true, second_at);              // now the earlier twin
+    bytes += correction(Lap(2, 9, 4300), true, second_at);  // names no lap
+    bytes += correction(one, false, second_at);             // not deleted any more
+
+    const SessionLapLog log = ParseLapLog(bytes);
+    ASSERT_EQ(log.laps.size(), 4u);
+    EXPECT_FALSE(log.laps[0].deleted);
+    EXPECT_FALSE(log.laps[0].deleted_at.isValid());
+    EXPECT_TRUE(log.laps[1].deleted);
+    EXPECT_EQ(log.laps[1].deleted_at, second_at);
+    EXPECT_TRUE(log.laps[2].deleted);
+    EXPECT_EQ(log.laps[2].deleted_at, first_at);
+    EXPECT_FALSE(log.laps[3].deleted) << "another kart's lap of the same time";
+    EXPECT_EQ(log.skipped, (QStringList{"line 10: the deleted lap is not in the log",
+                                        "line 11: the restored lap is not a deleted lap of the "
+                                        "log"}));
+
+    // The record keeps the lap's own fields; the time of day is the correction's.
+    const std::vector<QStringList> fields = [&] {
+        std::vector<QStringList> rows;
+        csv::Reader reader(correction(two, true, first_at));
+        csv::ParsedRecord record;
+        while (reader.Next(&record)) {
+            rows.push_back(record.fields);
+        }
+        return rows;
+    }();
+    ASSERT_EQ(fields.size(), 1u);
+    EXPECT_EQ(fields[0].mid(0, 10).join('|'), "deleted|2|Ewa|10597059|1|2|00:43.00|43.00|4300|");
+    EXPECT_EQ(fields[0][12], "2026-12-08 14:20:01.500");
+    EXPECT_EQ(fields[0][13], QString::number(two.session_time));
+}

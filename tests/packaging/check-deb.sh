@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # cpack builds a Debian package that installs the program under /usr, depends on the
-# runtime libraries, the Qt window-system plugins and the fonts, and ships no demo.
+# runtime libraries, the Qt window-system plugins and the fonts, recommends a speech
+# engine, and ships no demo.
 set -euo pipefail
 build="$1"
 out="$(mktemp -d)"
@@ -20,9 +21,14 @@ description="$(dpkg-deb -f "$deb" Description)"
 [ -n "$description" ] || fail "no description"
 if grep ';' <<<"$description"; then fail "description lines were joined as a list"; fi
 depends="$(dpkg-deb -f "$deb" Depends)"
-for pkg in libusb-0.1-4 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation; do
+for pkg in libusb-0.1-4 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation \
+           libqt6texttospeech6 libqt6multimedia6; do
     grep -Eq "(^|, )$pkg( |,|$)" <<<"$depends" || fail "Depends lacks $pkg: $depends"
 done
+# A speech engine is recommended, not required: the station works without one.
+recommends="$(dpkg-deb -f "$deb" Recommends)"
+grep -Eq "(^|, )qt6-speech-flite-plugin( |,|$)" <<<"$recommends" ||
+    fail "Recommends lacks qt6-speech-flite-plugin: $recommends"
 
 contents="$(dpkg-deb -c "$deb" | awk '{print $NF}')"
 for path in ./usr/bin/ruvotimer ./usr/share/applications/ruvotimer.desktop \

@@ -184,8 +184,9 @@ TEST_F(ColumnFixture, RunningTimesAndLapNumbersKeepApart) {
 
 // The frame-driven labels repaint up to a hundred times a second, so they lie on top
 // of the centre panel where no other control has to be looked at for each repaint:
-// nothing else stacked above one covers it, and none of them covers another control
-// (their opaque backgrounds would hide it).
+// nothing shown stacked above one covers it (the hand-timing key's sign, shown for a
+// moment, lies over the column on purpose), and none of them covers a control
+// below it (their opaque backgrounds would hide it).
 TEST_F(ColumnFixture, FrameDrivenLabelsLieOnTopAndCoverNoOtherControl) {
     auto screen = Show();
     const QWidget& centre = Get<QWidget>(*screen, QStringLiteral("Panel3"));
@@ -206,13 +207,13 @@ TEST_F(ColumnFixture, FrameDrivenLabelsLieOnTopAndCoverNoOtherControl) {
                 !stack[j]->geometry().intersects(stack[i]->geometry())) {
                 continue;
             }
-            ADD_FAILURE() << stack[i]->objectName().toStdString() << " and "
-                          << stack[j]->objectName().toStdString() << " overlap";
-        }
-        for (qsizetype j = i + 1; j < stack.size(); ++j) {
-            EXPECT_TRUE(qobject_cast<LiveLabel*>(stack[j]))
-                << stack[j]->objectName().toStdString() << " lies above "
-                << stack[i]->objectName().toStdString();
+            if (j < i) {
+                ADD_FAILURE() << stack[i]->objectName().toStdString() << " covers "
+                              << stack[j]->objectName().toStdString();
+            } else if (!stack[j]->isHidden()) {
+                ADD_FAILURE() << stack[j]->objectName().toStdString() << " lies over "
+                              << stack[i]->objectName().toStdString();
+            }
         }
     }
     EXPECT_EQ(live_labels, 5 * kSlotCount);

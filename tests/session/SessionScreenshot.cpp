@@ -2,7 +2,9 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
+#include "ColumnFlash.h"
 #include "FakeClock.h"
 #include "Tfekranglowny.h"
 
@@ -67,4 +69,53 @@ TEST(SessionScreenshot, RunningSession) {
     const QPixmap shot = screen->grab();
     EXPECT_EQ(shot.size(), QSize(1326, 719));
     EXPECT_TRUE(shot.save(folder + QStringLiteral("/session.png")));
+}
+
+// The signs of the hand-timing keys: an accepted lap key on kart 2, and a lap key
+// refused on kart 5 (under 5.00 s), each grabbed while it shows.
+TEST(SessionScreenshot, HandTimingKeySigns) {
+    const QString folder = qEnvironmentVariable("RUVO_SCREENSHOT_DIR");
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "RUVO_SCREENSHOT_DIR not set";
+    }
+    FakeClock clock;
+    Station station(clock, QStringLiteral("/nonexistent/"));
+    const char* names[] = {"Kowalski", "Nowak", "Wiśniewska", "Lewandowski", "Zielińska"};
+    for (int s = 1; s <= kSlotCount; ++s) {
+        station.slot(s).driver_name = QString::fromUtf8(names[s - 1]);
+        station.slot(s).radio = s != 2 && s != 5;
+    }
+    station.sessions.count = 2;
+    auto screen = ShowSessionScreen(station, {});
+    screen->showNormal();
+    screen->resize(Tfekranglowny::kDesignWidth, Tfekranglowny::kDesignHeight);
+    QWindow* window = screen->windowHandle();
+    // One sign per picture: waits until the sign of a slot has gone.
+    const auto wait_for_no_sign = [&screen](int slot) {
+        for (int i = 0; i < 100 && screen->key_flash(slot)->isVisible(); ++i) {
+            QTest::qWait(20);
+        }
+        EXPECT_FALSE(screen->key_flash(slot)->isVisible());
+    };
+
+    QTest::keyClick(window, Qt::Key_2, Qt::ShiftModifier);
+    QTest::keyClick(window, Qt::Key_5, Qt::ShiftModifier);
+    clock.AdvanceCentiseconds(5312);
+    QTest::keyClick(window, Qt::Key_2);
+    clock.AdvanceCentiseconds(5071);
+    QTest::keyClick(window, Qt::Key_5);
+    wait_for_no_sign(5);
+    clock.AdvanceCentiseconds(210);
+    screen->RefreshKarts();
+    QTest::keyClick(window, Qt::Key_2);
+    screen->RefreshKarts();
+    QCoreApplication::processEvents();
+    const QPixmap accepted = screen->grab();
+    EXPECT_TRUE(accepted.save(folder + QStringLiteral("/hand-timing-key-flash.png")));
+
+    wait_for_no_sign(2);
+    QTest::keyClick(window, Qt::Key_5);  // 2.10 s after its last lap: refused
+    QCoreApplication::processEvents();
+    const QPixmap refused = screen->grab();
+    EXPECT_TRUE(refused.save(folder + QStringLiteral("/hand-timing-key-refused.png")));
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "FakeClock.h"
+#include "ModalScript.h"
 #include "SimFrames.h"
 #include "SimReceiver.h"
 #include "TForm1.h"
@@ -167,4 +169,44 @@ TEST_F(SessionStartTest, RadioAndHandTimedKartsThroughOneSession) {
     EXPECT_EQ(station.slot(1).lap(1).lap_time, 0);
     EXPECT_EQ(station.slot(1).best_lap_time, 6000);
     EXPECT_FALSE(station.slot(3).stopwatch_running);
+}
+
+TEST_F(SessionStartTest, HandTimingKeysOfTheFileInEverySessionBadOnesToldOnce) {
+    folder.Write("ustawienia.ini",
+                 "[Parametry]\r\nNAME3=Celina\r\n"
+                 "[HandTimingKeys]\r\nLap3=F5\r\nStart3=Shift+F5\r\nLap9=F9\r\n"
+                 "Start2=Fx5\r\nLap4=Ctrl+L\r\n");
+    QStringList told;
+    const auto answer = [&told](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        told << (box ? box->text() : QString());
+        // RUVO_SCREENSHOT_DIR=<folder> keeps a picture of the report.
+        const QString folder = qEnvironmentVariable("RUVO_SCREENSHOT_DIR");
+        if (!folder.isEmpty()) {
+            EXPECT_TRUE(modal->grab().save(folder + "/hand-timing-keys-problems.png"));
+        }
+        modal->close();
+    };
+    ModalScript boxes({answer, answer, answer});
+    TForm1 launcher(clock, folder.path());
+    launcher.show();
+    ASSERT_EQ(told.size(), 1);
+    for (const char* problem :
+         {"Lap9=F9: there is no kart 9", "Start2=Fx5: \"Fx5\" is no key name", "Lap4=Ctrl+L"}) {
+        EXPECT_TRUE(told[0].contains(problem)) << told[0].toStdString();
+    }
+
+    Station& station = launcher.station();
+    for (qint32 lap_time : {720, 655}) {
+        RunSession(launcher, [&](Tfekranglowny& screen) {
+            QTest::keyClick(screen.windowHandle(), Qt::Key_F5, Qt::ShiftModifier);
+            clock.AdvanceCentiseconds(lap_time);
+            QTest::keyClick(screen.windowHandle(), Qt::Key_F5);
+            QTest::mouseClick(screen.findChild<QWidget*>("Button1"), Qt::LeftButton);
+            return true;
+        });
+        EXPECT_EQ(station.slot(3).lap(1).lap_time, lap_time);
+        EXPECT_EQ(station.slot(3).lap(2).lap_time, 0);
+    }
+    EXPECT_EQ(boxes.seen(), QStringList{"QMessageBox"});
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "LiveBoard.h"
+#include "SessionLaps.h"
 #include "SessionRecorder.h"
 #include "WebFixture.h"
 
@@ -195,3 +196,32 @@ TEST_F(LiveBoardTest, DaySessionsListEachKartsTenFastestLapsInFileOrder) {
 }
 
 }  // namespace
+
+// The board reads the slot table, so a lap correction on the session screen shows
+// on it, and the key that tells the clients to update changes with it.
+TEST_F(LiveBoardTest, ALapCorrectionShowsAndReachesTheClients) {
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    Kart(2, "Bob", 102);
+    Laps(1, {6500, 6233});
+    SessionLaps laps;
+    KartSlot& bob = station_.slot(2);
+    int best = 0;
+    for (const qint32 time : {6100, 6400}) {
+        ++bob.current_lap_number;
+        const int id = laps.Add(bob, 2, bob.current_lap_number, time, 0, 0, QDateTime());
+        best = best == 0 ? id : best;
+        EnterLap(bob, time, 0, 0);
+    }
+    ASSERT_EQ(Drivers(Live()), QStringList({"Bob", "Ann"}));
+    const QByteArray before = LiveBoardKey(station_);
+
+    ASSERT_TRUE(laps.Delete(best, QDateTime()));
+    laps.Recompute(bob, 2);
+    const QJsonObject live = Live();
+    EXPECT_EQ(Drivers(live), QStringList({"Ann", "Bob"}));
+    EXPECT_EQ(KartAt(live, 1)["best"].toString(), "01:04:00");
+    EXPECT_EQ(KartAt(live, 1)["best_gap"].toString(), "+01:67");
+    EXPECT_EQ(KartAt(live, 1)["laps_kept"].toInt(), 1);
+    EXPECT_NE(LiveBoardKey(station_), before);
+}
