@@ -246,6 +246,10 @@ void LiveTimingNetwork::Serve(QTcpSocket* socket) {
                 Refuse(socket, 426, "Upgrade: websocket\r\n");
                 return;
             }
+            if (const int status = WebSocketHandshakeRefusal(head); status != 0) {
+                Refuse(socket, status, status == 426 ? "Sec-WebSocket-Version: 13\r\n" : "");
+                return;
+            }
             // The handshake is read from the socket by QWebSocketServer itself.
             HandOverToWebSocket(socket);
             return;

@@ -11,14 +11,14 @@ LiveTimingServer::LiveTimingServer(const Station& station, ServerLimits limits, 
     network_ = new LiveTimingNetwork(snapshot_, station_.program_folder(), limits);
     network_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, network_, &QObject::deleteLater);
-    connect(network_, &LiveTimingNetwork::SnapshotWanted, this, &LiveTimingServer::Publish);
+    connect(network_, &LiveTimingNetwork::SnapshotWanted, this, [this] { Publish(true); });
     connect(network_, &LiveTimingNetwork::ClientCountChanged, this,
             &LiveTimingServer::OnClientCountChanged);
     thread_.setObjectName(QStringLiteral("LiveTiming"));
     thread_.start();
     // A lap reaches the clients within about one check interval plus their share.
     publish_timer_.setInterval(limits.check_interval_ms);
-    connect(&publish_timer_, &QTimer::timeout, this, &LiveTimingServer::Publish);
+    connect(&publish_timer_, &QTimer::timeout, this, [this] { Publish(false); });
 }
 
 LiveTimingServer::~LiveTimingServer() {
@@ -89,7 +89,7 @@ void LiveTimingServer::OnClientCountChanged(int count) {
     }
 }
 
-void LiveTimingServer::Publish() {
+void LiveTimingServer::Publish(bool asked) {
     // Building the JSON forty times a second for nothing would cost more than
     // comparing the key.
     QByteArray key = LiveBoardKey(station_);
@@ -97,6 +97,9 @@ void LiveTimingServer::Publish() {
         latest_key_ = std::move(key);
         latest_json_ = QJsonDocument(LiveBoardJson(station_)).toJson(QJsonDocument::Compact);
     }
-    snapshot_.Publish(latest_json_);
+    // The network thread is woken only for news or for an answer it waits for.
+    if (!snapshot_.Publish(latest_json_) && !asked) {
+        return;
+    }
     QMetaObject::invokeMethod(network_, &LiveTimingNetwork::OnPublished, Qt::QueuedConnection);
 }

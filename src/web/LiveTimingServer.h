@@ -57,7 +57,8 @@ class LiveTimingServer : public QObject {
     quint64 publish_count() const { return snapshot_.Latest().serial; }
 
   private:
-    void Publish();
+    // asked: the network side waits for a snapshot, changed or not.
+    void Publish(bool asked);
     void OnClientCountChanged(int count);
 
     const Station& station_;

@@ -251,6 +251,96 @@ TEST_F(LiveTimingServerTest, WebSocketClientsCountTowardsTheCap) {
     EXPECT_TRUE(Get("/").startsWith("HTTP/1.1 503 "));
 }
 
+// An upgrade request as a browser sends it, with what follows the version line.
+QByteArray Upgrade(const QByteArray& fields) {
+    return "GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\n" + fields + "\r\n";
+}
+const QByteArray kGoodHandshake =
+    "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+    "Sec-WebSocket-Version: 13\r\n";
+
+TEST_F(LiveTimingServerTest, FailedHandshakesAreClosedAndFreedAtOnce) {
+    ServerLimits limits;
+    limits.max_connections = 1;
+    limits.head_timeout_ms = 60'000;  // far beyond the waits: the timers free nothing here
+    limits.idle_timeout_ms = 60'000;
+    Start(limits);
+    struct Case {
+        QByteArray request;
+        QByteArray answer;  // the start of what the client gets, empty for nothing
+    };
+    const Case cases[] = {
+        {Upgrade("Connection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"), "HTTP/1.1 400 "},
+        {Upgrade("Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                 "Sec-WebSocket-Version: 7\r\n"),
+         "HTTP/1.1 426 "},
+        // Passes the checks here, fails QWebSocketServer's own (no Connection: Upgrade):
+        // it closes the socket without an answer.
+        {Upgrade("Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"),
+         ""},
+    };
+    for (const Case& c : cases) {
+        RawClient client;  // keeps its end open: the server must close it
+        ASSERT_TRUE(client.Connect(port_));
+        client.Send(c.request);
+        const QByteArray answer = client.ReadUntilClosed();
+        EXPECT_TRUE(client.Closed()) << c.request.toStdString();
+        EXPECT_TRUE(answer.startsWith(c.answer)) << answer.left(80).toStdString();
+        if (c.answer == "HTTP/1.1 426 ") {
+            EXPECT_TRUE(answer.contains("\r\nSec-WebSocket-Version: 13\r\n"));
+        }
+        // The one place under the cap is free again long before any time-out.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return server_->http_connection_count() + server_->handshake_count() +
+                           server_->websocket_client_count() ==
+                       0;
+            },
+            5000));
+        EXPECT_TRUE(Get("/api/live").startsWith("HTTP/1.1 200 ")) << c.request.toStdString();
+    }
+}
+
+TEST_F(LiveTimingServerTest, BurstOfUpgradesBeyondTheCapGetsNoMoreClientsThanTheCap) {
+    ServerLimits limits;
+    limits.max_connections = 4;
+    Start(limits);
+    constexpr int kSockets = 12;
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int i = 0; i < kSockets; ++i) {
+        clients.push_back(std::make_unique<RawClient>());
+        clients.back()->socket().connectToHost(QHostAddress::LocalHost, port_);
+    }
+    // Each sends its upgrade as soon as it is connected, all in the same passes.
+    for (auto& client : clients) {
+        QObject::connect(&client->socket(), &QTcpSocket::connected, &client->socket(),
+                         [raw = &client->socket()] { raw->write(Upgrade(kGoodHandshake)); });
+    }
+    int most = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            most = std::max(most, server_->http_connection_count() + server_->handshake_count() +
+                                      server_->websocket_client_count());
+            int settled = 0;
+            for (auto& client : clients) {
+                settled += client->Closed() || client->ReadResponses(1).contains("\r\n\r\n");
+            }
+            return settled == kSockets;
+        },
+        10'000));
+    int upgraded = 0;
+    int refused = 0;
+    for (auto& client : clients) {
+        const QByteArray answer = client->ReadUntilClosed(0);
+        upgraded += answer.startsWith("HTTP/1.1 101 ") && !client->Closed();
+        refused += answer.startsWith("HTTP/1.1 503 ");
+    }
+    EXPECT_LE(most, limits.max_connections);
+    EXPECT_EQ(upgraded, limits.max_connections);
+    EXPECT_EQ(refused, kSockets - limits.max_connections);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server_->websocket_client_count() == 4; }, 5000));
+}
+
 TEST_F(LiveTimingServerTest, PortTakenIsReportedAndTheServerStaysOff) {
     QTcpServer occupant;
     ASSERT_TRUE(occupant.listen(QHostAddress::LocalHost, 0));
