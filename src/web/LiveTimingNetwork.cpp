@@ -9,6 +9,7 @@
 #include <QWebSocketServer>
 
 #include "HttpResponse.h"
+#include "LapLogFormat.h"
 #include "LiveBoard.h"
 #include "SessionFile.h"
 
@@ -34,7 +35,7 @@ void Release(std::unique_ptr<T> object) {
 // and lap logs. A session recorded or a lap log moved beside it changes the key.
 QByteArray DayFolderKey(const QString& day_folder) {
     QByteArray key;
-    for (const QString& folder : {day_folder, day_folder + QStringLiteral("laps/")}) {
+    for (const QString& folder : {day_folder, LapsFolderPath(day_folder)}) {
         const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
         for (const QFileInfo& entry : entries) {
             key += entry.fileName().toUtf8() + '/' + QByteArray::number(entry.size()) + '/' +

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,8 +11,10 @@
 #include <QWebSocket>
 #include <memory>
 
+#include "LapLogFormat.h"
 #include "LiveTimingServer.h"
 #include "RawClient.h"
+#include "SessionFile.h"
 #include "SessionRecorder.h"
 #include "WebFixture.h"
 
@@ -88,6 +92,26 @@ TEST_F(LiveTimingServerTest, DaySessionsFromTheRealDayFolderOnly) {
                   .toArray()
                   .size(),
               2);
+    // The lap log moved beside a session file after the day was served is seen.
+    const auto first = [&] {
+        return QJsonDocument::fromJson(Body(Get("/api/sessions/2012_05_31")))
+            .object()["sessions"][0]
+            .toObject();
+    };
+    EXPECT_FALSE(first()["every_lap"].toBool());
+    const QString log_path = LapLogPathFor(
+        SessionFilePath(station_.program_folder(), QDateTime(QDate(2012, 5, 31), QTime(14, 5))));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(log_path).path()));
+    LapRecord lap;
+    lap.slot = 2;
+    lap.lap_number = 1;
+    lap.lap_time = 6100;
+    QFile log(log_path);
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write(LapLogHeader() + LapLogLine(lap));
+    log.close();
+    EXPECT_TRUE(first()["every_lap"].toBool());
+    EXPECT_EQ(first()["karts"][0]["laps"][0]["time"].toString(), "01:01:00");
     EXPECT_TRUE(Get("/api/sessions/2012_05_32").startsWith("HTTP/1.1 404 "));
     EXPECT_TRUE(Get("/api/sessions/../../ustawienia.ini").startsWith("HTTP/1.1 404 "));
     EXPECT_TRUE(Get("/nothing").startsWith("HTTP/1.1 404 "));
