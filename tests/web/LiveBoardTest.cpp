@@ -237,22 +237,13 @@ TEST_F(LiveBoardTest, SessionWithALapLogListsEveryLapInTheOrderDriven) {
     clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(10, 0)));
     ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();  // no lap log
 
-    // The lap log of the first session, as "END SESSION" leaves it beside the file,
-    // with a line a hand edit broke.
-    const QString log_path = LapLogPathFor(
-        SessionFilePath(station_.program_folder(), QDateTime(QDate(2012, 5, 31), QTime(9, 30))));
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(log_path).path()));
-    QByteArray bytes = LapLogHeader();
+    // The lap log of the first session, with a line a hand edit broke after each lap.
+    std::vector<LapRecord> log;
     for (int i = 0; i < int(times.size()); ++i) {
-        bytes += LapLogLine(Logged(3, i + 1, times.at(size_t(i))));
-        if (i == 3) {
-            bytes += "lap;3;Eve;103;1;x;broken;;;;;;;;\r\n";
-        }
+        log.push_back(Logged(3, i + 1, times.at(size_t(i))));
     }
-    QFile file(log_path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    ASSERT_TRUE(WriteLapLog(QDateTime(QDate(2012, 5, 31), QTime(9, 30)), log,
+                            "lap;3;Eve;103;1;x;broken;;;;;;;;\r\n"));
 
     const QJsonArray sessions =
         DaySessionsJson(station_.program_folder(), QDate(2012, 5, 31))["sessions"].toArray();

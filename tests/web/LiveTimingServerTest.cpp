@@ -99,17 +99,11 @@ TEST_F(LiveTimingServerTest, DaySessionsFromTheRealDayFolderOnly) {
             .toObject();
     };
     EXPECT_FALSE(first()["every_lap"].toBool());
-    const QString log_path = LapLogPathFor(
-        SessionFilePath(station_.program_folder(), QDateTime(QDate(2012, 5, 31), QTime(14, 5))));
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(log_path).path()));
     LapRecord lap;
     lap.slot = 2;
     lap.lap_number = 1;
     lap.lap_time = 6100;
-    QFile log(log_path);
-    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-    log.write(LapLogHeader() + LapLogLine(lap));
-    log.close();
+    ASSERT_TRUE(WriteLapLog(QDateTime(QDate(2012, 5, 31), QTime(14, 5)), {lap}));
     EXPECT_TRUE(first()["every_lap"].toBool());
     EXPECT_EQ(first()["karts"][0]["laps"][0]["time"].toString(), "01:01:00");
     EXPECT_TRUE(Get("/api/sessions/2012_05_32").startsWith("HTTP/1.1 404 "));
