@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTimer>
 #include <QWebSocket>
@@ -13,9 +14,12 @@
 
 #include "LapLogFormat.h"
 #include "LiveTimingServer.h"
+#include "ModalScript.h"
 #include "RawClient.h"
 #include "SessionFile.h"
 #include "SessionRecorder.h"
+#include "Tfekranglowny.h"
+#include "Tfhistoria.h"
 #include "WebFixture.h"
 
 namespace {
@@ -256,6 +260,49 @@ TEST_F(LiveTimingServerTest, UpdatesGoOutWhileAModalDialogRunsItsOwnLoop) {
     QTimer::singleShot(5000, &dialog, &QDialog::reject);  // bound, should it never come
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages.back().contains("01:02:33"));
+}
+
+TEST_F(LiveTimingServerTest, UpdatesGoOutWhileTheSessionScreensHistoryIsOpen) {
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(14, 5)));
+    Start();
+    Kart(1, "Ann", 101);
+    station_.poll_mode = kPollSession;
+    std::unique_ptr<Tfekranglowny> screen;
+    SessionScreenActions actions;
+    actions.show_todays_history = [&] { ShowTodaysHistory(station_, screen.get()); };
+    screen = ShowSessionScreen(station_, actions);
+
+    QWebSocket socket;
+    QStringList messages;
+    QObject::connect(&socket, &QWebSocket::textMessageReceived,
+                     [&](const QString& text) { messages << text; });
+    socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port_)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 1; }, 5000));
+
+    // "History" runs the history browser's own event loop until it is closed; a lap
+    // entered meanwhile must reach the client before it closes.
+    int seen_while_open = -1;
+    ModalScript script({[&](QWidget* history) {
+        Laps(1, {6233});
+        // Only its "Close" ends it.
+        auto* close = history->findChild<QPushButton*>(QStringLiteral("Button1"));
+        auto* poll = new QTimer(history);
+        QObject::connect(poll, &QTimer::timeout, history, [&, close] {
+            if (messages.size() >= 2) {
+                seen_while_open = int(messages.size());
+                close->click();
+            }
+        });
+        poll->start(5);
+        QTimer::singleShot(5000, close, &QPushButton::click);  // bound, should it never come
+    }});
+    Later([&] { screen->findChild<QPushButton*>(QStringLiteral("Button2"))->click(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.done(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeModalWidget() == nullptr; }, 6000));
+    EXPECT_EQ(script.seen(), QStringList({"Tfhistoria"}));
+    EXPECT_EQ(seen_while_open, 2);
     EXPECT_TRUE(messages.back().contains("01:02:33"));
 }
 
