@@ -271,6 +271,10 @@ TEST_F(BrowserTest, Screenshots) {
         {QStringLiteral("--window-size=412,915"), QStringLiteral("--virtual-time-budget=5000"),
          QStringLiteral("--screenshot=") + folder + "/today-phone.png"});
     EXPECT_TRUE(QFile::exists(folder + "/today-phone.png"));
+    QFile day_sample(folder + "/day-sample.json");
+    ASSERT_TRUE(day_sample.open(QIODevice::WriteOnly));
+    day_sample.write(QJsonDocument(DaySessionsJson(station_.program_folder(), now.date()))
+                         .toJson(QJsonDocument::Indented));
     // The feed the pictures show, for the sample in docs/live-timing.md.
     QFile sample(folder + "/live-sample.json");
     ASSERT_TRUE(sample.open(QIODevice::WriteOnly));
