@@ -259,7 +259,8 @@ void LiveTimingNetwork::Serve(QTcpSocket* socket) {
             // Answered from a snapshot taken after the request came: the request
             // stays in the buffer (later ones behind it) until one is there.
             if (connection.wants_serial == 0) {
-                connection.wants_serial = latest_serial_ + 1;
+                // Not one published before the request that is still on its way here.
+                connection.wants_serial = snapshot_.Latest().serial + 1;
                 if (!connection.in_request) {
                     connection.in_request = true;
                     connection.timer->start(limits_.head_timeout_ms);
@@ -376,7 +377,7 @@ void LiveTimingNetwork::OnNewWebSocket() {
         QWebSocket* raw = socket.get();
         connect(raw, &QWebSocket::disconnected, this, [this, raw] { DropClient(raw); });
         // Greeted with a state taken after it came (OnPublished).
-        clients_.emplace(raw, Client{std::move(socket), latest_serial_ + 1, 0, 0});
+        clients_.emplace(raw, Client{std::move(socket), snapshot_.Latest().serial + 1, 0, 0});
         WantSnapshot();
     }
     UpdateCounts();
