@@ -144,7 +144,8 @@ void LiveTimingNetwork::OnNewConnection() {
             if (socket->state() == QAbstractSocket::UnconnectedState) {
                 Release(std::move(socket));
             } else {
-                (void)socket.release();  // deletes itself once disconnected
+                // Deletes itself once disconnected, or goes with this object.
+                socket.release()->setParent(this);
             }
             continue;
         }
@@ -423,13 +424,27 @@ void LiveTimingNetwork::OnPublished() {
         Serve(socket);  // may drop it; Serve looks it up again
     }
     const qint64 now = since_start_.elapsed();
+    bool still_waiting = false;
     for (auto& [socket, client] : clients_) {
-        if (client.wants_serial != 0 && client.wants_serial <= latest_serial_) {
-            socket->sendTextMessage(latest_text_);
-            client.wants_serial = 0;
-            client.sent_version = latest_version_;
-            client.sent_at_ms = now;
+        if (client.wants_serial == 0) {
+            continue;
         }
+        if (client.wants_serial > latest_serial_) {
+            still_waiting = true;
+            continue;
+        }
+        socket->sendTextMessage(latest_text_);
+        client.wants_serial = 0;
+        client.sent_version = latest_version_;
+        client.sent_at_ms = now;
+    }
+    for (const auto& [socket, connection] : http_) {
+        still_waiting = still_waiting || connection.wants_serial > latest_serial_;
+    }
+    // Someone came after this snapshot was published but before it arrived here,
+    // while the request for it was still out: ask again.
+    if (still_waiting) {
+        WantSnapshot();
     }
     Push();
 }

@@ -239,6 +239,33 @@ TEST_F(LiveTimingServerTest, WebSocketClientGetsTheStateAtOnceThenOnlyTheLatest)
     EXPECT_TRUE(QTest::qWaitFor([&] { return server_->websocket_client_count() == 0; }, 5000));
 }
 
+TEST_F(LiveTimingServerTest, ClientsComingWhileSnapshotsAreOnTheirWayAreAllGreeted) {
+    Start();
+    Kart(1, "Ann", 101);
+    station_.poll_mode = kPollSession;
+    // The state changes all the time (a lap every pass), so snapshots are published
+    // and on their way to the network thread while clients and polls keep coming.
+    QTimer laps;
+    QObject::connect(&laps, &QTimer::timeout, [&] { Laps(1, {6000}); });
+    laps.start(1);
+    constexpr int kClients = 40;
+    std::vector<std::unique_ptr<QWebSocket>> sockets;
+    std::vector<int> greeted(kClients, 0);
+    for (int i = 0; i < kClients; ++i) {
+        sockets.push_back(std::make_unique<QWebSocket>());
+        QObject::connect(sockets.back().get(), &QWebSocket::textMessageReceived,
+                         [&greeted, i] { ++greeted.at(size_t(i)); });
+        sockets.back()->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port_)));
+        if (i % 4 == 0) {
+            EXPECT_TRUE(Get("/api/live").startsWith("HTTP/1.1 200 ")) << i;
+        }
+        QTest::qWait(i % 3);
+    }
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return std::count(greeted.begin(), greeted.end(), 0) == 0; }, 5000))
+        << std::count(greeted.begin(), greeted.end(), 0) << " clients never greeted";
+}
+
 TEST_F(LiveTimingServerTest, UpdatesGoOutWhileAModalDialogRunsItsOwnLoop) {
     Start();
     Kart(1, "Ann", 101);
