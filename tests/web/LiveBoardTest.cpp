@@ -302,6 +302,39 @@ TEST_F(LiveBoardTest, LapsTheLogMarksDeletedAreLeftOutEverywhere) {
     EXPECT_EQ(LapNumbers(kept["karts"][0]["fastest_laps"].toArray()), QList<int>({2, 3, 1}));
 }
 
+// The same through the lap log's own bytes: a "deleted" record and an undone one, as
+// the session screen's journal writes them, are what the feed reads back.
+TEST_F(LiveBoardTest, CorrectionsWrittenToTheLapLogReachTheFeed) {
+    Kart(1, "Ann", 101);
+    Laps(1, {6500, 6300, 6400});
+    std::vector<LapRecord> laps = {Logged(1, 1, 6500), Logged(1, 2, 6300), Logged(1, 3, 6400)};
+    QByteArray bytes = LapLogHeader();
+    for (LapRecord& lap : laps) {
+        lap.session_time = 10000 * lap.lap_number;
+        bytes += LapLogLine(lap);
+    }
+    const auto correction = [&](const LapRecord& lap, bool deleted) {
+        LapCorrectionRecord record;
+        record.deleted = deleted;
+        record.slot = lap.slot;
+        record.driver_name = lap.driver_name;
+        record.lap_number = lap.lap_number;
+        record.lap_time = lap.lap_time;
+        record.lap_session_time = lap.session_time;
+        record.at = lap.ended_at.addSecs(60);
+        return LapLogLine(record);
+    };
+    bytes += correction(laps[1], true) + correction(laps[0], true) + correction(laps[0], false);
+
+    const SessionLapLog log = ParseLapLog(bytes);
+    ASSERT_TRUE(log.skipped.isEmpty()) << log.skipped.join('\n').toStdString();
+    const QJsonObject ann =
+        RecordedSessionJson(RecordOfStation(), "2012-05-31 09:30", log)["karts"][0].toObject();
+    EXPECT_EQ(LapNumbers(ann["laps"].toArray()), QList<int>({1, 3}));
+    EXPECT_EQ(ann["best"].toString(), "01:04:00");
+    EXPECT_EQ(ann["laps_deleted"].toInt(), 1);
+}
+
 }  // namespace
 
 // The board reads the slot table, so a lap correction on the session screen shows
