@@ -114,6 +114,19 @@ bool RequestHead::WantsWebSocket() const {
     return HasToken(Field("upgrade"), "websocket");
 }
 
+int WebSocketHandshakeRefusal(const RequestHead& head) {
+    if (head.Field("sec-websocket-version") != "13") {
+        return 426;
+    }
+    // RFC 6455: the key is 16 random bytes in base64.
+    const auto key = QByteArray::fromBase64Encoding(head.Field("sec-websocket-key"),
+                                                    QByteArray::AbortOnBase64DecodingErrors);
+    if (!key || key.decoded.size() != 16) {
+        return 400;
+    }
+    return 0;
+}
+
 HeadParse ParseRequestHead(QByteArrayView bytes, const HeadLimits& limits) {
     HeadParse result;
     // Blank lines before a request are allowed by RFC 9112; a client that sends

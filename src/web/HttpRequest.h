@@ -42,6 +42,12 @@ struct HeadParse {
     qsizetype length = 0;  // bytes of the head, the final blank line included
 };
 
+// A WebSocket upgrade that cannot succeed is answered here, with a status the
+// client understands, instead of being closed without a word by the handshake:
+// 426 for a version other than 13 (the answer names 13), 400 for a missing or
+// malformed key. 0 when the handshake may go ahead.
+int WebSocketHandshakeRefusal(const RequestHead& head);
+
 HeadParse ParseRequestHead(QByteArrayView bytes, const HeadLimits& limits = {});
 
 // What a request target names. Only fixed paths match; nothing of the target is

@@ -2,9 +2,11 @@
 
 #include <QJsonArray>
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
+#include "LapLogFormat.h"
 #include "SessionFile.h"
 #include "Station.h"
 #include "TimeFormat.h"
@@ -133,40 +135,128 @@ QJsonObject RunningSession(const Station& station) {
     return live;
 }
 
-QJsonArray RecordedKarts(const SessionRecord& record, bool all_laps) {
+// The laps a lap log has for a slot, in the order driven.
+std::vector<const LapRecord*> LoggedLaps(const SessionLapLog& log, int slot) {
+    std::vector<const LapRecord*> laps;
+    for (const LapRecord& lap : log.laps) {
+        if (lap.slot == slot) {
+            laps.push_back(&lap);
+        }
+    }
+    return laps;
+}
+
+// A lap taken back by a lap correction is listed nowhere: out of the kart's ten
+// fastest too, the ones behind it moving up.
+void TakeOutDeletedLaps(KartSlot& kart, const std::vector<const LapRecord*>& logged) {
+    std::vector<LapEntry> kept;
+    for (int j = 1; j <= kLapEntries; ++j) {
+        const LapEntry& entry = kart.lap(j);
+        if (entry.lap_time <= 0) {
+            continue;
+        }
+        const bool deleted =
+            std::any_of(logged.begin(), logged.end(), [&entry](const LapRecord* lap) {
+                return lap->deleted && lap->lap_number == entry.lap_number &&
+                       lap->lap_time == entry.lap_time;
+            });
+        if (!deleted) {
+            kept.push_back(entry);
+        }
+    }
+    for (int j = 1; j <= kLapEntries; ++j) {
+        kart.lap(j) = size_t(j - 1) < kept.size() ? kept.at(size_t(j - 1)) : LapEntry{};
+    }
+}
+
+QJsonArray LapRows(const KartSlot& kart, qint32 best) {
+    QJsonArray laps;
+    for (int j = 1; j <= kLapEntries; ++j) {
+        const LapEntry& lap = kart.lap(j);
+        if (lap.lap_time <= 0) {
+            continue;
+        }
+        QJsonObject row;
+        row[QStringLiteral("lap")] = lap.lap_number;
+        row[QStringLiteral("time_cs")] = lap.lap_time;
+        row[QStringLiteral("time")] = TimeText(lap.lap_time);
+        row[QStringLiteral("gap")] = FormatGap(qint64(lap.lap_time) - best);
+        laps.append(row);
+    }
+    return laps;
+}
+
+// Every lap of the lap log that was not taken back, in the order driven, with its
+// gap to the kart's best lap of them.
+QJsonArray EveryLapRows(const std::vector<const LapRecord*>& logged, int* deleted) {
+    qint32 best = 0;
+    for (const LapRecord* lap : logged) {
+        if (!lap->deleted && lap->lap_time > 0 && (best == 0 || lap->lap_time < best)) {
+            best = lap->lap_time;
+        }
+    }
+    QJsonArray laps;
+    for (const LapRecord* lap : logged) {
+        if (lap->deleted) {
+            ++*deleted;
+            continue;
+        }
+        if (lap->lap_time <= 0) {
+            continue;
+        }
+        QJsonObject row;
+        row[QStringLiteral("lap")] = lap->lap_number;
+        row[QStringLiteral("time_cs")] = lap->lap_time;
+        row[QStringLiteral("time")] = TimeText(lap->lap_time);
+        row[QStringLiteral("gap")] = FormatGap(qint64(lap->lap_time) - best);
+        row[QStringLiteral("best")] = lap->lap_time == best;
+        row[QStringLiteral("time_of_day")] =
+            lap->ended_at.isValid() ? lap->ended_at.time().toString(QStringLiteral("HH:mm:ss"))
+                                    : QString();
+        laps.append(row);
+    }
+    return laps;
+}
+
+// The karts of a recorded session in finishing order. With a lap log (log not
+// null) each kart also lists every lap; without laps (the live board between
+// sessions) only the result.
+QJsonArray RecordedKarts(const SessionRecord& record, bool with_laps,
+                         const SessionLapLog* log = nullptr) {
+    std::array<KartSlot, kSlotCount> karts = record.karts_;
+    std::array<std::vector<const LapRecord*>, kSlotCount> logged;
+    if (log != nullptr) {
+        for (int n = 1; n <= kSlotCount; ++n) {
+            logged.at(size_t(n - 1)) = LoggedLaps(*log, n);
+            TakeOutDeletedLaps(karts.at(size_t(n - 1)), logged.at(size_t(n - 1)));
+        }
+    }
     std::vector<Entry> entries;
     for (int n = 1; n <= kSlotCount; ++n) {
-        const KartSlot& kart = record.kart(n);
+        const KartSlot& kart = karts.at(size_t(n - 1));
         if (kart.lap(1).lap_time > 0) {
             entries.push_back({n, &kart, kart.lap(1).lap_time});
         }
     }
     SortByBestLap(entries);
     const qint32 fastest = FastestOf(entries);
-    QJsonArray karts;
+    QJsonArray result;
     int position = 0;
     for (const Entry& entry : entries) {
         QJsonObject kart = KartBase(entry, ++position, fastest);
         kart[QStringLiteral("laps_kept")] = LapsInTable(*entry.kart);
-        if (all_laps) {
-            QJsonArray laps;
-            for (int j = 1; j <= kLapEntries; ++j) {
-                const LapEntry& lap = entry.kart->lap(j);
-                if (lap.lap_time <= 0) {
-                    continue;
-                }
-                QJsonObject row;
-                row[QStringLiteral("lap")] = lap.lap_number;
-                row[QStringLiteral("time_cs")] = lap.lap_time;
-                row[QStringLiteral("time")] = TimeText(lap.lap_time);
-                row[QStringLiteral("gap")] = FormatGap(qint64(lap.lap_time) - entry.best);
-                laps.append(row);
-            }
-            kart[QStringLiteral("fastest_laps")] = laps;
+        if (with_laps) {
+            kart[QStringLiteral("fastest_laps")] = LapRows(*entry.kart, entry.best);
         }
-        karts.append(kart);
+        if (log != nullptr) {
+            int deleted = 0;
+            kart[QStringLiteral("laps")] =
+                EveryLapRows(logged.at(size_t(entry.slot - 1)), &deleted);
+            kart[QStringLiteral("laps_deleted")] = deleted;
+        }
+        result.append(kart);
     }
-    return karts;
+    return result;
 }
 
 }  // namespace
@@ -236,6 +326,17 @@ QJsonObject LiveBoardJson(const Station& station) {
     return live;
 }
 
+QJsonObject RecordedSessionJson(const SessionRecord& record, const QString& label,
+                                const SessionLapLog& log) {
+    // A log without a single readable lap knows less than the session file.
+    const bool every_lap = !log.laps.empty();
+    QJsonObject session;
+    session[QStringLiteral("label")] = label;
+    session[QStringLiteral("every_lap")] = every_lap;
+    session[QStringLiteral("karts")] = RecordedKarts(record, true, every_lap ? &log : nullptr);
+    return session;
+}
+
 QJsonObject DaySessionsJson(const QString& program_folder, const QDate& day) {
     // A day's table holds 100 sessions of five slots each: too large for the stack.
     const auto table = std::make_unique<SessionTable>();
@@ -243,10 +344,9 @@ QJsonObject DaySessionsJson(const QString& program_folder, const QDate& day) {
         LoadSessionFolder(DayFolderPath(program_folder, day), *table, SessionTitles::kHistory);
     QJsonArray sessions;
     for (int k = 0; k < load.file_names.size(); ++k) {
-        QJsonObject session;
-        session[QStringLiteral("label")] = SessionLabel(load.file_names.at(k));
-        session[QStringLiteral("karts")] = RecordedKarts(table->records.at(size_t(k)), true);
-        sessions.append(session);
+        const SessionRecord& record = table->records.at(size_t(k));
+        const SessionLapLog log = ReadLapLog(LapLogPathFor(record.file_path));
+        sessions.append(RecordedSessionJson(record, SessionLabel(load.file_names.at(k)), log));
     }
     QJsonObject result;
     result[QStringLiteral("day")] = day.toString(QStringLiteral("yyyy-MM-dd"));

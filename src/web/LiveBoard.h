@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QString>
 
+struct SessionLapLog;
+struct SessionRecord;
 class Station;
 
 // The JSON the pages show, built from the station's kart slots and session tables.
@@ -21,8 +23,14 @@ QJsonObject LiveBoardJson(const Station& station);
 QByteArray LiveBoardKey(const Station& station);
 
 // /api/sessions/<yyyy_mm_dd>: the day's session files as the history browser lists
-// them, each kart with its ten fastest laps.
+// them, each kart with its ten fastest laps, and every lap where the session's
+// lap log holds laps. Reads the disk: the network thread calls it, not the UI.
 QJsonObject DaySessionsJson(const QString& program_folder, const QDate& day);
+
+// One session of it. Laps the lap log marks deleted are left out everywhere (the
+// ten fastest included) and only counted (laps_deleted).
+QJsonObject RecordedSessionJson(const SessionRecord& record, const QString& label,
+                                const SessionLapLog& log);
 
 // A radio kart counts as not heard after this long (centiseconds).
 inline constexpr qint64 kNotHeardAfter = 100;

@@ -25,6 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(parse.head.version == "HTTP/1.1" || parse.head.version == "HTTP/1.0");
         (void)parse.head.WantsClose();
         (void)parse.head.WantsWebSocket();
+        const int refusal = WebSocketHandshakeRefusal(parse.head);
+        FUZZ_CHECK(refusal == 0 || refusal == 400 || refusal == 426);
     } else {
         FUZZ_CHECK(parse.length == 0);
     }

@@ -15,6 +15,7 @@
 #include "DevToolsPage.h"
 #include "LiveBoard.h"
 #include "LiveTimingServer.h"
+#include "SessionRecorder.h"
 #include "WebFixture.h"
 
 // The pages in a real browser: Debian's chromium, headless, against a server in
@@ -153,6 +154,44 @@ TEST_F(BrowserTest, WithoutWebSocketsThePagePollsTheFeed) {
     EXPECT_EQ(page.Evaluate(status), "Live (polling)");
 }
 
+TEST_F(BrowserTest, TodayShowsEveryLapWhereTheLapLogExists) {
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(9, 30)));
+    Kart(1, QString::fromLatin1(kHostile), 101);
+    const qint32 times[] = {6500, 6300, 6400, 6350, 6450, 6320, 6330, 6340, 6360, 6370, 6380, 6390};
+    std::vector<LapRecord> logged;
+    for (qint32 time : times) {
+        Laps(1, {time});
+        LapRecord lap;
+        lap.slot = 1;
+        lap.lap_number = station_.slot(1).current_lap_number;
+        lap.lap_time = time;
+        logged.push_back(lap);
+    }
+    QString error;
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    ASSERT_TRUE(WriteLapLog(clock_.LocalDateTime(), logged));
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(10, 0)));
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();  // no lap log
+
+    const QByteArray dom =
+        Run("/today", {QStringLiteral("--window-size=412,915"),
+                       QStringLiteral("--virtual-time-budget=5000"), QStringLiteral("--dump-dom")});
+    ASSERT_TRUE(dom.contains("Sessions of 2012-05-31")) << dom.toStdString();
+    const qsizetype second = dom.indexOf("2012-05-31 10:00");
+    ASSERT_GT(second, 0);
+    const QByteArray logged_part = dom.left(second);
+    const QByteArray ten_part = dom.mid(second);
+    EXPECT_TRUE(logged_part.contains("Every lap"));
+    EXPECT_TRUE(ten_part.contains("Ten fastest laps"));
+    // All twelve laps in the order driven, the best marked; ten in the other.
+    EXPECT_EQ(logged_part.count("<td class=\"lap\">"), 12);
+    EXPECT_LT(logged_part.indexOf("L:01"), logged_part.indexOf("L:12"));
+    EXPECT_TRUE(logged_part.contains("<td class=\"time fastest\">01:03:00</td>"));
+    EXPECT_EQ(ten_part.count("<td class=\"lap\">"), 10);
+    EXPECT_TRUE(dom.contains("<td class=\"driver\">&lt;img src=x onerror=a</td>"));
+    EXPECT_FALSE(dom.contains("<img"));
+}
+
 // Five karts in a running session, the board as the pit lane sees it.
 void FillFiveKarts(StationFixture& fixture) {
     Station& station = fixture.station_;
@@ -207,6 +246,35 @@ TEST_F(BrowserTest, Screenshots) {
         {QStringLiteral("--window-size=1280,720"), QStringLiteral("--virtual-time-budget=5000"),
          QStringLiteral("--screenshot=") + folder + "/live-board-tv.png"});
     EXPECT_TRUE(QFile::exists(folder + "/live-board-tv.png"));
+    // Today with one session of every lap: the five karts' laps as recorded.
+    std::vector<LapRecord> logged;
+    const QDateTime now = clock_.LocalDateTime();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const KartSlot& kart = station_.slot(n);
+        for (int number = 1; number <= kart.current_lap_number; ++number) {
+            for (int j = 1; j <= kLapEntries; ++j) {
+                if (kart.lap(j).lap_time > 0 && kart.lap(j).lap_number == number) {
+                    LapRecord lap;
+                    lap.slot = n;
+                    lap.lap_number = number;
+                    lap.lap_time = kart.lap(j).lap_time;
+                    lap.ended_at = now.addSecs(-60 * (kart.current_lap_number - number));
+                    logged.push_back(lap);
+                }
+            }
+        }
+    }
+    QString error;
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    ASSERT_TRUE(WriteLapLog(now, logged));
+    Run("/today",
+        {QStringLiteral("--window-size=412,915"), QStringLiteral("--virtual-time-budget=5000"),
+         QStringLiteral("--screenshot=") + folder + "/today-phone.png"});
+    EXPECT_TRUE(QFile::exists(folder + "/today-phone.png"));
+    QFile day_sample(folder + "/day-sample.json");
+    ASSERT_TRUE(day_sample.open(QIODevice::WriteOnly));
+    day_sample.write(QJsonDocument(DaySessionsJson(station_.program_folder(), now.date()))
+                         .toJson(QJsonDocument::Indented));
     // The feed the pictures show, for the sample in docs/live-timing.md.
     QFile sample(folder + "/live-sample.json");
     ASSERT_TRUE(sample.open(QIODevice::WriteOnly));

@@ -77,6 +77,24 @@ TEST(HttpRequestTest, SizeLimitsTripWithoutWaitingForTheEnd) {
     EXPECT_EQ(ParseRequestHead(blanks, limits).status, HeadStatus::kTooLarge);
 }
 
+TEST(HttpRequestTest, WebSocketUpgradesThatCannotSucceedAreRefusedWithAStatus) {
+    const auto refusal = [](const QByteArray& fields) {
+        const HeadParse parse =
+            ParseRequestHead("GET /ws HTTP/1.1\r\nUpgrade: websocket\r\n" + fields + "\r\n");
+        EXPECT_EQ(parse.status, HeadStatus::kComplete);
+        return WebSocketHandshakeRefusal(parse.head);
+    };
+    const QByteArray key = "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
+    EXPECT_EQ(refusal(key + "Sec-WebSocket-Version: 13\r\n"), 0);
+    EXPECT_EQ(refusal(key + "Sec-WebSocket-Version: 8\r\n"), 426);
+    EXPECT_EQ(refusal(key), 426);
+    EXPECT_EQ(refusal("Sec-WebSocket-Version: 13\r\n"), 400);
+    // Not base64, and base64 of other than 16 bytes.
+    EXPECT_EQ(refusal("Sec-WebSocket-Key: <script>*******!!\r\nSec-WebSocket-Version: 13\r\n"),
+              400);
+    EXPECT_EQ(refusal("Sec-WebSocket-Key: c2hvcnQ=\r\nSec-WebSocket-Version: 13\r\n"), 400);
+}
+
 TEST(HttpRequestTest, DayNamesMustBeRealDatesInTheFolderForm) {
     EXPECT_EQ(ParseDayName("2012_05_31"), QDate(2012, 5, 31));
     EXPECT_EQ(ParseDayName("2024_02_29"), QDate(2024, 2, 29));

@@ -4,7 +4,11 @@
 #include <functional>
 #include <vector>
 
+#include <QFile>
+
+#include "LapLogFormat.h"
 #include "LiveBoard.h"
+#include "SessionFile.h"
 #include "SessionLaps.h"
 #include "SessionRecorder.h"
 #include "WebFixture.h"
@@ -16,6 +20,32 @@ class LiveBoardTest : public ::testing::Test, public StationFixture {
     QJsonObject Live() { return LiveBoardJson(station_); }
     static QJsonObject KartAt(const QJsonObject& live, int index) {
         return live[QStringLiteral("karts")].toArray().at(index).toObject();
+    }
+    // A logged lap of slot, ended at 9:00 plus number minutes.
+    static LapRecord Logged(int slot, qint32 number, qint32 time, bool deleted = false) {
+        LapRecord lap;
+        lap.slot = slot;
+        lap.driver_name = QStringLiteral("Logged %1").arg(slot);
+        lap.lap_number = number;
+        lap.lap_time = time;
+        lap.ended_at = QDateTime(QDate(2012, 5, 31), QTime(9, number, 7));
+        lap.deleted = deleted;
+        lap.deleted_at = deleted ? lap.ended_at.addSecs(30) : QDateTime();
+        return lap;
+    }
+    SessionRecord RecordOfStation() const {
+        SessionRecord record;
+        for (int n = 1; n <= kSlotCount; ++n) {
+            record.kart(n) = station_.slot(n);
+        }
+        return record;
+    }
+    static QList<int> LapNumbers(const QJsonArray& laps) {
+        QList<int> numbers;
+        for (const auto& lap : laps) {
+            numbers << lap.toObject()["lap"].toInt();
+        }
+        return numbers;
     }
     static QStringList Drivers(const QJsonObject& live) {
         QStringList names;
@@ -193,6 +223,116 @@ TEST_F(LiveBoardTest, DaySessionsListEachKartsTenFastestLapsInFileOrder) {
     const QJsonObject empty = DaySessionsJson(station_.program_folder(), QDate(2012, 6, 1));
     EXPECT_TRUE(empty["sessions"].toArray().isEmpty());
     EXPECT_EQ(empty["error"].toString(), "");
+}
+
+TEST_F(LiveBoardTest, SessionWithALapLogListsEveryLapInTheOrderDriven) {
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(9, 30)));
+    Kart(3, "Eve", 103);
+    const std::vector<qint32> times = {7000, 6800, 6900, 6700, 6600, 6650,
+                                       6640, 6630, 6620, 6610, 6605, 6900};
+    for (qint32 time : times) {
+        Laps(3, {time});
+    }
+    QString error;
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(10, 0)));
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();  // no lap log
+
+    // The lap log of the first session, with a line a hand edit broke after each lap.
+    std::vector<LapRecord> log;
+    for (int i = 0; i < int(times.size()); ++i) {
+        log.push_back(Logged(3, i + 1, times.at(size_t(i))));
+    }
+    ASSERT_TRUE(WriteLapLog(QDateTime(QDate(2012, 5, 31), QTime(9, 30)), log,
+                            "lap;3;Eve;103;1;x;broken;;;;;;;;\r\n"));
+
+    const QJsonArray sessions =
+        DaySessionsJson(station_.program_folder(), QDate(2012, 5, 31))["sessions"].toArray();
+    ASSERT_EQ(sessions.size(), 2);
+    const QJsonObject logged = sessions[0].toObject();
+    EXPECT_TRUE(logged["every_lap"].toBool());
+    const QJsonObject eve = logged["karts"][0].toObject();
+    const QJsonArray laps = eve["laps"].toArray();
+    EXPECT_EQ(LapNumbers(laps), QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(laps[0].toObject()["time"].toString(), "01:10:00");
+    EXPECT_EQ(laps[0].toObject()["gap"].toString(), "+04:00");
+    EXPECT_EQ(laps[0].toObject()["time_of_day"].toString(), "09:01:07");
+    EXPECT_TRUE(laps[4].toObject()["best"].toBool());
+    EXPECT_FALSE(laps[10].toObject()["best"].toBool());
+    EXPECT_EQ(eve["laps_deleted"].toInt(), 0);
+    EXPECT_EQ(eve["fastest_laps"].toArray().size(), 10);  // the session file's, as before
+
+    const QJsonObject unlogged = sessions[1].toObject();
+    EXPECT_FALSE(unlogged["every_lap"].toBool());
+    EXPECT_FALSE(unlogged["karts"][0].toObject().contains("laps"));
+    EXPECT_EQ(unlogged["karts"][0]["fastest_laps"].toArray().size(), 10);
+}
+
+TEST_F(LiveBoardTest, LapsTheLogMarksDeletedAreLeftOutEverywhere) {
+    Kart(1, "Ann", 101);
+    Kart(2, "Bob", 102);
+    Laps(1, {6500, 6300, 6400});  // Ann's best, lap 2, is taken back
+    Laps(2, {6350, 6450});
+    SessionLapLog log;
+    log.laps = {Logged(1, 1, 6500), Logged(2, 1, 6350), Logged(1, 2, 6300, true),
+                Logged(2, 2, 6450), Logged(1, 3, 6400)};
+
+    const QJsonObject session = RecordedSessionJson(RecordOfStation(), "2012-05-31 09:30", log);
+    const QJsonArray karts = session["karts"].toArray();
+    ASSERT_EQ(karts.size(), 2);
+    // Without the deleted lap Bob leads, and Ann's best is her 01:04:00.
+    const QJsonObject bob = karts[0].toObject();
+    const QJsonObject ann = karts[1].toObject();
+    EXPECT_EQ(bob["driver"].toString(), "Bob");
+    EXPECT_EQ(ann["position"].toInt(), 2);
+    EXPECT_EQ(ann["best"].toString(), "01:04:00");
+    EXPECT_EQ(ann["best_gap"].toString(), "+00:50");
+    EXPECT_EQ(LapNumbers(ann["laps"].toArray()), QList<int>({1, 3}));
+    EXPECT_EQ(LapNumbers(ann["fastest_laps"].toArray()), QList<int>({3, 1}));
+    EXPECT_EQ(ann["laps_kept"].toInt(), 2);
+    EXPECT_EQ(ann["laps_deleted"].toInt(), 1);
+    EXPECT_EQ(ann["laps"][0].toObject()["gap"].toString(), "+01:00");
+    EXPECT_EQ(LapNumbers(bob["laps"].toArray()), QList<int>({1, 2}));
+    EXPECT_EQ(bob["laps_deleted"].toInt(), 0);
+
+    // A lap of the same number but another time is a different lap: kept.
+    log.laps.at(2).lap_time = 6299;
+    const QJsonObject kept = RecordedSessionJson(RecordOfStation(), "x", log);
+    EXPECT_EQ(kept["karts"][0]["driver"].toString(), "Ann");
+    EXPECT_EQ(LapNumbers(kept["karts"][0]["fastest_laps"].toArray()), QList<int>({2, 3, 1}));
+}
+
+// The same through the lap log's own bytes: a "deleted" record and an undone one, as
+// the session screen's journal writes them, are what the feed reads back.
+TEST_F(LiveBoardTest, CorrectionsWrittenToTheLapLogReachTheFeed) {
+    Kart(1, "Ann", 101);
+    Laps(1, {6500, 6300, 6400});
+    std::vector<LapRecord> laps = {Logged(1, 1, 6500), Logged(1, 2, 6300), Logged(1, 3, 6400)};
+    QByteArray bytes = LapLogHeader();
+    for (LapRecord& lap : laps) {
+        lap.session_time = 10000 * lap.lap_number;
+        bytes += LapLogLine(lap);
+    }
+    const auto correction = [&](const LapRecord& lap, bool deleted) {
+        LapCorrectionRecord record;
+        record.deleted = deleted;
+        record.slot = lap.slot;
+        record.driver_name = lap.driver_name;
+        record.lap_number = lap.lap_number;
+        record.lap_time = lap.lap_time;
+        record.lap_session_time = lap.session_time;
+        record.at = lap.ended_at.addSecs(60);
+        return LapLogLine(record);
+    };
+    bytes += correction(laps[1], true) + correction(laps[0], true) + correction(laps[0], false);
+
+    const SessionLapLog log = ParseLapLog(bytes);
+    ASSERT_TRUE(log.skipped.isEmpty()) << log.skipped.join('\n').toStdString();
+    const QJsonObject ann =
+        RecordedSessionJson(RecordOfStation(), "2012-05-31 09:30", log)["karts"][0].toObject();
+    EXPECT_EQ(LapNumbers(ann["laps"].toArray()), QList<int>({1, 3}));
+    EXPECT_EQ(ann["best"].toString(), "01:04:00");
+    EXPECT_EQ(ann["laps_deleted"].toInt(), 1);
 }
 
 }  // namespace

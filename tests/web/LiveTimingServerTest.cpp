@@ -1,17 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTimer>
 #include <QWebSocket>
 #include <memory>
 
+#include "LapLogFormat.h"
 #include "LiveTimingServer.h"
+#include "ModalScript.h"
 #include "RawClient.h"
+#include "SessionFile.h"
 #include "SessionRecorder.h"
+#include "Tfekranglowny.h"
+#include "Tfhistoria.h"
 #include "WebFixture.h"
 
 namespace {
@@ -88,6 +96,20 @@ TEST_F(LiveTimingServerTest, DaySessionsFromTheRealDayFolderOnly) {
                   .toArray()
                   .size(),
               2);
+    // The lap log moved beside a session file after the day was served is seen.
+    const auto first = [&] {
+        return QJsonDocument::fromJson(Body(Get("/api/sessions/2012_05_31")))
+            .object()["sessions"][0]
+            .toObject();
+    };
+    EXPECT_FALSE(first()["every_lap"].toBool());
+    LapRecord lap;
+    lap.slot = 2;
+    lap.lap_number = 1;
+    lap.lap_time = 6100;
+    ASSERT_TRUE(WriteLapLog(QDateTime(QDate(2012, 5, 31), QTime(14, 5)), {lap}));
+    EXPECT_TRUE(first()["every_lap"].toBool());
+    EXPECT_EQ(first()["karts"][0]["laps"][0]["time"].toString(), "01:01:00");
     EXPECT_TRUE(Get("/api/sessions/2012_05_32").startsWith("HTTP/1.1 404 "));
     EXPECT_TRUE(Get("/api/sessions/../../ustawienia.ini").startsWith("HTTP/1.1 404 "));
     EXPECT_TRUE(Get("/nothing").startsWith("HTTP/1.1 404 "));
@@ -217,6 +239,33 @@ TEST_F(LiveTimingServerTest, WebSocketClientGetsTheStateAtOnceThenOnlyTheLatest)
     EXPECT_TRUE(QTest::qWaitFor([&] { return server_->websocket_client_count() == 0; }, 5000));
 }
 
+TEST_F(LiveTimingServerTest, ClientsComingWhileSnapshotsAreOnTheirWayAreAllGreeted) {
+    Start();
+    Kart(1, "Ann", 101);
+    station_.poll_mode = kPollSession;
+    // The state changes all the time (a lap every pass), so snapshots are published
+    // and on their way to the network thread while clients and polls keep coming.
+    QTimer laps;
+    QObject::connect(&laps, &QTimer::timeout, [&] { Laps(1, {6000}); });
+    laps.start(1);
+    constexpr int kClients = 40;
+    std::vector<std::unique_ptr<QWebSocket>> sockets;
+    std::vector<int> greeted(kClients, 0);
+    for (int i = 0; i < kClients; ++i) {
+        sockets.push_back(std::make_unique<QWebSocket>());
+        QObject::connect(sockets.back().get(), &QWebSocket::textMessageReceived,
+                         [&greeted, i] { ++greeted.at(size_t(i)); });
+        sockets.back()->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port_)));
+        if (i % 4 == 0) {
+            EXPECT_TRUE(Get("/api/live").startsWith("HTTP/1.1 200 ")) << i;
+        }
+        QTest::qWait(i % 3);
+    }
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return std::count(greeted.begin(), greeted.end(), 0) == 0; }, 5000))
+        << std::count(greeted.begin(), greeted.end(), 0) << " clients never greeted";
+}
+
 TEST_F(LiveTimingServerTest, UpdatesGoOutWhileAModalDialogRunsItsOwnLoop) {
     Start();
     Kart(1, "Ann", 101);
@@ -241,6 +290,49 @@ TEST_F(LiveTimingServerTest, UpdatesGoOutWhileAModalDialogRunsItsOwnLoop) {
     EXPECT_TRUE(messages.back().contains("01:02:33"));
 }
 
+TEST_F(LiveTimingServerTest, UpdatesGoOutWhileTheSessionScreensHistoryIsOpen) {
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(14, 5)));
+    Start();
+    Kart(1, "Ann", 101);
+    station_.poll_mode = kPollSession;
+    std::unique_ptr<Tfekranglowny> screen;
+    SessionScreenActions actions;
+    actions.show_todays_history = [&] { ShowTodaysHistory(station_, screen.get()); };
+    screen = ShowSessionScreen(station_, actions);
+
+    QWebSocket socket;
+    QStringList messages;
+    QObject::connect(&socket, &QWebSocket::textMessageReceived,
+                     [&](const QString& text) { messages << text; });
+    socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port_)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 1; }, 5000));
+
+    // "History" runs the history browser's own event loop until it is closed; a lap
+    // entered meanwhile must reach the client before it closes.
+    int seen_while_open = -1;
+    ModalScript script({[&](QWidget* history) {
+        Laps(1, {6233});
+        // Only its "Close" ends it.
+        auto* close = history->findChild<QPushButton*>(QStringLiteral("Button1"));
+        auto* poll = new QTimer(history);
+        QObject::connect(poll, &QTimer::timeout, history, [&, close] {
+            if (messages.size() >= 2) {
+                seen_while_open = int(messages.size());
+                close->click();
+            }
+        });
+        poll->start(5);
+        QTimer::singleShot(5000, close, &QPushButton::click);  // bound, should it never come
+    }});
+    Later([&] { screen->findChild<QPushButton*>(QStringLiteral("Button2"))->click(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.done(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeModalWidget() == nullptr; }, 6000));
+    EXPECT_EQ(script.seen(), QStringList({"Tfhistoria"}));
+    EXPECT_EQ(seen_while_open, 2);
+    EXPECT_TRUE(messages.back().contains("01:02:33"));
+}
+
 TEST_F(LiveTimingServerTest, WebSocketClientsCountTowardsTheCap) {
     ServerLimits limits;
     limits.max_connections = 1;
@@ -249,6 +341,96 @@ TEST_F(LiveTimingServerTest, WebSocketClientsCountTowardsTheCap) {
     first.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port_)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return server_->websocket_client_count() == 1; }, 5000));
     EXPECT_TRUE(Get("/").startsWith("HTTP/1.1 503 "));
+}
+
+// An upgrade request as a browser sends it, with what follows the version line.
+QByteArray Upgrade(const QByteArray& fields) {
+    return "GET /ws HTTP/1.1\r\nHost: x\r\nUpgrade: websocket\r\n" + fields + "\r\n";
+}
+const QByteArray kGoodHandshake =
+    "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+    "Sec-WebSocket-Version: 13\r\n";
+
+TEST_F(LiveTimingServerTest, FailedHandshakesAreClosedAndFreedAtOnce) {
+    ServerLimits limits;
+    limits.max_connections = 1;
+    limits.head_timeout_ms = 60'000;  // far beyond the waits: the timers free nothing here
+    limits.idle_timeout_ms = 60'000;
+    Start(limits);
+    struct Case {
+        QByteArray request;
+        QByteArray answer;  // the start of what the client gets, empty for nothing
+    };
+    const Case cases[] = {
+        {Upgrade("Connection: Upgrade\r\nSec-WebSocket-Version: 13\r\n"), "HTTP/1.1 400 "},
+        {Upgrade("Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                 "Sec-WebSocket-Version: 7\r\n"),
+         "HTTP/1.1 426 "},
+        // Passes the checks here, fails QWebSocketServer's own (no Connection: Upgrade):
+        // it closes the socket without an answer.
+        {Upgrade("Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"),
+         ""},
+    };
+    for (const Case& c : cases) {
+        RawClient client;  // keeps its end open: the server must close it
+        ASSERT_TRUE(client.Connect(port_));
+        client.Send(c.request);
+        const QByteArray answer = client.ReadUntilClosed();
+        EXPECT_TRUE(client.Closed()) << c.request.toStdString();
+        EXPECT_TRUE(answer.startsWith(c.answer)) << answer.left(80).toStdString();
+        if (c.answer == "HTTP/1.1 426 ") {
+            EXPECT_TRUE(answer.contains("\r\nSec-WebSocket-Version: 13\r\n"));
+        }
+        // The one place under the cap is free again long before any time-out.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return server_->http_connection_count() + server_->handshake_count() +
+                           server_->websocket_client_count() ==
+                       0;
+            },
+            5000));
+        EXPECT_TRUE(Get("/api/live").startsWith("HTTP/1.1 200 ")) << c.request.toStdString();
+    }
+}
+
+TEST_F(LiveTimingServerTest, BurstOfUpgradesBeyondTheCapGetsNoMoreClientsThanTheCap) {
+    ServerLimits limits;
+    limits.max_connections = 4;
+    Start(limits);
+    constexpr int kSockets = 12;
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int i = 0; i < kSockets; ++i) {
+        clients.push_back(std::make_unique<RawClient>());
+        clients.back()->socket().connectToHost(QHostAddress::LocalHost, port_);
+    }
+    // Each sends its upgrade as soon as it is connected, all in the same passes.
+    for (auto& client : clients) {
+        QObject::connect(&client->socket(), &QTcpSocket::connected, &client->socket(),
+                         [raw = &client->socket()] { raw->write(Upgrade(kGoodHandshake)); });
+    }
+    int most = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            most = std::max(most, server_->http_connection_count() + server_->handshake_count() +
+                                      server_->websocket_client_count());
+            int settled = 0;
+            for (auto& client : clients) {
+                settled += client->Closed() || client->ReadResponses(1).contains("\r\n\r\n");
+            }
+            return settled == kSockets;
+        },
+        10'000));
+    int upgraded = 0;
+    int refused = 0;
+    for (auto& client : clients) {
+        const QByteArray answer = client->ReadUntilClosed(0);
+        upgraded += answer.startsWith("HTTP/1.1 101 ") && !client->Closed();
+        refused += answer.startsWith("HTTP/1.1 503 ");
+    }
+    EXPECT_LE(most, limits.max_connections);
+    EXPECT_EQ(upgraded, limits.max_connections);
+    EXPECT_EQ(refused, kSockets - limits.max_connections);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server_->websocket_client_count() == 4; }, 5000));
 }
 
 TEST_F(LiveTimingServerTest, PortTakenIsReportedAndTheServerStaysOff) {

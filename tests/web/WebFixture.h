@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <vector>
+
 #include "FakeClock.h"
+#include "LapLogFormat.h"
 #include "LapTable.h"
+#include "SessionFile.h"
 #include "Station.h"
 #include "TempFolder.h"
 
@@ -24,6 +31,22 @@ class StationFixture {
             ++kart.current_lap_number;
             EnterLap(kart, time, 0, 0);
         }
+    }
+
+    // The lap log of the session file written at ended_at, as "END SESSION" leaves
+    // it beside the file, with extra (such as a broken line) after each lap.
+    bool WriteLapLog(const QDateTime& ended_at, const std::vector<LapRecord>& laps,
+                     const QByteArray& extra = {}) {
+        const QString path = LapLogPathFor(SessionFilePath(station_.program_folder(), ended_at));
+        QFile file(path);
+        if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly)) {
+            return false;
+        }
+        QByteArray bytes = LapLogHeader();
+        for (const LapRecord& lap : laps) {
+            bytes += LapLogLine(lap) + extra;
+        }
+        return file.write(bytes) == bytes.size();
     }
 
     TempFolder folder_;
