@@ -271,12 +271,22 @@ qint32 IniFile::ReadInteger(const QString& section, const QString& key,
     return ParseInteger(*text).value_or(default_value);
 }
 
-QList<IniFile::Entry> IniFile::Entries(const QString& section) const {
-    if (!index_valid_) {
-        BuildIndex();
+int IniFile::FirstSectionLine(const QString& section) const {
+    const QString lower = section.toLower();
+    for (int i = 0; i < lines_.size(); ++i) {
+        const auto name = SectionName(TrimBlanks(lines_.at(i)));
+        if (name && name->toString().toLower() == lower) {
+            return i;
+        }
     }
+    return -1;
+}
+
+QList<IniFile::Entry> IniFile::Entries(const QString& section) const {
     QList<Entry> entries;
-    const int header = SectionLine(section);
+    // A file read for its entries alone (a session file, messages.ini) needs no key
+    // index: building one would cost more than this pass.
+    const int header = index_valid_ ? SectionLine(section) : FirstSectionLine(section);
     if (header < 0) {
         return entries;
     }

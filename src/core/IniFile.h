@@ -67,6 +67,8 @@ class IniFile {
   private:
     void BuildIndex() const;
     int SectionLine(const QString& section) const;
+    // SectionLine without the index: the first header of that name, or -1.
+    int FirstSectionLine(const QString& section) const;
     int FindKeyLine(const QString& section, const QString& key) const;
 
     QStringList lines_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <optional>
 
 #include <QDir>
 #include <QFile>
@@ -134,7 +135,95 @@ void ReadSessionFile(const QByteArray& bytes, SessionRecord* record) {
     ReadSessionKarts(IniFile::FromBytes(bytes.first(last_line_end + 1)), record);
 }
 
-void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
+namespace {
+
+// The fields a session file holds per kart (entry 0) or per lap entry (1..10).
+enum class Field { kName, kRadio, kSerial, kLapText, kLapTime, kLapNumber, kRpmMax, kRpmMin };
+
+struct FieldKey {
+    Field field;
+    int slot;
+    int entry;
+};
+
+struct KeyPrefix {
+    const char* lower;  // as written, in lower case, up to the slot number
+    Field field;
+    bool per_entry;
+};
+
+// BEST_n is written but never read: the best lap is the first entry.
+constexpr KeyPrefix kKeyPrefixes[] = {
+    {"nazwa_", Field::kName, false},     {"radio_", Field::kRadio, false},
+    {"sn_", Field::kSerial, false},      {"laps_", Field::kLapText, true},
+    {"lapsint_", Field::kLapTime, true}, {"lapnr_", Field::kLapNumber, true},
+    {"max_obr_", Field::kRpmMax, true},  {"min_obr_", Field::kRpmMin, true},
+};
+
+char16_t AsciiLower(char16_t ch) {
+    return ch >= u'A' && ch <= u'Z' ? char16_t(ch - u'A' + u'a') : ch;
+}
+
+// The number at the start of text, as the writer prints it (1..limit, no leading zero),
+// with the count of characters it takes; 0 if there is none.
+int NumberAt(QStringView text, int limit, qsizetype* length) {
+    int value = 0;
+    qsizetype n = 0;
+    while (n < text.size() && text.at(n) >= u'0' && text.at(n) <= u'9' && n < 2) {
+        value = value * 10 + (text.at(n).unicode() - u'0');
+        ++n;
+    }
+    if (n == 0 || text.at(0) == u'0' || value > limit) {
+        return 0;
+    }
+    *length = n;
+    return value;
+}
+
+// The field an ASCII key names ("LAPS_3_10" -> lap text of slot 3, entry 10), matched
+// regardless of case as the file's lookups match it; nothing for other keys.
+std::optional<FieldKey> ClassifyKey(QStringView key) {
+    for (const KeyPrefix& prefix : kKeyPrefixes) {
+        const QLatin1StringView lower(prefix.lower);
+        if (key.size() <= lower.size()) {
+            continue;
+        }
+        bool same = true;
+        for (qsizetype i = 0; i < lower.size() && same; ++i) {
+            same = AsciiLower(key.at(i).unicode()) == char16_t(lower.at(i).unicode());
+        }
+        if (!same) {
+            continue;
+        }
+        QStringView rest = key.sliced(lower.size());
+        qsizetype length = 0;
+        const int slot = NumberAt(rest, kSlotCount, &length);
+        if (slot == 0) {
+            return std::nullopt;
+        }
+        rest = rest.sliced(length);
+        if (!prefix.per_entry) {
+            return rest.isEmpty() ? std::optional(FieldKey{prefix.field, slot, 0}) : std::nullopt;
+        }
+        if (rest.size() < 2 || rest.front() != u'_') {
+            return std::nullopt;
+        }
+        const int entry = NumberAt(rest.sliced(1), kLapEntries, &length);
+        if (entry == 0 || length != rest.size() - 1) {
+            return std::nullopt;
+        }
+        return FieldKey{prefix.field, slot, entry};
+    }
+    return std::nullopt;
+}
+
+bool IsAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 0x80; });
+}
+
+// One lookup per key. Used for a file with a key outside ASCII: some such characters
+// match an ASCII letter regardless of case (U+017F long s is an "s").
+void ReadSessionKartsByKey(const IniFile& file, SessionRecord* record) {
     for (int n = 1; n <= kSlotCount; ++n) {
         KartSlot& kart = record->kart(n);
         kart.driver_name = file.ReadString(kSection, Key("NAZWA_", n), QStringLiteral(" "));
@@ -148,6 +237,71 @@ void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
             entry.lap_number = file.ReadInteger(kSection, Key("LAPNR_", n, j), 0);
             entry.rpm_max = file.ReadInteger(kSection, Key("MAX_OBR_", n, j), 0);
             entry.rpm_min = file.ReadInteger(kSection, Key("MIN_OBR_", n, j), 0);
+        }
+    }
+}
+
+}  // namespace
+
+void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
+    // One pass over the section instead of 265 key lookups: the history browser reads
+    // a hundred files at a time. It gives what the lookups give: the first line of a
+    // key counts, and a missing or malformed value takes its default.
+    const QList<IniFile::Entry> entries = file.Entries(kSection);
+    for (const IniFile::Entry& entry : entries) {
+        if (!IsAscii(entry.first)) {
+            ReadSessionKartsByKey(file, record);
+            return;
+        }
+    }
+    for (int n = 1; n <= kSlotCount; ++n) {
+        KartSlot& kart = record->kart(n);
+        kart.driver_name = QStringLiteral("");  // the default " " without its blank
+        kart.radio = false;
+        kart.serial_number = 0;
+        for (int j = 1; j <= kLapEntries; ++j) {
+            kart.lap(j) = LapEntry{0, QStringLiteral("--:--:--"), 0, 0, 0};
+        }
+    }
+    constexpr size_t kFields = size_t(Field::kRpmMin) + 1;
+    std::array<std::array<std::array<bool, kLapEntries + 1>, kSlotCount>, kFields> seen{};
+    for (const auto& [key, value] : entries) {
+        const auto found = ClassifyKey(key);
+        if (!found) {
+            continue;
+        }
+        bool& already = seen[size_t(found->field)][size_t(found->slot - 1)][size_t(found->entry)];
+        if (already) {
+            continue;
+        }
+        already = true;
+        KartSlot& kart = record->kart(found->slot);
+        const auto number = [&value = value] { return IniFile::ParseInteger(value).value_or(0); };
+        switch (found->field) {
+            case Field::kName:
+                kart.driver_name = value;
+                break;
+            case Field::kRadio:
+                kart.radio = number() == 1;
+                break;
+            case Field::kSerial:
+                kart.serial_number = number();
+                break;
+            case Field::kLapText:
+                kart.lap(found->entry).lap_time_text = value;
+                break;
+            case Field::kLapTime:
+                kart.lap(found->entry).lap_time = number();
+                break;
+            case Field::kLapNumber:
+                kart.lap(found->entry).lap_number = number();
+                break;
+            case Field::kRpmMax:
+                kart.lap(found->entry).rpm_max = number();
+                break;
+            case Field::kRpmMin:
+                kart.lap(found->entry).rpm_min = number();
+                break;
         }
     }
 }
