@@ -140,16 +140,16 @@ namespace {
 // The fields a session file holds per kart (entry 0) or per lap entry (1..10).
 enum class Field { kName, kRadio, kSerial, kLapText, kLapTime, kLapNumber, kRpmMax, kRpmMin };
 
-struct FieldKey {
-    Field field;
-    int slot;
-    int entry;
-};
-
 struct KeyPrefix {
     const char* lower;  // as written, in lower case, up to the slot number
     Field field;
     bool per_entry;
+};
+
+struct FieldKey {
+    const KeyPrefix& prefix;
+    int slot;
+    int entry;
 };
 
 // BEST_n is written but never read: the best lap is the first entry.
@@ -181,11 +181,11 @@ int NumberAt(QStringView text, int limit, qsizetype* length) {
 }
 
 // The field an ASCII key names ("LAPS_3_10" -> lap text of slot 3, entry 10), matched
-// regardless of case as the file's lookups match it; nothing for other keys.
-std::optional<FieldKey> ClassifyKey(QStringView key) {
+// regardless of case; nothing for other keys.
+std::optional<FieldKey> ClassifyAsciiKey(QStringView key) {
     for (const KeyPrefix& prefix : kKeyPrefixes) {
         const QLatin1StringView lower(prefix.lower);
-        if (key.size() <= lower.size()) {
+        if (key.size() <= lower.size() || AsciiLower(key.front().unicode()) != lower.front()) {
             continue;
         }
         bool same = true;
@@ -203,7 +203,7 @@ std::optional<FieldKey> ClassifyKey(QStringView key) {
         }
         rest = rest.sliced(length);
         if (!prefix.per_entry) {
-            return rest.isEmpty() ? std::optional(FieldKey{prefix.field, slot, 0}) : std::nullopt;
+            return rest.isEmpty() ? std::optional(FieldKey{prefix, slot, 0}) : std::nullopt;
         }
         if (rest.size() < 2 || rest.front() != u'_') {
             return std::nullopt;
@@ -212,33 +212,36 @@ std::optional<FieldKey> ClassifyKey(QStringView key) {
         if (entry == 0 || length != rest.size() - 1) {
             return std::nullopt;
         }
-        return FieldKey{prefix.field, slot, entry};
+        return FieldKey{prefix, slot, entry};
     }
     return std::nullopt;
 }
 
-bool IsAscii(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 0x80; });
-}
-
-// One lookup per key. Used for a file with a key outside ASCII: some such characters
-// match an ASCII letter regardless of case (U+017F long s is an "s").
-void ReadSessionKartsByKey(const IniFile& file, SessionRecord* record) {
-    for (int n = 1; n <= kSlotCount; ++n) {
-        KartSlot& kart = record->kart(n);
-        kart.driver_name = file.ReadString(kSection, Key("NAZWA_", n), QStringLiteral(" "));
-        kart.radio = file.ReadInteger(kSection, Key("RADIO_", n), 0) == 1;
-        kart.serial_number = file.ReadInteger(kSection, Key("SN_", n), 0);
-        for (int j = 1; j <= kLapEntries; ++j) {
-            LapEntry& entry = kart.lap(j);
-            entry.lap_time_text =
-                file.ReadString(kSection, Key("LAPS_", n, j), QStringLiteral("--:--:--"));
-            entry.lap_time = file.ReadInteger(kSection, Key("LAPSINT_", n, j), 0);
-            entry.lap_number = file.ReadInteger(kSection, Key("LAPNR_", n, j), 0);
-            entry.rpm_max = file.ReadInteger(kSection, Key("MAX_OBR_", n, j), 0);
-            entry.rpm_min = file.ReadInteger(kSection, Key("MIN_OBR_", n, j), 0);
-        }
+// The field a key names, matched as the file's lookups match names: regardless of
+// case, and so with some characters outside ASCII (U+017F long s is an "s").
+std::optional<FieldKey> ClassifyKey(QStringView key) {
+    const bool ascii =
+        std::all_of(key.begin(), key.end(), [](QChar ch) { return ch.unicode() < 0x80; });
+    if (ascii) {
+        return ClassifyAsciiKey(key);
     }
+    QString folded;
+    folded.reserve(key.size());
+    for (const QChar ch : key) {
+        const char32_t fold = ch.isSurrogate() ? ch.unicode() : QChar::toCaseFolded(ch.unicode());
+        if (fold >= 0x80) {
+            return std::nullopt;  // no key of the file has such a character
+        }
+        folded.append(QChar(fold));
+    }
+    const auto found = ClassifyAsciiKey(folded);
+    if (!found) {
+        return std::nullopt;
+    }
+    const QString name = found->prefix.per_entry
+                             ? Key(found->prefix.lower, found->slot, found->entry)
+                             : Key(found->prefix.lower, found->slot);
+    return key.compare(name, Qt::CaseInsensitive) == 0 ? found : std::nullopt;
 }
 
 }  // namespace
@@ -247,13 +250,6 @@ void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
     // One pass over the section instead of 265 key lookups: the history browser reads
     // a hundred files at a time. It gives what the lookups give: the first line of a
     // key counts, and a missing or malformed value takes its default.
-    const QList<IniFile::Entry> entries = file.Entries(kSection);
-    for (const IniFile::Entry& entry : entries) {
-        if (!IsAscii(entry.first)) {
-            ReadSessionKartsByKey(file, record);
-            return;
-        }
-    }
     for (int n = 1; n <= kSlotCount; ++n) {
         KartSlot& kart = record->kart(n);
         kart.driver_name = QStringLiteral("");  // the default " " without its blank
@@ -265,45 +261,46 @@ void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
     }
     constexpr size_t kFields = size_t(Field::kRpmMin) + 1;
     std::array<std::array<std::array<bool, kLapEntries + 1>, kSlotCount>, kFields> seen{};
-    for (const auto& [key, value] : entries) {
+    file.VisitEntries(kSection, [&](QStringView key, QStringView value) {
         const auto found = ClassifyKey(key);
         if (!found) {
-            continue;
+            return;
         }
-        bool& already = seen[size_t(found->field)][size_t(found->slot - 1)][size_t(found->entry)];
+        const Field field = found->prefix.field;
+        bool& already = seen[size_t(field)][size_t(found->slot - 1)][size_t(found->entry)];
         if (already) {
-            continue;
+            return;
         }
         already = true;
         KartSlot& kart = record->kart(found->slot);
-        const auto number = [&value = value] { return IniFile::ParseInteger(value).value_or(0); };
-        switch (found->field) {
+        const qint32 number = IniFile::ParseInteger(value).value_or(0);
+        switch (field) {
             case Field::kName:
-                kart.driver_name = value;
+                kart.driver_name = value.toString();
                 break;
             case Field::kRadio:
-                kart.radio = number() == 1;
+                kart.radio = number == 1;
                 break;
             case Field::kSerial:
-                kart.serial_number = number();
+                kart.serial_number = number;
                 break;
             case Field::kLapText:
-                kart.lap(found->entry).lap_time_text = value;
+                kart.lap(found->entry).lap_time_text = value.toString();
                 break;
             case Field::kLapTime:
-                kart.lap(found->entry).lap_time = number();
+                kart.lap(found->entry).lap_time = number;
                 break;
             case Field::kLapNumber:
-                kart.lap(found->entry).lap_number = number();
+                kart.lap(found->entry).lap_number = number;
                 break;
             case Field::kRpmMax:
-                kart.lap(found->entry).rpm_max = number();
+                kart.lap(found->entry).rpm_max = number;
                 break;
             case Field::kRpmMin:
-                kart.lap(found->entry).rpm_min = number();
+                kart.lap(found->entry).rpm_min = number;
                 break;
         }
-    }
+    });
 }
 
 QString SessionLabel(const QString& file_name) {

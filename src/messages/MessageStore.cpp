@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <iterator>
 
 #include "IniFile.h"
@@ -19,21 +20,33 @@ QString Key(int n, const char* suffix) {
 
 constexpr const char* kSuffixes[] = {"L1", "L2", "ColorB", "ColorF"};
 
+// The positive number that digits spell exactly as QString::number prints it, or 0.
+int PlainNumber(QStringView digits) {
+    if (digits.isEmpty() || digits.size() > 10 || digits.front() == u'0') {
+        return 0;
+    }
+    qint64 n = 0;
+    for (const QChar ch : digits) {
+        if (ch < u'0' || ch > u'9') {
+            return 0;
+        }
+        n = n * 10 + (ch.unicode() - u'0');
+    }
+    return n <= INT_MAX ? int(n) : 0;
+}
+
 // n when key is one of message n's four keys (names match regardless of case, the
 // number is plain decimal without leading zeros), else 0; *suffix is its index in
-// kSuffixes.
-int MessageNumberOf(const QString& key, int* suffix) {
+// kSuffixes. Runs for every key of the section, so it copies nothing.
+int MessageNumberOf(QStringView key, int* suffix) {
     if (!key.startsWith(QLatin1Char('m'), Qt::CaseInsensitive)) {
         return 0;
     }
     for (int s = 0; s < int(std::size(kSuffixes)); ++s) {
-        const QLatin1String tail(kSuffixes[s]);
+        const QLatin1StringView tail(kSuffixes[s]);
         if (key.size() > tail.size() + 1 && key.endsWith(tail, Qt::CaseInsensitive)) {
-            const QString digits = key.mid(1, key.size() - 1 - tail.size());
-            bool ok = false;
-            const int n = digits.toInt(&ok);
             *suffix = s;
-            return ok && n > 0 && QString::number(n) == digits ? n : 0;
+            return PlainNumber(key.sliced(1, key.size() - 1 - tail.size()));
         }
     }
     return 0;
@@ -56,19 +69,18 @@ std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
     struct Found {
         int n;
         int suffix;
-        const QString* value;
+        QString value;
     };
-    const QList<IniFile::Entry> entries = ini.Entries(kSection);
     std::vector<Found> found;
     int count = 0;  // the highest message number up to the count that has a key
-    for (const IniFile::Entry& entry : entries) {
+    ini.VisitEntries(kSection, [&](QStringView key, QStringView value) {
         int suffix = 0;
-        const int n = MessageNumberOf(entry.first, &suffix);
+        const int n = MessageNumberOf(key, &suffix);
         if (n > 0 && n <= stated) {
-            found.push_back({n, suffix, &entry.second});
+            found.push_back({n, suffix, value.toString()});
             count = std::max(count, n);
         }
-    }
+    });
     std::vector<StoredMessage> rows(static_cast<size_t>(count));
     for (int n = 1; n <= count; ++n) {
         StoredMessage& row = rows[size_t(n - 1)];
@@ -87,18 +99,18 @@ std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
         StoredMessage& row = rows[size_t(f.n - 1)];
         switch (f.suffix) {
             case 0:
-                row.linia1 = *f.value;
+                row.linia1 = f.value;
                 break;
             case 1:
-                row.linia2 = *f.value;
+                row.linia2 = f.value;
                 break;
             case 2:
                 row.kolortla =
-                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultBackground)));
+                    Colour(IniFile::ParseInteger(f.value).value_or(qint32(kDefaultBackground)));
                 break;
             default:
                 row.kolorfont =
-                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultFont)));
+                    Colour(IniFile::ParseInteger(f.value).value_or(qint32(kDefaultFont)));
                 break;
         }
     }
