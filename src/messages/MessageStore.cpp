@@ -4,6 +4,7 @@
 #include <array>
 #include <climits>
 #include <iterator>
+#include <optional>
 
 #include "IniFile.h"
 
@@ -63,24 +64,31 @@ std::vector<StoredMessage> LoadMessages(const Station& station) {
 }
 
 std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
-    const int stated = std::min(ini.ReadInteger(kSection, kCountKey, 0), kMaxStoredMessages);
-    // One pass over the section's entries instead of four lookups per message: a
-    // damaged count may ask for 10,000 messages that the file barely backs.
+    // One pass over the section's entries, the count included, instead of four lookups
+    // per message: a damaged count may ask for 10,000 messages that the file barely
+    // backs, and a lookup would first index every line of the file.
     struct Found {
         int n;
         int suffix;
         QString value;
     };
     std::vector<Found> found;
-    int count = 0;  // the highest message number up to the count that has a key
+    std::optional<qint32> count_value;  // the first mCount line counts
     ini.VisitEntries(kSection, [&](QStringView key, QStringView value) {
         int suffix = 0;
-        const int n = MessageNumberOf(key, &suffix);
-        if (n > 0 && n <= stated) {
+        if (const int n = MessageNumberOf(key, &suffix); n > 0 && n <= kMaxStoredMessages) {
             found.push_back({n, suffix, value.toString()});
-            count = std::max(count, n);
+        } else if (!count_value && key.compare(kCountKey, Qt::CaseInsensitive) == 0) {
+            count_value = IniFile::ParseInteger(value).value_or(0);
         }
     });
+    const int stated = std::min(count_value.value_or(0), kMaxStoredMessages);
+    // The highest message number up to the count that has a key.
+    std::erase_if(found, [stated](const Found& f) { return f.n > stated; });
+    int count = 0;
+    for (const Found& f : found) {
+        count = std::max(count, f.n);
+    }
     std::vector<StoredMessage> rows(static_cast<size_t>(count));
     for (int n = 1; n <= count; ++n) {
         StoredMessage& row = rows[size_t(n - 1)];
