@@ -35,14 +35,14 @@ QString TrimTrailingBlanks(const QString& text) {
     return text.left(end);
 }
 
-QString Unquote(QStringView value) {
+QStringView Unquote(QStringView value) {
     if (value.size() >= 2) {
         const QChar first = value.front();
         if ((first == QLatin1Char('"') || first == QLatin1Char('\'')) && value.back() == first) {
-            return value.sliced(1, value.size() - 2).toString();
+            return value.sliced(1, value.size() - 2);
         }
     }
-    return value.toString();
+    return value;
 }
 
 // A section header "[name]" gives the trimmed name; anything else gives nothing.
@@ -224,7 +224,8 @@ std::optional<QString> IniFile::Value(const QString& section, const QString& key
         return std::nullopt;
     }
     const QString& text = lines_.at(line);
-    return Unquote(TrimBlanks(QStringView(text).sliced(text.indexOf(QLatin1Char('=')) + 1)));
+    return Unquote(TrimBlanks(QStringView(text).sliced(text.indexOf(QLatin1Char('=')) + 1)))
+        .toString();
 }
 
 QString IniFile::ReadString(const QString& section, const QString& key,
@@ -235,8 +236,8 @@ QString IniFile::ReadString(const QString& section, const QString& key,
     return TrimTrailingBlanks(default_value);
 }
 
-std::optional<qint32> IniFile::ParseInteger(const QString& text) {
-    QStringView view(text);
+std::optional<qint32> IniFile::ParseInteger(QStringView text) {
+    QStringView view = text;
     bool negative = false;
     if (!view.isEmpty() && (view.front() == QLatin1Char('-') || view.front() == QLatin1Char('+'))) {
         negative = view.front() == QLatin1Char('-');
@@ -271,14 +272,32 @@ qint32 IniFile::ReadInteger(const QString& section, const QString& key,
     return ParseInteger(*text).value_or(default_value);
 }
 
-QList<IniFile::Entry> IniFile::Entries(const QString& section) const {
-    if (!index_valid_) {
-        BuildIndex();
+int IniFile::FirstSectionLine(const QString& section) const {
+    const QString lower = section.toLower();
+    for (int i = 0; i < lines_.size(); ++i) {
+        const auto name = SectionName(TrimBlanks(lines_.at(i)));
+        if (name && name->toString().toLower() == lower) {
+            return i;
+        }
     }
+    return -1;
+}
+
+QList<IniFile::Entry> IniFile::Entries(const QString& section) const {
     QList<Entry> entries;
-    const int header = SectionLine(section);
+    VisitEntries(section, [&entries](QStringView key, QStringView value) {
+        entries.append({key.toString(), value.toString()});
+    });
+    return entries;
+}
+
+void IniFile::VisitEntries(const QString& section,
+                           const std::function<void(QStringView, QStringView)>& visit) const {
+    // A file read for its entries alone (a session file, messages.ini) needs no key
+    // index: building one would cost more than this pass.
+    const int header = index_valid_ ? SectionLine(section) : FirstSectionLine(section);
     if (header < 0) {
-        return entries;
+        return;
     }
     // The section runs to the next header line, whatever its name, as in BuildIndex.
     for (int i = header + 1; i < lines_.size(); ++i) {
@@ -288,10 +307,9 @@ QList<IniFile::Entry> IniFile::Entries(const QString& section) const {
         }
         if (const auto key = EntryKey(trimmed)) {
             const QStringView value = trimmed.sliced(trimmed.indexOf(QLatin1Char('=')) + 1);
-            entries.append({key->toString(), Unquote(TrimBlanks(value))});
+            visit(*key, Unquote(TrimBlanks(value)));
         }
     }
-    return entries;
 }
 
 void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {

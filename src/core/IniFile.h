@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -37,6 +38,10 @@ class IniFile {
     // value as Value gives it. A key may appear twice; the first line counts.
     using Entry = std::pair<QString, QString>;
     QList<Entry> Entries(const QString& section) const;
+    // What Entries gives, without copying: visit(key, value) for each entry in turn,
+    // with views into the file that hold during the call.
+    void VisitEntries(const QString& section,
+                      const std::function<void(QStringView key, QStringView value)>& visit) const;
 
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint64 value);
@@ -55,7 +60,7 @@ class IniFile {
     // false with a message that names the file.
     bool Save(const QString& path, QString* error_message) const;
 
-    static std::optional<qint32> ParseInteger(const QString& text);
+    static std::optional<qint32> ParseInteger(QStringView text);
 
     // A key of the index: the header line of its section and a view of the key's
     // text in its line. Equal regardless of case.
@@ -67,6 +72,8 @@ class IniFile {
   private:
     void BuildIndex() const;
     int SectionLine(const QString& section) const;
+    // SectionLine without the index: the first header of that name, or -1.
+    int FirstSectionLine(const QString& section) const;
     int FindKeyLine(const QString& section, const QString& key) const;
 
     QStringList lines_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <optional>
 
 #include <QDir>
 #include <QFile>
@@ -134,22 +135,172 @@ void ReadSessionFile(const QByteArray& bytes, SessionRecord* record) {
     ReadSessionKarts(IniFile::FromBytes(bytes.first(last_line_end + 1)), record);
 }
 
+namespace {
+
+// The fields a session file holds per kart (entry 0) or per lap entry (1..10).
+enum class Field { kName, kRadio, kSerial, kLapText, kLapTime, kLapNumber, kRpmMax, kRpmMin };
+
+struct KeyPrefix {
+    const char* lower;  // as written, in lower case, up to the slot number
+    Field field;
+    bool per_entry;
+};
+
+struct FieldKey {
+    const KeyPrefix& prefix;
+    int slot;
+    int entry;
+};
+
+// BEST_n is written but never read: the best lap is the first entry.
+constexpr KeyPrefix kKeyPrefixes[] = {
+    {"nazwa_", Field::kName, false},     {"radio_", Field::kRadio, false},
+    {"sn_", Field::kSerial, false},      {"laps_", Field::kLapText, true},
+    {"lapsint_", Field::kLapTime, true}, {"lapnr_", Field::kLapNumber, true},
+    {"max_obr_", Field::kRpmMax, true},  {"min_obr_", Field::kRpmMin, true},
+};
+
+char16_t AsciiLower(char16_t ch) {
+    return ch >= u'A' && ch <= u'Z' ? char16_t(ch - u'A' + u'a') : ch;
+}
+
+// The number at the start of text, as the writer prints it (1..limit, no leading zero),
+// with the count of characters it takes; 0 if there is none.
+int NumberAt(QStringView text, int limit, qsizetype* length) {
+    int value = 0;
+    qsizetype n = 0;
+    while (n < text.size() && text.at(n) >= u'0' && text.at(n) <= u'9' && n < 2) {
+        value = value * 10 + (text.at(n).unicode() - u'0');
+        ++n;
+    }
+    if (n == 0 || text.at(0) == u'0' || value > limit) {
+        return 0;
+    }
+    *length = n;
+    return value;
+}
+
+// The field an ASCII key names ("LAPS_3_10" -> lap text of slot 3, entry 10), matched
+// regardless of case; nothing for other keys.
+std::optional<FieldKey> ClassifyAsciiKey(QStringView key) {
+    for (const KeyPrefix& prefix : kKeyPrefixes) {
+        const QLatin1StringView lower(prefix.lower);
+        if (key.size() <= lower.size() || AsciiLower(key.front().unicode()) != lower.front()) {
+            continue;
+        }
+        bool same = true;
+        for (qsizetype i = 0; i < lower.size() && same; ++i) {
+            same = AsciiLower(key.at(i).unicode()) == char16_t(lower.at(i).unicode());
+        }
+        if (!same) {
+            continue;
+        }
+        QStringView rest = key.sliced(lower.size());
+        qsizetype length = 0;
+        const int slot = NumberAt(rest, kSlotCount, &length);
+        if (slot == 0) {
+            return std::nullopt;
+        }
+        rest = rest.sliced(length);
+        if (!prefix.per_entry) {
+            return rest.isEmpty() ? std::optional(FieldKey{prefix, slot, 0}) : std::nullopt;
+        }
+        if (rest.size() < 2 || rest.front() != u'_') {
+            return std::nullopt;
+        }
+        const int entry = NumberAt(rest.sliced(1), kLapEntries, &length);
+        if (entry == 0 || length != rest.size() - 1) {
+            return std::nullopt;
+        }
+        return FieldKey{prefix, slot, entry};
+    }
+    return std::nullopt;
+}
+
+// The field a key names, matched as the file's lookups match names: regardless of
+// case, and so with some characters outside ASCII (U+017F long s is an "s").
+std::optional<FieldKey> ClassifyKey(QStringView key) {
+    const bool ascii =
+        std::all_of(key.begin(), key.end(), [](QChar ch) { return ch.unicode() < 0x80; });
+    if (ascii) {
+        return ClassifyAsciiKey(key);
+    }
+    QString folded;
+    folded.reserve(key.size());
+    for (const QChar ch : key) {
+        const char32_t fold = ch.isSurrogate() ? ch.unicode() : QChar::toCaseFolded(ch.unicode());
+        if (fold >= 0x80) {
+            return std::nullopt;  // no key of the file has such a character
+        }
+        folded.append(QChar(fold));
+    }
+    const auto found = ClassifyAsciiKey(folded);
+    if (!found) {
+        return std::nullopt;
+    }
+    const QString name = found->prefix.per_entry
+                             ? Key(found->prefix.lower, found->slot, found->entry)
+                             : Key(found->prefix.lower, found->slot);
+    return key.compare(name, Qt::CaseInsensitive) == 0 ? found : std::nullopt;
+}
+
+}  // namespace
+
 void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
+    // One pass over the section instead of 265 key lookups: the history browser reads
+    // a hundred files at a time. It gives what the lookups give: the first line of a
+    // key counts, and a missing or malformed value takes its default.
     for (int n = 1; n <= kSlotCount; ++n) {
         KartSlot& kart = record->kart(n);
-        kart.driver_name = file.ReadString(kSection, Key("NAZWA_", n), QStringLiteral(" "));
-        kart.radio = file.ReadInteger(kSection, Key("RADIO_", n), 0) == 1;
-        kart.serial_number = file.ReadInteger(kSection, Key("SN_", n), 0);
+        kart.driver_name = QStringLiteral("");  // the default " " without its blank
+        kart.radio = false;
+        kart.serial_number = 0;
         for (int j = 1; j <= kLapEntries; ++j) {
-            LapEntry& entry = kart.lap(j);
-            entry.lap_time_text =
-                file.ReadString(kSection, Key("LAPS_", n, j), QStringLiteral("--:--:--"));
-            entry.lap_time = file.ReadInteger(kSection, Key("LAPSINT_", n, j), 0);
-            entry.lap_number = file.ReadInteger(kSection, Key("LAPNR_", n, j), 0);
-            entry.rpm_max = file.ReadInteger(kSection, Key("MAX_OBR_", n, j), 0);
-            entry.rpm_min = file.ReadInteger(kSection, Key("MIN_OBR_", n, j), 0);
+            kart.lap(j) = LapEntry{0, QStringLiteral("--:--:--"), 0, 0, 0};
         }
     }
+    constexpr size_t kFields = size_t(Field::kRpmMin) + 1;
+    std::array<std::array<std::array<bool, kLapEntries + 1>, kSlotCount>, kFields> seen{};
+    file.VisitEntries(kSection, [&](QStringView key, QStringView value) {
+        const auto found = ClassifyKey(key);
+        if (!found) {
+            return;
+        }
+        const Field field = found->prefix.field;
+        bool& already = seen[size_t(field)][size_t(found->slot - 1)][size_t(found->entry)];
+        if (already) {
+            return;
+        }
+        already = true;
+        KartSlot& kart = record->kart(found->slot);
+        const qint32 number = IniFile::ParseInteger(value).value_or(0);
+        switch (field) {
+            case Field::kName:
+                kart.driver_name = value.toString();
+                break;
+            case Field::kRadio:
+                kart.radio = number == 1;
+                break;
+            case Field::kSerial:
+                kart.serial_number = number;
+                break;
+            case Field::kLapText:
+                kart.lap(found->entry).lap_time_text = value.toString();
+                break;
+            case Field::kLapTime:
+                kart.lap(found->entry).lap_time = number;
+                break;
+            case Field::kLapNumber:
+                kart.lap(found->entry).lap_number = number;
+                break;
+            case Field::kRpmMax:
+                kart.lap(found->entry).rpm_max = number;
+                break;
+            case Field::kRpmMin:
+                kart.lap(found->entry).rpm_min = number;
+                break;
+        }
+    });
 }
 
 QString SessionLabel(const QString& file_name) {

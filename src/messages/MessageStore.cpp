@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <iterator>
+#include <optional>
 
 #include "IniFile.h"
 
@@ -19,21 +21,33 @@ QString Key(int n, const char* suffix) {
 
 constexpr const char* kSuffixes[] = {"L1", "L2", "ColorB", "ColorF"};
 
+// The positive number that digits spell exactly as QString::number prints it, or 0.
+int PlainNumber(QStringView digits) {
+    if (digits.isEmpty() || digits.size() > 10 || digits.front() == u'0') {
+        return 0;
+    }
+    qint64 n = 0;
+    for (const QChar ch : digits) {
+        if (ch < u'0' || ch > u'9') {
+            return 0;
+        }
+        n = n * 10 + (ch.unicode() - u'0');
+    }
+    return n <= INT_MAX ? int(n) : 0;
+}
+
 // n when key is one of message n's four keys (names match regardless of case, the
 // number is plain decimal without leading zeros), else 0; *suffix is its index in
-// kSuffixes.
-int MessageNumberOf(const QString& key, int* suffix) {
+// kSuffixes. Runs for every key of the section, so it copies nothing.
+int MessageNumberOf(QStringView key, int* suffix) {
     if (!key.startsWith(QLatin1Char('m'), Qt::CaseInsensitive)) {
         return 0;
     }
     for (int s = 0; s < int(std::size(kSuffixes)); ++s) {
-        const QLatin1String tail(kSuffixes[s]);
+        const QLatin1StringView tail(kSuffixes[s]);
         if (key.size() > tail.size() + 1 && key.endsWith(tail, Qt::CaseInsensitive)) {
-            const QString digits = key.mid(1, key.size() - 1 - tail.size());
-            bool ok = false;
-            const int n = digits.toInt(&ok);
             *suffix = s;
-            return ok && n > 0 && QString::number(n) == digits ? n : 0;
+            return PlainNumber(key.sliced(1, key.size() - 1 - tail.size()));
         }
     }
     return 0;
@@ -50,24 +64,30 @@ std::vector<StoredMessage> LoadMessages(const Station& station) {
 }
 
 std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
-    const int stated = std::min(ini.ReadInteger(kSection, kCountKey, 0), kMaxStoredMessages);
-    // One pass over the section's entries instead of four lookups per message: a
-    // damaged count may ask for 10,000 messages that the file barely backs.
+    // One pass over the section's entries, the count included, instead of four lookups
+    // per message: a damaged count may ask for 10,000 messages that the file barely
+    // backs, and a lookup would first index every line of the file.
     struct Found {
         int n;
         int suffix;
-        const QString* value;
+        QString value;
     };
-    const QList<IniFile::Entry> entries = ini.Entries(kSection);
     std::vector<Found> found;
-    int count = 0;  // the highest message number up to the count that has a key
-    for (const IniFile::Entry& entry : entries) {
+    std::optional<qint32> count_value;  // the first mCount line counts
+    ini.VisitEntries(kSection, [&](QStringView key, QStringView value) {
         int suffix = 0;
-        const int n = MessageNumberOf(entry.first, &suffix);
-        if (n > 0 && n <= stated) {
-            found.push_back({n, suffix, &entry.second});
-            count = std::max(count, n);
+        if (const int n = MessageNumberOf(key, &suffix); n > 0 && n <= kMaxStoredMessages) {
+            found.push_back({n, suffix, value.toString()});
+        } else if (!count_value && key.compare(kCountKey, Qt::CaseInsensitive) == 0) {
+            count_value = IniFile::ParseInteger(value).value_or(0);
         }
+    });
+    const int stated = std::min(count_value.value_or(0), kMaxStoredMessages);
+    // The highest message number up to the count that has a key.
+    std::erase_if(found, [stated](const Found& f) { return f.n > stated; });
+    int count = 0;
+    for (const Found& f : found) {
+        count = std::max(count, f.n);
     }
     std::vector<StoredMessage> rows(static_cast<size_t>(count));
     for (int n = 1; n <= count; ++n) {
@@ -87,18 +107,18 @@ std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
         StoredMessage& row = rows[size_t(f.n - 1)];
         switch (f.suffix) {
             case 0:
-                row.linia1 = *f.value;
+                row.linia1 = f.value;
                 break;
             case 1:
-                row.linia2 = *f.value;
+                row.linia2 = f.value;
                 break;
             case 2:
                 row.kolortla =
-                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultBackground)));
+                    Colour(IniFile::ParseInteger(f.value).value_or(qint32(kDefaultBackground)));
                 break;
             default:
                 row.kolorfont =
-                    Colour(IniFile::ParseInteger(*f.value).value_or(qint32(kDefaultFont)));
+                    Colour(IniFile::ParseInteger(f.value).value_or(qint32(kDefaultFont)));
                 break;
         }
     }

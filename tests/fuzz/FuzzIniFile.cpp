@@ -81,6 +81,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Write one key named from the input, with a value that survives trimming.
     qsizetype at = 0;
     const QString section = NameFrom(text, &at, 8, QStringLiteral("S"));
+
+    // The entries of a section are the same with the key index built (ini has been
+    // asked for keys) and without (a fresh read), in file order, and the first line of
+    // a key gives what Value gives.
+    for (const QString& name : {section, keys.empty() ? section : keys.front().first}) {
+        const QList<IniFile::Entry> entries = ini.Entries(name);
+        FUZZ_CHECK(IniFile::FromText(text).Entries(name) == entries);
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            bool first = true;
+            for (qsizetype j = 0; j < i && first; ++j) {
+                first = entries[j].first.compare(entries[i].first, Qt::CaseInsensitive) != 0;
+            }
+            if (first) {
+                FUZZ_CHECK(ini.Value(name, entries[i].first) == entries[i].second);
+            }
+        }
+    }
     const QString key = NameFrom(text, &at, 8, QStringLiteral("K"));
     const QString value = NameFrom(text, &at, 16, QString()) + QStringLiteral("=v");
     IniFile changed = ini;

@@ -162,6 +162,34 @@ TEST(SessionFileRead, KeysOutsideTheSectionAreNotRead) {
     EXPECT_EQ(record.kart(2).serial_number, 6);
 }
 
+TEST(SessionFileRead, OnlyKeysSpelledAsWrittenCountWhateverTheirCase) {
+    const SessionRecord record = Read(
+        "[Ustawienia]\r\n"
+        "LapsInt_2_10 = 4500\r\nlaps_2_10=00:45:00\r\nMin_Obr_5_9=77\r\n"
+        "LAPNR_1_01=3\r\nLAPNR_1_0=4\r\nLAPNR_1_11=5\r\nLAPNR_1_1_=6\r\nLAPNR_1=7\r\n"
+        "SN_6=9\r\nSN_01=9\r\nSN_1x=9\r\nSN_=9\r\nBEST_1=00:01:00\r\n"
+        "LAPSINT_10_1=9\r\nLAPS_1_2=\"\"\r\n");
+    EXPECT_EQ(record.kart(2).lap(10).lap_time, 4500);
+    EXPECT_EQ(record.kart(2).lap(10).lap_time_text.str(), "00:45:00");
+    EXPECT_EQ(record.kart(5).lap(9).rpm_min, 77);
+    EXPECT_EQ(record.kart(1).lap(1).lap_number, 0);
+    EXPECT_EQ(record.kart(1).lap(10).lap_number, 0);
+    EXPECT_EQ(record.kart(1).serial_number, 0);
+    EXPECT_EQ(record.kart(1).lap(1).lap_time, 0);
+    EXPECT_EQ(record.kart(1).lap(2).lap_time_text.str(), "");  // present, quoted empty
+    EXPECT_EQ(record.kart(1).lap(3).lap_time_text.str(), "--:--:--");
+}
+
+TEST(SessionFileRead, AKeyOutsideAsciiMatchesAsTheLookupsMatchIt) {
+    // U+017F (long s) is an "s" regardless of case, so "\u017FN_1" names SN_1.
+    const SessionRecord record =
+        Read(QStringLiteral("[Ustawienia]\r\n\u017FN_1=42\r\n"
+                            "SN_1=7\r\nRADIO_2=1\r\n\u00C9=x\r\n"));
+    EXPECT_EQ(record.kart(1).serial_number, 42);  // the first spelling counts
+    EXPECT_TRUE(record.kart(2).radio);
+    EXPECT_EQ(record.kart(3).lap(1).lap_time_text.str(), "--:--:--");
+}
+
 TEST(SessionLabel, FollowsTheFiveSteps) {
     EXPECT_EQ(SessionLabel("2012_05_31_14_05.txt"), "2012-05-31 14:05");
     EXPECT_EQ(SessionLabel("notes.txt"), "");

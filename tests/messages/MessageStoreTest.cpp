@@ -142,6 +142,20 @@ TEST(MessageStore, CountIsTrustedOnlyAsFarAsTheFileBacksIt) {
     EXPECT_EQ(four[3].kolorfont, 5u);
 }
 
+TEST(MessageStore, TheCountIsItsFirstLineWhereverItStands) {
+    Fixture f;
+    // After the messages, twice in two spellings: the first line counts.
+    f.folder.Write("messages.ini",
+                   "[Parametry]\r\nm1L1=A\r\nm2L1=B\r\nm3L1=C\r\nMCOUNT=2\r\nmCount=3\r\n");
+    EXPECT_EQ(LoadMessages(f.station).size(), 2u);
+
+    f.folder.Write("messages.ini", "[Parametry]\r\nm1L1=A\r\nmCount=2y\r\nmCount=1\r\n");
+    EXPECT_TRUE(LoadMessages(f.station).empty());  // a malformed count is 0
+
+    f.folder.Write("messages.ini", "[Parametry]\r\nm1L1=A\r\n[Other]\r\nmCount=1\r\n");
+    EXPECT_TRUE(LoadMessages(f.station).empty());  // a count in another section is none
+}
+
 TEST(MessageStore, FailedWriteNamesTheFileAndKeepsTheOldOne) {
     Fixture f;
     ASSERT_TRUE(QDir().mkpath(f.folder.file("messages.ini")));  // a folder in the file's place
