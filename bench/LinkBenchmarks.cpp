@@ -67,6 +67,37 @@ void BM_DecodeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeFrame);
 
+// The traffic of a session: five units in turn, each frame changing only its unit's
+// running time, engine speed and packet counter; lap, best and sector times and the
+// driver text stay as they were within the lap, so their texts need no rebuilding.
+void BM_DecodeFrameWithinLap(benchmark::State& state) {
+    BenchStation bench;
+    std::vector<sim::Bytes64> frames;
+    for (int i = 0; i < 4000; ++i) {
+        sim::TimingFields f;
+        f.serial = std::uint32_t(1001 + i % 5);
+        f.node = std::uint16_t(f.serial);
+        f.counter = std::uint8_t(i / 5);
+        f.race = 1;
+        f.lap_in_progress = 2;
+        f.lap = 1;
+        f.lap_time = std::uint32_t(6000 + i % 5);
+        f.best_lap = std::uint32_t(5900 + i % 5);
+        f.running_lap_time = std::uint32_t(i * 2);
+        f.rpm = std::uint16_t(8000 + (i * 53) % 2000);
+        f.driver = "DRIVER";
+        frames.push_back(sim::MakeTimingFrame(f));
+    }
+    size_t i = 0;
+    for (auto _ : state) {
+        bench.station.receive_buffer = frames[i];
+        DecodeFrame(bench.station);
+        i = i + 1 == frames.size() ? 0 : i + 1;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_DecodeFrameWithinLap);
+
 // One poll cycle serves a batch of frames, then the receiver falls silent.
 void BM_ServePassOnSimulator(benchmark::State& state) {
     constexpr int kBatch = 1000;

@@ -175,6 +175,9 @@ class SimReceiver {
     // log keeps it (fault-injection runs watch deliveries without a growing log).
     using CallObserver = std::function<void(const Call&)>;
     void SetCallObserver(CallObserver observer) { observer_ = std::move(observer); }
+    // Whether a logged call goes anywhere: the read path then skips copying the
+    // bytes of every frame into a call nobody looks at.
+    bool Recording() const { return logging_ || static_cast<bool>(observer_); }
     std::optional<Bytes64> LastMessageFrame(std::uint16_t node) const;
     int open_handles() const { return open_handles_; }
 

@@ -380,7 +380,7 @@ int usb_bulk_read(usb_dev_handle* dev, int ep, char* bytes, int size, int timeou
         dev->state.claimed = true;
         call.result =
             Sim().ReadFrom(*device, reinterpret_cast<std::uint8_t*>(bytes), size, timeout);
-        if (call.result > 0) {
+        if (call.result > 0 && Sim().Recording()) {
             call.data.assign(bytes, bytes + call.result);
         }
     }

@@ -56,6 +56,20 @@ class Memdane {
         std::rotate(old, old + 1, rows_.end());
         rows_.back() = std::move(row);
     }
+    // The row of the serial number moved to the end, for updating in place: the
+    // decoder then builds again only the texts whose values changed. A unit not
+    // heard before gets a default row with that serial number (created is true).
+    MemdaneRow& MoveToEnd(qint64 sn, bool& created) {
+        const auto old = std::find_if(rows_.begin(), rows_.end(),
+                                      [sn](const MemdaneRow& r) { return r.sn == sn; });
+        created = old == rows_.end();
+        if (created) {
+            rows_.emplace_back().sn = sn;
+        } else {
+            std::rotate(old, old + 1, rows_.end());
+        }
+        return rows_.back();
+    }
     const std::vector<MemdaneRow>& rows() const { return rows_; }
 
   private:

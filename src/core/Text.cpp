@@ -45,12 +45,15 @@ constexpr std::array<char16_t, 128> kHighHalf = {
 
 }  // namespace
 
+char16_t DecodeWindows1250Byte(unsigned char byte) {
+    return byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
+}
+
 QString DecodeWindows1250(const QByteArray& bytes) {
     QString text;
     text.reserve(bytes.size());
     for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        text.append(value < 0x80 ? QChar(value) : QChar(kHighHalf[value - 0x80]));
+        text.append(QChar(DecodeWindows1250Byte(static_cast<unsigned char>(byte))));
     }
     return text;
 }

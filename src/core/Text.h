@@ -39,6 +39,8 @@ class BoundedText {
 // from older installations. Bytes that the code page leaves undefined map to the
 // C1 control of the same value, so decoding never drops a byte.
 QString DecodeWindows1250(const QByteArray& bytes);
+// One byte of it (every byte is one character of the Basic Multilingual Plane).
+char16_t DecodeWindows1250Byte(unsigned char byte);
 // Characters the code page cannot hold become '?'. One byte per character.
 QByteArray EncodeWindows1250(const QString& text);
 

@@ -1,6 +1,6 @@
 #include "FrameDecoder.h"
 
-#include <QByteArray>
+#include <QStringView>
 
 #include "FrameBytes.h"
 #include "Text.h"
@@ -24,19 +24,36 @@ int FirstSlotWithSerial(const Station& station, quint32 serial) {
     return 0;
 }
 
-// Units pad short driver texts with NUL bytes: the text ends at the first one.
-QString DriverText(const Frame& frame) {
+// Units pad short driver texts with NUL bytes: the text ends at the first one. It
+// rarely changes, so it is compared with the row's before a new string is made.
+void UpdateDriverText(BoundedText<20>& text, const Frame& frame, bool fresh) {
     const auto* begin = reinterpret_cast<const char*>(frame.data()) + kDriverTextAt;
+    char16_t decoded[kDriverTextBytes];
     qsizetype length = 0;
     while (length < qsizetype(kDriverTextBytes) && begin[length] != '\0') {
+        decoded[length] = DecodeWindows1250Byte(static_cast<unsigned char>(begin[length]));
         ++length;
     }
-    return DecodeWindows1250(QByteArray(begin, length));
+    const QStringView now(decoded, length);
+    if (!fresh && text.str() == now) {
+        return;
+    }
+    text = now.toString();
 }
 
-MemdaneRow RowFromTimingFrame(const Frame& frame, quint32 serial) {
-    MemdaneRow row;
-    row.sn = serial;
+// A time and its text; the text is formatted only when the time changed. Each
+// unit sends several frames a second, most of them changing only the running time.
+void UpdateTime(qint32& value, BoundedText<20>& text, quint32 raw, bool fresh) {
+    if (!fresh && value == qint32(raw)) {
+        return;
+    }
+    value = qint32(raw);
+    text = FormatLapTime(raw);
+}
+
+void UpdateRowFromTimingFrame(Memdane& memdane, const Frame& frame, quint32 serial) {
+    bool fresh = false;
+    MemdaneRow& row = memdane.MoveToEnd(serial, fresh);
     row.adres_wezla = ReadU16(frame, 4);
     row.wyscig_trwa = frame[24] == 1;
     row.numer_okrazenia = frame[25];
@@ -45,25 +62,19 @@ MemdaneRow RowFromTimingFrame(const Frame& frame, quint32 serial) {
     row.nr_okrazenia_sek = frame[28];
     row.akt_numer_okrazenia = frame[29];
     row.akt_numer_sektora = frame[30];
-    row.czas_okrazenia = qint32(ReadU32(frame, 32));
-    row.czas_okrazenia_str = FormatLapTime(ReadU32(frame, 32));
-    row.czas_sektora = qint32(ReadU32(frame, 36));
-    row.czas_sektora_str = FormatLapTime(ReadU32(frame, 36));
+    UpdateTime(row.czas_okrazenia, row.czas_okrazenia_str, ReadU32(frame, 32), fresh);
+    UpdateTime(row.czas_sektora, row.czas_sektora_str, ReadU32(frame, 36), fresh);
     row.obroty_max_okr = ReadU16(frame, 40);
     row.obroty_min_okr = ReadU16(frame, 42);
     row.obroty_max_sektor = ReadU16(frame, 44);
     row.obroty_min_sektor = ReadU16(frame, 46);
     row.v_bat = 0;
     row.v_aku = 0;
-    row.aktualny_czas_okr = qint32(ReadU32(frame, 48));
-    row.aktualny_czas_okr_str = FormatLapTime(ReadU32(frame, 48));
-    row.akt_czas_sesji = qint32(ReadU32(frame, 52));
-    row.akt_czas_sesji_str = FormatLapTime(ReadU32(frame, 52));
+    UpdateTime(row.aktualny_czas_okr, row.aktualny_czas_okr_str, ReadU32(frame, 48), fresh);
+    UpdateTime(row.akt_czas_sesji, row.akt_czas_sesji_str, ReadU32(frame, 52), fresh);
     row.aktualne_obroty = ReadU16(frame, 56);
-    row.czas_naj = qint32(ReadU32(frame, 60));
-    row.czas_naj_str = FormatLapTime(ReadU32(frame, 60));
-    row.kierowca = DriverText(frame);
-    return row;
+    UpdateTime(row.czas_naj, row.czas_naj_str, ReadU32(frame, 60), fresh);
+    UpdateDriverText(row.kierowca, frame, fresh);
 }
 
 // Race in progress: running lap time, engine speed and lap completion. A lap is
@@ -103,7 +114,7 @@ void LapStep(Station& station, const Frame& frame, quint32 serial) {
 
 void DecodeTimingFrame(Station& station, const Frame& frame, quint32 serial) {
     station.link_quality.Heard(serial, frame[8], station.clock().PerformanceCounter());
-    station.memdane.Replace(RowFromTimingFrame(frame, serial));
+    UpdateRowFromTimingFrame(station.memdane, frame, serial);
     if (frame[24] == 1) {
         LapStep(station, frame, serial);
     }

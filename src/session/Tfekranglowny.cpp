@@ -344,17 +344,17 @@ void Tfekranglowny::RefreshKarts() {
     }
     const Clock& clock = station_.clock();
     const qint64 frequency = clock.PerformanceFrequency();
+    // One reading for all karts: this runs for every frame received.
+    const qint64 now = clock.PerformanceCounter();
     for (int s = 1; s <= kSlotCount; ++s) {
         KartSlot& slot = station_.slot(s);
         qint32& current_lap_time = station_.current_lap_time(s);
         KartColumn& column = *columns_[size_t(s - 1)];
         if (slot.stopwatch_running && !slot.radio) {
-            current_lap_time =
-                ElapsedCentiseconds(slot.timing_mark, clock.PerformanceCounter(), frequency);
+            current_lap_time = ElapsedCentiseconds(slot.timing_mark, now, frequency);
         }
         if (slot.radio) {
-            if (const auto colour = UpdateStaleness(slot, current_lap_time,
-                                                    clock.PerformanceCounter(), frequency)) {
+            if (const auto colour = UpdateStaleness(slot, current_lap_time, now, frequency)) {
                 column.SetRunningTimeColour(*colour);
             }
         }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 #include "FrameDecoder.h"
@@ -319,6 +320,78 @@ TEST_F(FrameDecoderTest, TimingFramesFeedTheLinkQualityOfTheirUnit) {
     EXPECT_EQ(unit->counter, 1);
     EXPECT_EQ(unit->last_heard, test.clock.PerformanceCounter());
     EXPECT_EQ(station.link_quality.size(), 1u);
+}
+
+// Every field of a row, numbers and texts, for comparing two rows whole.
+QStringList RowFields(const MemdaneRow& r) {
+    QStringList fields;
+    for (const qint64 n : {qint64(r.sn),
+                           qint64(r.adres_wezla),
+                           qint64(r.wyscig_trwa),
+                           qint64(r.numer_okrazenia),
+                           qint64(r.numer_sektora),
+                           qint64(r.ilosc_paskow),
+                           qint64(r.nr_okrazenia_sek),
+                           qint64(r.akt_numer_okrazenia),
+                           qint64(r.akt_numer_sektora),
+                           qint64(r.czas_okrazenia),
+                           qint64(r.czas_sektora),
+                           qint64(r.obroty_max_okr),
+                           qint64(r.obroty_min_okr),
+                           qint64(r.obroty_max_sektor),
+                           qint64(r.obroty_min_sektor),
+                           qint64(r.v_bat),
+                           qint64(r.v_aku),
+                           qint64(r.aktualny_czas_okr),
+                           qint64(r.akt_czas_sesji),
+                           qint64(r.aktualne_obroty),
+                           qint64(r.czas_naj)}) {
+        fields << QString::number(n);
+    }
+    for (const BoundedText<20>* text :
+         {&r.czas_okrazenia_str, &r.czas_sektora_str, &r.aktualny_czas_okr_str,
+          &r.akt_czas_sesji_str, &r.czas_naj_str, &r.kierowca}) {
+        fields << text->str();
+    }
+    return fields;
+}
+
+// A unit's row is updated in place, its texts built again only for values that
+// changed: after any history of frames it must equal the row a first frame makes.
+// Frames here change a few bytes at a time, so values and driver texts go back and
+// forth, stay, or change length.
+TEST_F(FrameDecoderTest, RowHeardAgainEqualsTheRowOfAFirstFrame) {
+    std::mt19937 random(424242);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> offset(4, 63);
+    std::array<sim::Bytes64, 3> frames{};
+    for (size_t u = 0; u < frames.size(); ++u) {
+        sim::TimingFields f;
+        f.serial = std::uint32_t(0x100 + u);
+        f.driver = "KIEROWCA";
+        frames[u] = sim::MakeTimingFrame(f);
+    }
+    const std::uint8_t choices[] = {0x00, 'A', 'B', 0xA5, 0xB3, 0x80, 0x01, 0xFF};
+    for (int i = 0; i < 3000; ++i) {
+        sim::Bytes64& frame = frames[size_t(i) % frames.size()];
+        for (int n = byte(random) % 4; n > 0; --n) {
+            const int at = offset(random);
+            if (at == 9) {
+                continue;  // stays a timing frame
+            }
+            frame[size_t(at)] = choices[byte(random) % std::size(choices)];
+        }
+        Decode(frame);
+
+        TestStation reference;
+        reference.station.receive_buffer = frame;
+        DecodeFrame(reference.station);
+        ASSERT_EQ(reference.station.memdane.rows().size(), 1u);
+        ASSERT_EQ(RowFields(station.memdane.rows().back()),
+                  RowFields(reference.station.memdane.rows()[0]))
+            << "frame " << i;
+    }
+    EXPECT_EQ(station.memdane.rows().size(), frames.size());
 }
 
 // Arbitrary bytes never crash, never reach past the frame and keep memdane's rule.

@@ -170,3 +170,55 @@ TEST_F(SimScriptTest, TheDemoRaceScriptReplaysItsLaps) {
 }
 
 }  // namespace
+
+namespace {
+
+class SimCallBytesTest : public SimFixture {
+  protected:
+    // Serves two frames through the link, then the receiver falls silent.
+    void ServeTwoFrames() {
+        const int receiver = Sim().AttachReceiver();
+        sim::TimingFields f;
+        f.serial = 0x345678;
+        f.counter = 1;
+        Sim().QueueFrame(receiver, sim::MakeTimingFrame(f));
+        f.counter = 2;
+        Sim().QueueFrame(receiver, sim::MakeTimingFrame(f));
+        link.PollReceiver();
+    }
+
+    ReceiverLink link{station};
+};
+
+// The read path copies a frame's bytes into its call only for someone who looks:
+// the log or an observer, each alone.
+TEST_F(SimCallBytesTest, ReadBytesReachTheLogAndAnObserver) {
+    ServeTwoFrames();
+    std::vector<std::vector<std::uint8_t>> logged;
+    for (const sim::Call& call : Sim().calls()) {
+        if (call.function == "usb_bulk_read" && call.result == 64) {
+            logged.push_back(call.data);
+        }
+    }
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_EQ(logged[1].size(), 64u);
+    EXPECT_EQ(logged[1][0], 0x78);
+    EXPECT_EQ(logged[1][8], 2);  // the counter of the second frame
+
+    Sim().Reset();
+    Sim().SetLogging(false);
+    std::vector<std::vector<std::uint8_t>> observed;
+    Sim().SetCallObserver([&observed](const sim::Call& call) {
+        if (call.function == "usb_bulk_read" && call.result == 64) {
+            observed.push_back(call.data);
+        }
+    });
+    ServeTwoFrames();
+    Sim().SetCallObserver({});
+    EXPECT_TRUE(Sim().calls().empty());
+    ASSERT_EQ(observed.size(), 2u);
+    EXPECT_EQ(observed[0], logged[0]);
+    EXPECT_EQ(observed[1], logged[1]);
+}
+
+}  // namespace
