@@ -65,6 +65,13 @@ void PutKart(Row& row, int slot, const QString& driver, qint32 serial, bool radi
     row[kRadio] = radio ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+// A lap time in its three columns: text, decimal seconds, centiseconds.
+void PutLapTime(Row& row, qint32 lap_time) {
+    row[kLapTime] = LapTimeText(lap_time);
+    row[kLapSeconds] = DecimalSeconds(lap_time);
+    row[kLapTimeCs] = QString::number(lap_time);
+}
+
 class RowReader {
   public:
     explicit RowReader(SessionLapLog* log) : log_(log) {}
@@ -315,9 +322,7 @@ QByteArray LapLogLine(const LapRecord& lap) {
     row[kKind] = QStringLiteral("lap");
     PutKart(row, lap.slot, lap.driver_name, lap.serial_number, lap.radio);
     row[kLap] = QString::number(lap.lap_number);
-    row[kLapTime] = LapTimeText(lap.lap_time);
-    row[kLapSeconds] = DecimalSeconds(lap.lap_time);
-    row[kLapTimeCs] = QString::number(lap.lap_time);
+    PutLapTime(row, lap.lap_time);
     row[kTopTen] = lap.entered_top_ten ? QStringLiteral("1") : QStringLiteral("0");
     row[kRpmMax] = QString::number(lap.rpm_max);
     row[kRpmMin] = QString::number(lap.rpm_min);
@@ -334,9 +339,7 @@ QByteArray LapLogLine(const LapCorrectionRecord& correction) {
     // The lap's own number, time and session time name it; the time of day is the
     // correction's.
     row[kLap] = QString::number(correction.lap_number);
-    row[kLapTime] = LapTimeText(correction.lap_time);
-    row[kLapSeconds] = DecimalSeconds(correction.lap_time);
-    row[kLapTimeCs] = QString::number(correction.lap_time);
+    PutLapTime(row, correction.lap_time);
     row[kTimeOfDay] = TimeOfDay(correction.at);
     row[kSessionTimeCs] = QString::number(correction.lap_session_time);
     return Line(row);
