@@ -8,6 +8,7 @@
 #include "FrameDecoder.h"
 #include "ReceiverLink.h"
 #include "SimReceiver.h"
+#include "UsbReceiver.h"
 
 namespace {
 
@@ -97,6 +98,38 @@ void BM_DecodeFrameWithinLap(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_DecodeFrameWithinLap);
+
+// One read of the simulated receiver as the session makes it: a frame of a scripted
+// race replayed endlessly, nothing logged. The demo and the probes read this way a
+// hundred times a second; the wait until a frame is due is left out (no delays).
+void BM_SimulatedRead(benchmark::State& state) {
+    auto& sim = sim::SimReceiver::Instance();
+    sim.Reset();
+    sim.SetLogging(false);
+    const int receiver = sim.AttachReceiver();
+    for (const sim::Bytes64& frame : RaceFrames(100)) {
+        sim.QueueFrame(receiver, frame);
+    }
+    sim.SetLoop(receiver, true);
+    InitUsb();
+    UsbReceiver usb;
+    if (usb.Open(FindReceiver().device) != OpenResult::kOpened) {
+        state.SkipWithError("the simulated receiver did not open");
+        return;
+    }
+    Frame frame{};
+    for (auto _ : state) {
+        if (usb.Read(frame) != kFrameSize) {
+            state.SkipWithError("a read came back short");
+            break;
+        }
+        benchmark::DoNotOptimize(frame);
+    }
+    state.SetItemsProcessed(state.iterations());
+    usb.Close();
+    sim.Reset();
+}
+BENCHMARK(BM_SimulatedRead);
 
 // One poll cycle serves a batch of frames, then the receiver falls silent.
 void BM_ServePassOnSimulator(benchmark::State& state) {

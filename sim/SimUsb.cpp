@@ -363,29 +363,35 @@ int usb_bulk_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int
 }
 
 int usb_bulk_read(usb_dev_handle* dev, int ep, char* bytes, int size, int timeout) {
+    // The session's hot path (a hundred reads a second and more): the call record is
+    // only built when the log or an observer takes it.
+    sim::SimReceiver& sim = Sim();
+    sim::SimReceiver::Device* device = dev != nullptr ? sim.LiveDevice(dev->state) : nullptr;
+    int result = 0;
+    if (device == nullptr) {
+        result = sim::kNoDevice;
+    } else if (device->access == sim::Access::kReadOnly) {
+        result = sim::kRefused;
+    } else if (bytes == nullptr || size < 0) {
+        result = sim::kInvalid;
+    } else if (ep != kEndpointIn || !HasEndpoint(*device, dev->state.configuration, ep)) {
+        result = sim::kNoEntry;
+    } else {
+        dev->state.claimed = true;
+        result = sim.ReadFrom(*device, reinterpret_cast<std::uint8_t*>(bytes), size, timeout);
+    }
+    if (!sim.Recording()) {
+        return result;
+    }
     sim::Call call = MakeCall("usb_bulk_read", dev != nullptr ? dev->state.device : 0);
     call.endpoint = ep;
     call.size = size;
     call.timeout = timeout;
-    sim::SimReceiver::Device* device = dev != nullptr ? Sim().LiveDevice(dev->state) : nullptr;
-    if (device == nullptr) {
-        call.result = sim::kNoDevice;
-    } else if (device->access == sim::Access::kReadOnly) {
-        call.result = sim::kRefused;
-    } else if (bytes == nullptr || size < 0) {
-        call.result = sim::kInvalid;
-    } else if (ep != kEndpointIn || !HasEndpoint(*device, dev->state.configuration, ep)) {
-        call.result = sim::kNoEntry;
-    } else {
-        dev->state.claimed = true;
-        call.result =
-            Sim().ReadFrom(*device, reinterpret_cast<std::uint8_t*>(bytes), size, timeout);
-        if (call.result > 0 && Sim().Recording()) {
-            call.data.assign(bytes, bytes + call.result);
-        }
+    call.result = result;
+    if (result > 0) {
+        call.data.assign(bytes, bytes + result);
     }
-    const int result = call.result;
-    Sim().Log(std::move(call));
+    sim.Log(std::move(call));
     return result;
 }
 

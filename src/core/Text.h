@@ -21,6 +21,15 @@ class BoundedText {
         text_ = CutToCharacters(text, Limit);
         return *this;
     }
+    // Lets `write` change the text in place (keeping its buffer), then cuts it to
+    // the limit like any other assignment.
+    template <typename Write>
+    void Rewrite(Write&& write) {
+        write(text_);
+        if (text_.size() > Limit) {
+            text_ = CutToCharacters(text_, Limit);
+        }
+    }
     operator const QString&() const { return text_; }  // NOLINT
     const QString& str() const { return text_; }
     bool isEmpty() const { return text_.isEmpty(); }

@@ -35,6 +35,14 @@ class FieldText {
 
     QString Text() const { return QString::fromLatin1(buffer_, length_); }
 
+    void WriteTo(QString& text) const {
+        text.resize(length_);
+        QChar* out = text.data();
+        for (qsizetype i = 0; i < length_; ++i) {
+            out[i] = QLatin1Char(buffer_[i]);
+        }
+    }
+
   private:
     char buffer_[80];  // three fields of a sign and 20 digits, two separators, a prefix
     qsizetype length_ = 0;
@@ -42,15 +50,27 @@ class FieldText {
 
 }  // namespace
 
-QString FormatLapTime(quint32 centiseconds) {
+namespace {
+
+FieldText LapTimeFields(quint32 centiseconds) {
     const quint32 whole_seconds = centiseconds / 100;
-    return FieldText()
-        .TwoDigits(whole_seconds / 60)
+    FieldText text;
+    text.TwoDigits(whole_seconds / 60)
         .Separator(':')
         .TwoDigits(whole_seconds % 60)
         .Separator(':')
-        .TwoDigits(centiseconds % 100)
-        .Text();
+        .TwoDigits(centiseconds % 100);
+    return text;
+}
+
+}  // namespace
+
+QString FormatLapTime(quint32 centiseconds) {
+    return LapTimeFields(centiseconds).Text();
+}
+
+void FormatLapTimeInto(quint32 centiseconds, QString& text) {
+    LapTimeFields(centiseconds).WriteTo(text);
 }
 
 QString FormatGapFields(qint64 gap) {

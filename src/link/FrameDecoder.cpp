@@ -43,12 +43,14 @@ void UpdateDriverText(BoundedText<20>& text, const Frame& frame, bool fresh) {
 
 // A time and its text; the text is formatted only when the time changed. Each
 // unit sends several frames a second, most of them changing only the running time.
+// The running and session times change with every frame: their texts are rewritten
+// in the row's own buffer instead of allocating a new string each time.
 void UpdateTime(qint32& value, BoundedText<20>& text, quint32 raw, bool fresh) {
     if (!fresh && value == qint32(raw)) {
         return;
     }
     value = qint32(raw);
-    text = FormatLapTime(raw);
+    text.Rewrite([raw](QString& buffer) { FormatLapTimeInto(raw, buffer); });
 }
 
 void UpdateRowFromTimingFrame(Memdane& memdane, const Frame& frame, quint32 serial) {
@@ -112,8 +114,8 @@ void LapStep(Station& station, const Frame& frame, quint32 serial) {
     slot.current_lap_number = lap_in_progress;
 }
 
-void DecodeTimingFrame(Station& station, const Frame& frame, quint32 serial) {
-    station.link_quality.Heard(serial, frame[8], station.clock().PerformanceCounter());
+void DecodeTimingFrame(Station& station, const Frame& frame, quint32 serial, qint64 now) {
+    station.link_quality.Heard(serial, frame[8], now);
     UpdateRowFromTimingFrame(station.memdane, frame, serial);
     if (frame[24] == 1) {
         LapStep(station, frame, serial);
@@ -145,6 +147,10 @@ void DecodeTemperatureFrame(Station& station, const Frame& frame, quint32 serial
 }  // namespace
 
 void DecodeFrame(Station& station) {
+    DecodeFrame(station, station.clock().PerformanceCounter());
+}
+
+void DecodeFrame(Station& station, qint64 now) {
     Frame& frame = station.receive_buffer;
     if (ReadU32(frame, 0) == kNoReport) {
         return;
@@ -155,7 +161,7 @@ void DecodeFrame(Station& station) {
     const quint32 serial = ReadU32(frame, 0);
     switch (frame[9]) {
         case kTimingFrame:
-            DecodeTimingFrame(station, frame, serial);
+            DecodeTimingFrame(station, frame, serial, now);
             break;
         case kTemperatureFrame:
             DecodeTemperatureFrame(station, frame, serial);

@@ -7,3 +7,6 @@
 // that serial number and report completed laps to the session screen; temperature
 // frames set the slot's three temperatures. Any 64 bytes are accepted.
 void DecodeFrame(Station& station);
+// The same for a frame that arrived at performance counter `now`: the serve loop
+// reads the clock once per frame for the decoder and its frame rate.
+void DecodeFrame(Station& station, qint64 now);

@@ -44,7 +44,10 @@ double FrameRate::Sum(qint64 now) const {
 }
 
 double FrameRate::Count() {
-    const qint64 now = clock_.PerformanceCounter();
+    return Count(clock_.PerformanceCounter());
+}
+
+double FrameRate::Count(qint64 now) {
     Advance(now);
     ++buckets_[Slot(current_, kBuckets)];
     return Sum(now);

@@ -13,8 +13,9 @@ class FrameRate {
   public:
     explicit FrameRate(const Clock& clock);
 
-    double Count();      // one frame decoded now; returns PerSecond()
-    double PerSecond();  // frames within the last second, up to now
+    double Count();            // one frame decoded now; returns PerSecond()
+    double Count(qint64 now);  // the same with the performance counter already read
+    double PerSecond();        // frames within the last second, up to now
 
   private:
     static constexpr int kBucketsPerSecond = 10;

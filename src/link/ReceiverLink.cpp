@@ -1,7 +1,6 @@
 #include "ReceiverLink.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
@@ -87,7 +86,9 @@ ReceiverLink::CycleEnd ReceiverLink::Cycle() {
 int ReceiverLink::Serve(UsbReceiver& receiver, int& last_read) {
     int frames = 0;
     Frame exchange{};
-    QElapsedTimer since_events;  // not started: the first frame gets its pass
+    // Pacing of the event loop only, never a time that is shown: the wall clock.
+    // Empty until the first frame, which always gets its pass.
+    std::optional<std::chrono::steady_clock::time_point> last_events;
     while (!station_.stop_requested) {
         SendPendingMessages(station_, receiver);
         last_read = receiver.Read(exchange);
@@ -99,18 +100,20 @@ int ReceiverLink::Serve(UsbReceiver& receiver, int& last_read) {
             return frames;
         }
         station_.receive_buffer = exchange;
-        DecodeFrame(station_);
+        // One clock read per frame serves the decoder and the frame rate.
+        const qint64 arrived = station_.clock().PerformanceCounter();
+        DecodeFrame(station_, arrived);
         ++frames;
-        station_.receiver_status.frames_per_second = frame_rate_.Count();
+        station_.receiver_status.frames_per_second = frame_rate_.Count(arrived);
         if (station_.poll_mode == kPollSession && station_.session_screen != nullptr) {
             station_.session_screen->RefreshKarts();
         }
         if (station_.poll_mode == kPollTransmissionTest) {
             RequestNetworkValue(station_, receiver);
         }
-        // Pacing of the event loop only, never a time that is shown: the wall clock.
-        if (!since_events.isValid() || since_events.elapsed() >= kWindowEventsGap.count()) {
-            since_events.start();  // from the start of the pass, as the repaint interval
+        const auto now = std::chrono::steady_clock::now();
+        if (!last_events || now - *last_events >= kWindowEventsGap) {
+            last_events = now;  // from the start of the pass, as the repaint interval
             ProcessWindowEvents();
         }
     }

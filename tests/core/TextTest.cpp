@@ -23,6 +23,18 @@ TEST(BoundedText, CutsOnStore) {
     EXPECT_EQ(slot.message_line1.str(), QString::fromUtf8("ŁÓDŹ-ŁÓDŹ-ŁÓDŹ-ŁÓDŹ-ŁÓDŹ"));
 }
 
+TEST(BoundedText, RewriteInPlaceIsCutLikeAStore) {
+    BoundedText<5> text = QStringLiteral("abc");
+    text.Rewrite([](QString& s) { s.append(QStringLiteral("defgh")); });
+    EXPECT_EQ(text.str(), "abcde");
+    // Cut by characters: the pair of the fifth character stays whole.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    text.Rewrite([&emoji](QString& s) { s = QStringLiteral("abcd") + emoji + emoji; });
+    EXPECT_EQ(text.str(), QStringLiteral("abcd") + emoji);
+    text.Rewrite([](QString& s) { s.truncate(2); });
+    EXPECT_EQ(text.str(), "ab");
+}
+
 TEST(Windows1250, PolishLettersRoundTrip) {
     const QString polish = QString::fromUtf8("Żółć gęślą jaźń ĄĆĘŁŃÓŚŹŻ");
     const QByteArray bytes = EncodeWindows1250(polish);

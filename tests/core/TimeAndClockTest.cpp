@@ -16,6 +16,28 @@ TEST(FormatLapTime, MinutesSecondsHundredthsWithoutHours) {
     EXPECT_EQ(FormatLapTime(0xFFFFFFFFu), "715827:52:95");
 }
 
+// Rewriting a time in place gives the same text whatever the string held before,
+// keeps the buffer it owns, and never changes a copy that shares it.
+TEST(FormatLapTime, IntoAnExistingStringGivesTheSameText) {
+    QString text;
+    for (const quint32 time : {0u, 6233u, 600000u, 5u, 0xFFFFFFFFu, 6150u}) {
+        FormatLapTimeInto(time, text);
+        EXPECT_EQ(text, FormatLapTime(time)) << time;
+    }
+    EXPECT_EQ(text, "01:01:50");  // shorter than the text before
+
+    text.reserve(20);
+    const QChar* buffer = text.constData();
+    FormatLapTimeInto(4321, text);
+    EXPECT_EQ(text, "00:43:21");
+    EXPECT_EQ(text.constData(), buffer);
+
+    const QString shown = text;  // shares the buffer, as a label's copy would
+    FormatLapTimeInto(100, text);
+    EXPECT_EQ(text, "00:01:00");
+    EXPECT_EQ(shown, "00:43:21");
+}
+
 TEST(FormatGap, DropsMinutesAndKeepsTwoFields) {
     EXPECT_EQ(FormatGap(7500), "+15:00");
     EXPECT_EQ(FormatGap(68), "+00:68");

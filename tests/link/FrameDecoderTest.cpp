@@ -322,6 +322,20 @@ TEST_F(FrameDecoderTest, TimingFramesFeedTheLinkQualityOfTheirUnit) {
     EXPECT_EQ(station.link_quality.size(), 1u);
 }
 
+// The serve loop passes the counter it read when the frame arrived.
+TEST_F(FrameDecoderTest, AFrameIsHeardAtTheCounterItArrivedAt) {
+    sim::TimingFields f;
+    f.serial = 0x888;
+    f.counter = 3;
+    station.receive_buffer = sim::MakeTimingFrame(f);
+    const qint64 arrived = test.clock.PerformanceCounter() - 1234;
+    DecodeFrame(station, arrived);
+    const UnitLink* unit = station.link_quality.Find(0x888);
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->last_heard, arrived);
+    EXPECT_EQ(unit->received, 1);
+}
+
 // Every field of a row, numbers and texts, for comparing two rows whole.
 QStringList RowFields(const MemdaneRow& r) {
     QStringList fields;

@@ -30,4 +30,21 @@ TEST(FrameRate, CountsTheLastSecondAndForgetsOlderFrames) {
     EXPECT_EQ(rate.Count(), 1);
 }
 
+// The serve loop reads the counter once per frame and hands it over: counting at a
+// given counter must not read the clock.
+TEST(FrameRate, CountsAtTheCounterItIsGiven) {
+    FakeClock clock;
+    clock.SetCounter(0);
+    FrameRate rate(clock);
+    const qint64 centisecond = clock.PerformanceFrequency() / 100;
+    double last = 0;
+    for (int i = 1; i <= 200; ++i) {
+        last = rate.Count(i * centisecond);  // 100 frames/s for two seconds
+    }
+    EXPECT_NEAR(last, 100, 1);
+    EXPECT_EQ(clock.PerformanceCounter(), 0);
+    clock.SetCounter(350 * centisecond);  // the clock catches up 1.5 s later
+    EXPECT_EQ(rate.PerSecond(), 0);
+}
+
 }  // namespace
