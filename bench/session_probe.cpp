@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -48,6 +49,14 @@ class DisplayDelay : public QObject, public SessionView {
                 label->installEventFilter(this);
             }
         }
+        // Where a board paints the labels, its paints that cover a label show it.
+        if (labels_[0] != nullptr && labels_[0]->parentWidget() != nullptr) {
+            board_ = labels_[0]->parentWidget()->findChild<QWidget*>(QStringLiteral("LiveBoard"),
+                                                                     Qt::FindDirectChildrenOnly);
+            if (board_ != nullptr) {
+                board_->installEventFilter(this);
+            }
+        }
     }
     double longest_ms = 0;
     int over_20_ms = 0;
@@ -81,8 +90,15 @@ class DisplayDelay : public QObject, public SessionView {
         if (event->type() != QEvent::Paint) {
             return false;
         }
+        const auto* paint = static_cast<QPaintEvent*>(event);
         for (size_t i = 0; i < labels_.size(); ++i) {
-            if (labels_[i] != watched || !changed_[i]) {
+            if (!changed_[i]) {
+                continue;
+            }
+            const bool on_board =
+                watched == board_ && labels_[i] != nullptr &&
+                paint->region().intersects(labels_[i]->geometry().translated(-board_->pos()));
+            if (labels_[i] != watched && !on_board) {
                 continue;
             }
             const double delay = perf::MillisecondsSince(*changed_[i]);
@@ -97,6 +113,7 @@ class DisplayDelay : public QObject, public SessionView {
   private:
     SessionView* screen_;
     std::array<QWidget*, kSlotCount> labels_;
+    QWidget* board_ = nullptr;
     std::array<QString, kSlotCount> shown_;
     std::array<std::optional<std::chrono::steady_clock::time_point>, kSlotCount> changed_;
 };

@@ -6,9 +6,29 @@
 #include <QPainter>
 #include <QVarLengthArray>
 
+#include "LiveBoard.h"
+
 LiveLabel::LiveLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void LiveLabel::SetBoard(LiveBoard* board) {
+    board_ = board;
+    // update() now returns at once: a new text costs QLabel's bookkeeping only, and
+    // the board repaints what changed.
+    setUpdatesEnabled(board_.isNull());
+}
+
+void LiveLabel::SetText(const QString& text) {
+    const QString before = QLabel::text();
+    if (before == text) {
+        return;
+    }
+    setText(text);
+    if (board_ != nullptr && isVisible()) {
+        board_->Changed(*this, ChangedArea(before, text));
+    }
 }
 
 const LiveLabel::Glyph& LiveLabel::GlyphFor(QChar c) {
@@ -47,9 +67,54 @@ const LiveLabel::Glyph& LiveLabel::GlyphFor(QChar c) {
     return *others_.insert(c, glyph);
 }
 
-void LiveLabel::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.fillRect(event->rect(), palette().brush(backgroundRole()));
+qreal LiveLabel::TextLeft(qreal text_width) const {
+    if (alignment() & Qt::AlignRight) {
+        return width() - text_width;
+    }
+    if (alignment() & Qt::AlignHCenter) {
+        return (width() - text_width) / 2;
+    }
+    return 0;
+}
+
+QRect LiveLabel::ChangedArea(const QString& before, const QString& after) {
+    if (before.size() != after.size()) {
+        return rect();
+    }
+    QVarLengthArray<qreal, 16> lefts[2];
+    const QString* texts[2] = {&before, &after};
+    for (int t = 0; t < 2; ++t) {
+        qreal x = 0;
+        for (const QChar c : *texts[t]) {
+            lefts[t].append(x);
+            x += GlyphFor(c).advance;
+        }
+        const qreal left = TextLeft(x);
+        for (qreal& l : lefts[t]) {
+            l += left;
+        }
+    }
+    QRect changed;
+    for (qsizetype i = 0; i < after.size(); ++i) {
+        if (before[i] == after[i] && qRound(lefts[0][i]) == qRound(lefts[1][i])) {
+            continue;
+        }
+        for (int t = 0; t < 2; ++t) {
+            const Glyph& glyph = GlyphFor((*texts[t])[i]);
+            const int left = qRound(lefts[t][i]) - margin_;
+            const int width = int(glyph.picture.width() / glyph.picture.devicePixelRatio()) + 1;
+            changed |= QRect(left, 0, width, height());
+        }
+    }
+    return changed & rect();
+}
+
+void LiveLabel::PaintAt(QPainter& painter, QPoint origin, const QRect& area) {
+    const QRect box = QRect(origin, size()) & area;
+    if (box.isEmpty()) {
+        return;
+    }
+    painter.fillRect(box, palette().brush(backgroundRole()));
     const QString shown = text();
     if (shown.isEmpty()) {
         return;
@@ -60,17 +125,33 @@ void LiveLabel::paintEvent(QPaintEvent* event) {
         run.append(&GlyphFor(c));
         width += run.back()->advance;
     }
-    qreal x = 0;
-    if (alignment() & Qt::AlignRight) {
-        x = this->width() - width;
-    } else if (alignment() & Qt::AlignHCenter) {
-        x = (this->width() - width) / 2;
-    }
-    const int top = (height() - line_height_ + 1) / 2;
+    qreal x = TextLeft(width);
+    const int top = origin.y() + (height() - line_height_ + 1) / 2;
     for (const Glyph* glyph : run) {
-        painter.drawPixmap(QPoint(qRound(x) - margin_, top), glyph->picture);
+        const QPixmap& picture = glyph->picture;
+        const qreal ratio = picture.devicePixelRatio();
+        const QRect whole(QPoint(origin.x() + qRound(x) - margin_, top),
+                          (QSizeF(picture.size()) / ratio).toSize());
         x += glyph->advance;
+        // Cut at the label's edge: a label stacked over this one paints its own
+        // background there.
+        const QRect shown_part = whole & box;
+        if (shown_part.isEmpty()) {
+            continue;
+        }
+        if (shown_part == whole) {
+            painter.drawPixmap(whole.topLeft(), picture);
+            continue;
+        }
+        const QRectF source(QPointF(shown_part.topLeft() - whole.topLeft()) * ratio,
+                            QSizeF(shown_part.size()) * ratio);
+        painter.drawPixmap(QRectF(shown_part), picture, source);
     }
+}
+
+void LiveLabel::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    PaintAt(painter, QPoint(0, 0), event->rect());
 }
 
 void LiveLabel::Forget() {
@@ -84,6 +165,29 @@ void LiveLabel::changeEvent(QEvent* event) {
     if (type == QEvent::FontChange || type == QEvent::PaletteChange ||
         type == QEvent::StyleChange) {
         Forget();
+        if (board_ != nullptr) {
+            board_->Changed(*this, rect());
+        }
     }
     QLabel::changeEvent(event);
+}
+
+bool LiveLabel::event(QEvent* event) {
+    const bool handled = QLabel::event(event);
+    if (board_ == nullptr) {
+        return handled;
+    }
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+            board_->Changed(*this, rect());
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            board_->Moved();
+            break;
+        default:
+            break;
+    }
+    return handled;
 }

@@ -3,7 +3,10 @@
 #include <QHash>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <array>
+
+class LiveBoard;
 
 // A label for values that follow the frames (running times, lap numbers, engine
 // speeds, gaps, temperatures). QLabel lays its text out and shapes it on every
@@ -15,15 +18,29 @@
 // The label is opaque and fills its own background in the colour of the panel under
 // it (its palette's window colour): Qt then neither paints the panel under it nor
 // opens a painter of its own for the background on each repaint.
+// On a LiveBoard the board paints the label; set its text with SetText (or
+// SetLabelText), which tells the board what to repaint.
 class LiveLabel : public QLabel {
     Q_OBJECT
 
   public:
     explicit LiveLabel(const QString& text, QWidget* parent = nullptr);
 
+    // Sets the text when it differs and repaints what it changed.
+    void SetText(const QString& text);
+
+    // Paints background and text with the label's top left at origin, limited to
+    // area (painter coordinates); the text is cut at the label's edges.
+    void PaintAt(QPainter& painter, QPoint origin, const QRect& area);
+
+    // The board that paints this label from now on; the label asks for no repaint of
+    // its own any more.
+    void SetBoard(LiveBoard* board);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     struct Glyph {
@@ -32,7 +49,13 @@ class LiveLabel : public QLabel {
     };
     const Glyph& GlyphFor(QChar c);
     void Forget();
+    // Left edge of the text for a text of the given width.
+    qreal TextLeft(qreal text_width) const;
+    // The part of the label whose pixels differ between two texts: from the first
+    // character that differs or moves to the last, with the ink around them.
+    QRect ChangedArea(const QString& before, const QString& after);
 
+    QPointer<LiveBoard> board_;
     // Line metrics of the font, taken with the first glyph.
     int margin_ = -1;
     int line_height_ = 0;

@@ -17,6 +17,7 @@
 #include "KartTiming.h"
 #include "LapPressWatcher.h"
 #include "LapTable.h"
+#include "LiveBoard.h"
 #include "ReceiverStatusLine.h"
 #include "RepaintCoalescer.h"
 #include "ScreenWidgets.h"
@@ -185,9 +186,16 @@ void Tfekranglowny::BuildCentre() {
     for (const auto& column : columns_) {
         column->sensor_frame()->raise();
     }
+    std::vector<LiveLabel*> live;
     for (const auto& column : columns_) {
         column->RaiseLiveLabels();
+        const std::vector<LiveLabel*> labels = column->live_labels();
+        live.insert(live.end(), labels.begin(), labels.end());
     }
+    // One painter for the values that change with the frames, over all columns.
+    auto* board = new LiveBoard(panel3_);
+    board->setObjectName(QStringLiteral("LiveBoard"));
+    board->Host(live);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         auto* flash =
             new ColumnFlash(panel3_, QRect(BestLapsGrid::kColumnLefts[size_t(slot - 1)], 1,

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+#include "LiveLabel.h"
+
+// Paints a panel's frame-driven labels with one painter. Each widget repaint opens a
+// painter of its own, and on a real display a session's window paint touched three
+// to five of these labels: the painters, not the pixels, were most of the cost. The
+// board lies over its labels, covers exactly the rectangle around them and paints
+// the panel's background there, then each visible label in stacking order, as the
+// labels themselves would. The labels stay where they are, with their names, texts
+// and clicks (the board lets mouse events through), but no longer ask for a repaint
+// of their own: a new text repaints its part of the board.
+class LiveBoard : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit LiveBoard(QWidget* panel);
+    ~LiveBoard() override;
+
+    // Takes over the painting of labels, children of the same panel, given bottom
+    // to top. The board puts itself over them.
+    void Host(const std::vector<LiveLabel*>& labels);
+
+    // Called by a hosted label whose look changed within rect (its own coordinates)
+    // or that moved, was resized, shown or hidden.
+    void Changed(const LiveLabel& label, const QRect& rect);
+    void Moved();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    // Siblings: the panel may delete them before the board.
+    std::vector<QPointer<LiveLabel>> labels_;
+};
