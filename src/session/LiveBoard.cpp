@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 
 LiveBoard::LiveBoard(QWidget* panel) : QWidget(panel) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -10,27 +11,27 @@ LiveBoard::LiveBoard(QWidget* panel) : QWidget(panel) {
 
 LiveBoard::~LiveBoard() {
     for (LiveLabel* label : labels_) {
-        if (label != nullptr) {
-            label->SetBoard(nullptr);
-        }
+        label->SetBoard(nullptr);
     }
 }
 
 void LiveBoard::Host(const std::vector<LiveLabel*>& labels) {
-    labels_.assign(labels.begin(), labels.end());
-    for (LiveLabel* label : labels) {
+    labels_ = labels;
+    for (LiveLabel* label : labels_) {
         label->SetBoard(this);
     }
     Moved();
     raise();
 }
 
+void LiveBoard::Forget(const LiveLabel* label) {
+    labels_.erase(std::remove(labels_.begin(), labels_.end(), label), labels_.end());
+}
+
 void LiveBoard::Moved() {
     QRect around;
     for (const LiveLabel* label : labels_) {
-        if (label != nullptr) {
-            around |= label->geometry();
-        }
+        around |= label->geometry();
     }
     setGeometry(around);
     update();
@@ -42,12 +43,19 @@ void LiveBoard::Changed(const LiveLabel& label, const QRect& rect) {
 
 void LiveBoard::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    const QRect area = event->rect();
-    painter.fillRect(area, palette().brush(backgroundRole()));
-    for (LiveLabel* label : labels_) {
-        if (label == nullptr || label->isHidden()) {
-            continue;
+    const QBrush background = palette().brush(backgroundRole());
+    const QPoint offset = pos();
+    // Rectangle by rectangle: the changes of one moment lie far apart (one running
+    // time here, another two columns on), and the rectangle around them all would
+    // have every label between them painted, only to be cut away.
+    for (const QRect& area : event->region()) {
+        painter.fillRect(area, background);
+        for (LiveLabel* label : labels_) {
+            const QRect box = label->geometry().translated(-offset);
+            if (label->isHidden() || !box.intersects(area)) {
+                continue;
+            }
+            label->PaintAt(painter, box.topLeft(), area);
         }
-        label->PaintAt(painter, label->pos() - pos(), area);
     }
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 #include <vector>
 
@@ -29,11 +28,13 @@ class LiveBoard : public QWidget {
     // or that moved, was resized, shown or hidden.
     void Changed(const LiveLabel& label, const QRect& rect);
     void Moved();
+    // Called by a hosted label that is being destroyed (with its panel, as a rule:
+    // nothing is repainted).
+    void Forget(const LiveLabel* label);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    // Siblings: the panel may delete them before the board.
-    std::vector<QPointer<LiveLabel>> labels_;
+    std::vector<LiveLabel*> labels_;
 };

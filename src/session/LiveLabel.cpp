@@ -11,6 +11,13 @@
 LiveLabel::LiveLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    background_ = palette().brush(backgroundRole());
+}
+
+LiveLabel::~LiveLabel() {
+    if (board_ != nullptr) {
+        board_->Forget(this);
+    }
 }
 
 void LiveLabel::SetBoard(LiveBoard* board) {
@@ -33,7 +40,7 @@ void LiveLabel::SetText(const QString& text) {
 
 const LiveLabel::Glyph& LiveLabel::GlyphFor(QChar c) {
     const bool ascii = c.unicode() < ascii_.size();
-    if (ascii && !ascii_[c.unicode()].picture.isNull()) {
+    if (ascii && ascii_[c.unicode()].ready) {
         return ascii_[c.unicode()];
     }
     if (!ascii) {
@@ -61,6 +68,8 @@ const LiveLabel::Glyph& LiveLabel::GlyphFor(QChar c) {
     painter.setPen(palette().color(foregroundRole()));
     painter.drawText(QPointF(margin_, ascent_), QString(c));
     painter.end();
+    glyph.size = size;
+    glyph.ready = true;
     if (ascii) {
         return ascii_[c.unicode()] = glyph;
     }
@@ -102,8 +111,7 @@ QRect LiveLabel::ChangedArea(const QString& before, const QString& after) {
         for (int t = 0; t < 2; ++t) {
             const Glyph& glyph = GlyphFor((*texts[t])[i]);
             const int left = qRound(lefts[t][i]) - margin_;
-            const int width = int(glyph.picture.width() / glyph.picture.devicePixelRatio()) + 1;
-            changed |= QRect(left, 0, width, height());
+            changed |= QRect(left, 0, glyph.size.width(), height());
         }
     }
     return changed & rect();
@@ -114,7 +122,7 @@ void LiveLabel::PaintAt(QPainter& painter, QPoint origin, const QRect& area) {
     if (box.isEmpty()) {
         return;
     }
-    painter.fillRect(box, palette().brush(backgroundRole()));
+    painter.fillRect(box, background_);
     const QString shown = text();
     if (shown.isEmpty()) {
         return;
@@ -128,10 +136,7 @@ void LiveLabel::PaintAt(QPainter& painter, QPoint origin, const QRect& area) {
     qreal x = TextLeft(width);
     const int top = origin.y() + (height() - line_height_ + 1) / 2;
     for (const Glyph* glyph : run) {
-        const QPixmap& picture = glyph->picture;
-        const qreal ratio = picture.devicePixelRatio();
-        const QRect whole(QPoint(origin.x() + qRound(x) - margin_, top),
-                          (QSizeF(picture.size()) / ratio).toSize());
+        const QRect whole(QPoint(origin.x() + qRound(x) - margin_, top), glyph->size);
         x += glyph->advance;
         // Cut at the label's edge: a label stacked over this one paints its own
         // background there.
@@ -139,10 +144,12 @@ void LiveLabel::PaintAt(QPainter& painter, QPoint origin, const QRect& area) {
         if (shown_part.isEmpty()) {
             continue;
         }
+        const QPixmap& picture = glyph->picture;
         if (shown_part == whole) {
             painter.drawPixmap(whole.topLeft(), picture);
             continue;
         }
+        const qreal ratio = picture.devicePixelRatio();
         const QRectF source(QPointF(shown_part.topLeft() - whole.topLeft()) * ratio,
                             QSizeF(shown_part.size()) * ratio);
         painter.drawPixmap(QRectF(shown_part), picture, source);
@@ -162,6 +169,9 @@ void LiveLabel::Forget() {
 
 void LiveLabel::changeEvent(QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::PaletteChange || type == QEvent::ActivationChange) {
+        background_ = palette().brush(backgroundRole());
+    }
     if (type == QEvent::FontChange || type == QEvent::PaletteChange ||
         type == QEvent::StyleChange) {
         Forget();

@@ -37,6 +37,8 @@ class LiveLabel : public QLabel {
     // its own any more.
     void SetBoard(LiveBoard* board);
 
+    ~LiveLabel() override;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -45,7 +47,9 @@ class LiveLabel : public QLabel {
   private:
     struct Glyph {
         QPixmap picture;  // the character, with margin_ to its left and right
+        QSize size;       // of the picture, in the label's pixels
         qreal advance = 0;
+        bool ready = false;
     };
     const Glyph& GlyphFor(QChar c);
     void Forget();
@@ -56,6 +60,7 @@ class LiveLabel : public QLabel {
     QRect ChangedArea(const QString& before, const QString& after);
 
     QPointer<LiveBoard> board_;
+    QBrush background_;  // the palette's, kept: paints ask for it often
     // Line metrics of the font, taken with the first glyph.
     int margin_ = -1;
     int line_height_ = 0;

@@ -21,9 +21,8 @@ struct Texts {
 };
 
 // A panel laid out like the top of a kart column: a running time with the engine
-// speed over its foot (the overlap decides what the later label's background hides),
-// a lap number to the left, and a gap that starts half-way into the time's picture
-// room.
+// speed over its lower half (the overlap decides what the later label's background
+// hides), a lap number to the left, and a gap below.
 struct Column {
     QWidget panel;
     LiveLabel* time = nullptr;
@@ -37,7 +36,7 @@ struct Column {
         lap = PlaceLabel<LiveLabel>(&panel, QStringLiteral("lap"), QString(), 6, 20, 58, {27});
         time = PlaceLabel<LiveLabel>(&panel, QStringLiteral("time"), QString(), 72, 21, 106,
                                      {27, texts.time_colour, kRight});
-        rpm = PlaceLabel<LiveLabel>(&panel, QStringLiteral("rpm"), QString(), 26, 48, 157,
+        rpm = PlaceLabel<LiveLabel>(&panel, QStringLiteral("rpm"), QString(), 26, 38, 157,
                                     {21, Colours::kWhite, kRight});
         gap = PlaceLabel<LiveLabel>(&panel, QStringLiteral("gap"), QString(), 100, 69, 150,
                                     {35, Colours::kLime, Qt::AlignLeft | Qt::AlignVCenter});
