@@ -35,8 +35,9 @@ constexpr int kFramePeriodMs = 10;
 constexpr int kFramesPerLap = 600;  // all karts together: 6 s of frames
 
 // How long a new value waits for the screen: from the moment a running-time label
-// gets a new text to the end of that label's next paint. The probe stands between
-// the receiver link and the session screen (the station's SessionView), so it sees
+// gets a new text to that label's next paint, or to the next paint of the board
+// that paints the labels (LabelBoard) over the label. The probe stands between the
+// receiver link and the session screen (the station's SessionView), so it sees
 // every refresh that the frames cause, and compares the labels' texts after each.
 // In this race every frame changes a running time, so those labels are watched.
 class DisplayDelay : public QObject, public SessionView {
@@ -51,7 +52,7 @@ class DisplayDelay : public QObject, public SessionView {
         }
         // Where a board paints the labels, its paints that cover a label show it.
         if (labels_[0] != nullptr && labels_[0]->parentWidget() != nullptr) {
-            board_ = labels_[0]->parentWidget()->findChild<QWidget*>(QStringLiteral("LiveBoard"),
+            board_ = labels_[0]->parentWidget()->findChild<QWidget*>(QStringLiteral("LabelBoard"),
                                                                      Qt::FindDirectChildrenOnly);
             if (board_ != nullptr) {
                 board_->installEventFilter(this);

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QVarLengthArray>
 
-#include "LiveBoard.h"
+#include "LabelBoard.h"
 
 LiveLabel::LiveLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setTextFormat(Qt::PlainText);
@@ -20,7 +20,7 @@ LiveLabel::~LiveLabel() {
     }
 }
 
-void LiveLabel::SetBoard(LiveBoard* board) {
+void LiveLabel::SetBoard(LabelBoard* board) {
     board_ = board;
     // update() now returns at once: a new text costs QLabel's bookkeeping only, and
     // the board repaints what changed.

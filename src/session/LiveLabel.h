@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <array>
 
-class LiveBoard;
+class LabelBoard;
 
 // A label for values that follow the frames (running times, lap numbers, engine
 // speeds, gaps, temperatures). QLabel lays its text out and shapes it on every
@@ -18,7 +18,7 @@ class LiveBoard;
 // The label is opaque and fills its own background in the colour of the panel under
 // it (its palette's window colour): Qt then neither paints the panel under it nor
 // opens a painter of its own for the background on each repaint.
-// On a LiveBoard the board paints the label; set its text with SetText (or
+// On a LabelBoard the board paints the label; set its text with SetText (or
 // SetLabelText), which tells the board what to repaint.
 class LiveLabel : public QLabel {
     Q_OBJECT
@@ -35,7 +35,7 @@ class LiveLabel : public QLabel {
 
     // The board that paints this label from now on; the label asks for no repaint of
     // its own any more.
-    void SetBoard(LiveBoard* board);
+    void SetBoard(LabelBoard* board);
 
     ~LiveLabel() override;
 
@@ -59,7 +59,7 @@ class LiveLabel : public QLabel {
     // character that differs or moves to the last, with the ink around them.
     QRect ChangedArea(const QString& before, const QString& after);
 
-    QPointer<LiveBoard> board_;
+    QPointer<LabelBoard> board_;
     QBrush background_;  // the palette's, kept: paints ask for it often
     // Line metrics of the font, taken with the first glyph.
     int margin_ = -1;

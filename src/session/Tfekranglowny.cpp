@@ -15,9 +15,9 @@
 #include "ColumnFlash.h"
 #include "KartColumn.h"
 #include "KartTiming.h"
+#include "LabelBoard.h"
 #include "LapPressWatcher.h"
 #include "LapTable.h"
-#include "LiveBoard.h"
 #include "ReceiverStatusLine.h"
 #include "RepaintCoalescer.h"
 #include "ScreenWidgets.h"
@@ -193,8 +193,8 @@ void Tfekranglowny::BuildCentre() {
         live.insert(live.end(), labels.begin(), labels.end());
     }
     // One painter for the values that change with the frames, over all columns.
-    auto* board = new LiveBoard(panel3_);
-    board->setObjectName(QStringLiteral("LiveBoard"));
+    auto* board = new LabelBoard(panel3_);
+    board->setObjectName(QStringLiteral("LabelBoard"));
     board->Host(live);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         auto* flash =

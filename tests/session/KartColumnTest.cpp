@@ -5,7 +5,7 @@
 #include <QLocale>
 
 #include "FakeClock.h"
-#include "LiveBoard.h"
+#include "LabelBoard.h"
 #include "LiveLabel.h"
 #include "TFrame1.h"
 #include "Tfekranglowny.h"
@@ -198,7 +198,7 @@ TEST_F(ColumnFixture, FrameDrivenLabelsLieOnTopAndCoverNoOtherControl) {
             stack.append(widget);
         }
     }
-    const auto* board = centre.findChild<LiveBoard*>(QStringLiteral("LiveBoard"));
+    const auto* board = centre.findChild<LabelBoard*>(QStringLiteral("LabelBoard"));
     ASSERT_NE(board, nullptr);
     const qsizetype board_at = stack.indexOf(board);
     for (qsizetype j = 0; j < stack.size(); ++j) {

@@ -388,7 +388,7 @@ TEST_F(ScreenFixture, RepaintsAreHeldToTheDisplayRate) {
     screen->resize(Tfekranglowny::kDesignWidth, Tfekranglowny::kDesignHeight);
     QCoreApplication::processEvents();
     // The board paints the running time's label.
-    PaintCounter counter(Find(*screen, "LiveBoard"));
+    PaintCounter counter(Find(*screen, "LabelBoard"));
     // A fixed number of passes: how many a second the screen manages is a figure of
     // bench/serve_pass_screen_bench.cpp. Whatever the machine's speed, the label is
     // painted no more often than the display rate allows.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QVarLengthArray>
 #include <QWidget>
 #include <vector>
 
@@ -13,12 +14,12 @@
 // labels themselves would. The labels stay where they are, with their names, texts
 // and clicks (the board lets mouse events through), but no longer ask for a repaint
 // of their own: a new text repaints its part of the board.
-class LiveBoard : public QWidget {
+class LabelBoard : public QWidget {
     Q_OBJECT
 
   public:
-    explicit LiveBoard(QWidget* panel);
-    ~LiveBoard() override;
+    explicit LabelBoard(QWidget* panel);
+    ~LabelBoard() override;
 
     // Takes over the painting of labels, children of the same panel, given bottom
     // to top. The board puts itself over them.
@@ -34,7 +35,17 @@ class LiveBoard : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Gives Qt the rectangles changed since the first one of this repaint.
+    void HandOver();
+
     std::vector<LiveLabel*> labels_;
+    // Each update() costs Qt a walk to the window and a union with the dirty region,
+    // and a frame changes two labels. The first change after a paint asks for the
+    // repaint; the later ones are gathered here (overlapping ones merged) and handed
+    // over at once when the window is about to be painted.
+    bool asked_ = false;
+    QVarLengthArray<QRect, 8> pending_;
 };

@@ -4,7 +4,7 @@
 #include <QPaintEvent>
 #include <QTest>
 
-#include "LiveBoard.h"
+#include "LabelBoard.h"
 #include "LiveLabel.h"
 #include "ScreenWidgets.h"
 
@@ -80,9 +80,9 @@ class PaintLog : public QObject {
 // themselves: in their stacking order, cut at their edges, in their colours, and the
 // panel where a label is hidden; also after new texts, a new colour and a label shown
 // again.
-TEST(LiveBoard, PaintsItsLabelsAsTheyWouldPaintThemselves) {
+TEST(LabelBoard, PaintsItsLabelsAsTheyWouldPaintThemselves) {
     Column column{Texts{}};
-    auto* board = new LiveBoard(&column.panel);
+    auto* board = new LabelBoard(&column.panel);
     board->Host(column.labels());
     QRect around;
     for (const LiveLabel* label : column.labels()) {
@@ -117,9 +117,9 @@ TEST(LiveBoard, PaintsItsLabelsAsTheyWouldPaintThemselves) {
 
 // A new text repaints the board where its pixels changed, the labels themselves are
 // not painted, and the board lets clicks through to the labels under it.
-TEST(LiveBoard, RepaintsOnlyWhatANewTextChanges) {
+TEST(LabelBoard, RepaintsOnlyWhatANewTextChanges) {
     Column column{Texts{}};
-    auto* board = new LiveBoard(&column.panel);
+    auto* board = new LabelBoard(&column.panel);
     board->Host(column.labels());
     column.panel.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&column.panel));
@@ -145,6 +145,17 @@ TEST(LiveBoard, RepaintsOnlyWhatANewTextChanges) {
     EXPECT_EQ(digit.right(), time_on_board.right());
     EXPECT_LT(digit.width(), time_on_board.width() / 2);
     EXPECT_EQ(digit.height(), time_on_board.height());
+
+    // Changes far apart before the next paint: both in one paint, not the room
+    // between them.
+    SetLabelText(column.time, QStringLiteral("00:19:56"));
+    SetLabelText(column.gap, QStringLiteral("+00:21"));
+    painted = repaint();
+    ASSERT_EQ(painted.size(), 1);
+    const QRect gap_on_board = column.gap->geometry().translated(-board->pos());
+    EXPECT_TRUE(painted[0].contains(digit));
+    EXPECT_TRUE(painted[0].intersects(gap_on_board));
+    EXPECT_FALSE(painted[0].contains(QPoint(time_on_board.left(), gap_on_board.top() - 1)));
 
     // A longer text moves every character.
     SetLabelText(column.time, QStringLiteral("100:19:55"));
