@@ -38,42 +38,60 @@ void LiveLabel::SetText(const QString& text) {
     }
 }
 
-const LiveLabel::Glyph& LiveLabel::GlyphFor(QChar c) {
-    const bool ascii = c.unicode() < ascii_.size();
-    if (ascii && ascii_[c.unicode()].ready) {
-        return ascii_[c.unicode()];
+LiveLabel::GlyphSet& LiveLabel::Glyphs() {
+    if (glyphs_ != nullptr) {
+        return *glyphs_;
+    }
+    const QString key = font().key() + QLatin1Char('|') +
+                        QString::number(palette().color(foregroundRole()).rgba()) +
+                        QLatin1Char('|') + QString::number(devicePixelRatioF());
+    std::shared_ptr<GlyphSet>& set = sets_[key];
+    if (!set) {
+        constexpr qsizetype kMostSets = 16;  // a few sizes and colours are used
+        if (sets_.size() > kMostSets) {
+            sets_.clear();
+            return Glyphs();
+        }
+        set = std::make_shared<GlyphSet>();
+        const QFontMetricsF metrics(font());
+        set->margin = int(metrics.height() / 4) + 1;
+        set->line_height = int(metrics.height()) + 1;
+        set->ascent = metrics.ascent();
+    }
+    glyphs_ = set.get();
+    return *glyphs_;
+}
+
+const LiveLabel::Glyph& LiveLabel::GlyphFor(GlyphSet& set, QChar c) {
+    const bool ascii = c.unicode() < set.ascii.size();
+    if (ascii && set.ascii[c.unicode()].ready) {
+        return set.ascii[c.unicode()];
     }
     if (!ascii) {
-        const auto found = others_.constFind(c);
-        if (found != others_.constEnd()) {
+        const auto found = set.others.constFind(c);
+        if (found != set.others.constEnd()) {
             return *found;
         }
     }
     const QFontMetricsF metrics(font());
-    if (margin_ < 0) {
-        // Room around a character's advance for ink that reaches past it.
-        margin_ = int(metrics.height() / 4) + 1;
-        line_height_ = int(metrics.height()) + 1;
-        ascent_ = metrics.ascent();
-    }
     Glyph glyph;
     glyph.advance = metrics.horizontalAdvance(c);
     const qreal ratio = devicePixelRatioF();
-    const QSize size(int(glyph.advance) + 1 + 2 * margin_, line_height_);
+    const QSize size(int(glyph.advance) + 1 + 2 * set.margin, set.line_height);
     glyph.picture = QPixmap(size * ratio);
     glyph.picture.setDevicePixelRatio(ratio);
     glyph.picture.fill(Qt::transparent);
     QPainter painter(&glyph.picture);
     painter.setFont(font());
     painter.setPen(palette().color(foregroundRole()));
-    painter.drawText(QPointF(margin_, ascent_), QString(c));
+    painter.drawText(QPointF(set.margin, set.ascent), QString(c));
     painter.end();
     glyph.size = size;
     glyph.ready = true;
     if (ascii) {
-        return ascii_[c.unicode()] = glyph;
+        return set.ascii[c.unicode()] = glyph;
     }
-    return *others_.insert(c, glyph);
+    return *set.others.insert(c, glyph);
 }
 
 qreal LiveLabel::TextLeft(qreal text_width) const {
@@ -90,13 +108,14 @@ QRect LiveLabel::ChangedArea(const QString& before, const QString& after) {
     if (before.size() != after.size()) {
         return rect();
     }
+    GlyphSet& set = Glyphs();
     QVarLengthArray<qreal, 16> lefts[2];
     const QString* texts[2] = {&before, &after};
     for (int t = 0; t < 2; ++t) {
         qreal x = 0;
         for (const QChar c : *texts[t]) {
             lefts[t].append(x);
-            x += GlyphFor(c).advance;
+            x += GlyphFor(set, c).advance;
         }
         const qreal left = TextLeft(x);
         for (qreal& l : lefts[t]) {
@@ -109,8 +128,8 @@ QRect LiveLabel::ChangedArea(const QString& before, const QString& after) {
             continue;
         }
         for (int t = 0; t < 2; ++t) {
-            const Glyph& glyph = GlyphFor((*texts[t])[i]);
-            const int left = qRound(lefts[t][i]) - margin_;
+            const Glyph& glyph = GlyphFor(set, (*texts[t])[i]);
+            const int left = qRound(lefts[t][i]) - set.margin;
             changed |= QRect(left, 0, glyph.size.width(), height());
         }
     }
@@ -127,16 +146,17 @@ void LiveLabel::PaintAt(QPainter& painter, QPoint origin, const QRect& area) {
     if (shown.isEmpty()) {
         return;
     }
+    GlyphSet& set = Glyphs();
     QVarLengthArray<const Glyph*, 16> run;
     qreal width = 0;
     for (const QChar c : shown) {
-        run.append(&GlyphFor(c));
+        run.append(&GlyphFor(set, c));
         width += run.back()->advance;
     }
     qreal x = TextLeft(width);
-    const int top = origin.y() + (height() - line_height_ + 1) / 2;
+    const int top = origin.y() + (height() - set.line_height + 1) / 2;
     for (const Glyph* glyph : run) {
-        const QRect whole(QPoint(origin.x() + qRound(x) - margin_, top), glyph->size);
+        const QRect whole(QPoint(origin.x() + qRound(x) - set.margin, top), glyph->size);
         x += glyph->advance;
         // Cut at the label's edge: a label stacked over this one paints its own
         // background there.
@@ -161,12 +181,6 @@ void LiveLabel::paintEvent(QPaintEvent* event) {
     PaintAt(painter, QPoint(0, 0), event->rect());
 }
 
-void LiveLabel::Forget() {
-    margin_ = -1;
-    ascii_ = {};
-    others_.clear();
-}
-
 void LiveLabel::changeEvent(QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::PaletteChange || type == QEvent::ActivationChange) {
@@ -174,7 +188,7 @@ void LiveLabel::changeEvent(QEvent* event) {
     }
     if (type == QEvent::FontChange || type == QEvent::PaletteChange ||
         type == QEvent::StyleChange) {
-        Forget();
+        glyphs_ = nullptr;
         if (board_ != nullptr) {
             board_->Changed(*this, rect());
         }

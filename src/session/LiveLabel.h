@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <array>
+#include <memory>
 
 class LabelBoard;
 
@@ -46,13 +47,22 @@ class LiveLabel : public QLabel {
 
   private:
     struct Glyph {
-        QPixmap picture;  // the character, with margin_ to its left and right
+        QPixmap picture;  // the character, with the set's margin to its left and right
         QSize size;       // of the picture, in the label's pixels
         qreal advance = 0;
         bool ready = false;
     };
-    const Glyph& GlyphFor(QChar c);
-    void Forget();
+    // The pictures of one font and colour, with the line metrics of the font.
+    struct GlyphSet {
+        int margin = 0;  // room around a character's advance for ink past it
+        int line_height = 0;
+        qreal ascent = 0;
+        std::array<Glyph, 128> ascii{};  // not ready: not rendered yet
+        QHash<QChar, Glyph> others;
+    };
+    // The set of the label's present font and colour.
+    GlyphSet& Glyphs();
+    const Glyph& GlyphFor(GlyphSet& set, QChar c);
     // Left edge of the text for a text of the given width.
     qreal TextLeft(qreal text_width) const;
     // The part of the label whose pixels differ between two texts: from the first
@@ -61,10 +71,9 @@ class LiveLabel : public QLabel {
 
     QPointer<LabelBoard> board_;
     QBrush background_;  // the palette's, kept: paints ask for it often
-    // Line metrics of the font, taken with the first glyph.
-    int margin_ = -1;
-    int line_height_ = 0;
-    qreal ascent_ = 0;
-    std::array<Glyph, 128> ascii_{};  // null picture: not rendered yet
-    QHash<QChar, Glyph> others_;
+    // Sets by font, colour and pixel ratio. A lap number or running time changes
+    // its font when its length changes, a running time or gap its colour: each
+    // change back finds its pictures ready instead of rendering them again.
+    QHash<QString, std::shared_ptr<GlyphSet>> sets_;
+    GlyphSet* glyphs_ = nullptr;  // the present set, looked up again after a change
 };
