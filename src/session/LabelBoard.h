@@ -6,14 +6,15 @@
 
 #include "LiveLabel.h"
 
-// Paints a panel's frame-driven labels with one painter. Each widget repaint opens a
-// painter of its own, and on a real display a session's window paint touched three
-// to five of these labels: the painters, not the pixels, were most of the cost. The
-// board lies over its labels, covers exactly the rectangle around them and paints
-// the panel's background there, then each visible label in stacking order, as the
-// labels themselves would. The labels stay where they are, with their names, texts
-// and clicks (the board lets mouse events through), but no longer ask for a repaint
-// of their own: a new text repaints its part of the board.
+// Paints a panel's frame-driven labels with one painter. A session's window paint
+// touched three to five of these labels, and for each repainted widget Qt opens a
+// painter and works out what the widgets stacked above it cover; the board does that
+// once, and repaints only the characters that changed. It lies over its labels,
+// covers exactly the rectangle around them and paints the panel's background there,
+// then each visible label in stacking order, as the labels themselves would. The
+// labels stay where they are, with their names, texts and clicks (the board lets
+// mouse events through), but no longer ask for a repaint of their own: a new text
+// repaints its part of the board. The board watches its window's update requests.
 class LabelBoard : public QWidget {
     Q_OBJECT
 

@@ -219,6 +219,9 @@ TEST_F(ColumnFixture, FrameDrivenLabelsLieOnTopAndCoverNoOtherControl) {
         ++live_labels;
         EXPECT_TRUE(board->geometry().contains(stack[i]->geometry()))
             << stack[i]->objectName().toStdString();
+        // Clicks and presses (the lap correction menu) go through the board.
+        EXPECT_EQ(centre.childAt(stack[i]->geometry().center()), stack[i])
+            << stack[i]->objectName().toStdString();
         for (qsizetype j = 0; j < stack.size(); ++j) {
             if (j == i || j == board_at || qobject_cast<LiveLabel*>(stack[j]) ||
                 !stack[j]->geometry().intersects(stack[i]->geometry())) {
