@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QTest>
 
 #include "LabelBoard.h"
@@ -169,6 +170,20 @@ TEST(LabelBoard, RepaintsOnlyWhatANewTextChanges) {
     ASSERT_EQ(painted.size(), 1);
     EXPECT_TRUE(painted[0].contains(column.rpm->geometry().translated(-board->pos())));
     EXPECT_TRUE(on_time.regions.isEmpty());
+
+    // What reached the window bit by bit is what a full paint of it shows.
+    for (const char* text : {"00:20:01", "00:20:19", "9:59:99"}) {
+        SetLabelText(column.time, QString::fromLatin1(text));
+        SetLabelText(column.rpm, QString::fromLatin1(text).left(4));
+        repaint();
+    }
+    column.rpm->show();
+    repaint();
+    const QImage on_screen = column.panel.screen()
+                                 ->grabWindow(column.panel.winId())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(on_screen, Picture(column.panel));
 
     for (const LiveLabel* label : {column.time, column.gap, column.lap}) {
         EXPECT_EQ(column.panel.childAt(label->geometry().center()), label)
