@@ -108,32 +108,44 @@ QRect LiveLabel::ChangedArea(const QString& before, const QString& after) {
     if (before.size() != after.size()) {
         return rect();
     }
+    qsizetype first = 0;
+    while (first < after.size() && before[first] == after[first]) {
+        ++first;
+    }
+    if (first == after.size()) {
+        return {};
+    }
+    qsizetype last = after.size() - 1;
+    while (before[last] == after[last]) {
+        --last;
+    }
+    // Characters of other widths move the rest of the text (for digits that is the
+    // rare case: they share one width).
     GlyphSet& set = Glyphs();
-    QVarLengthArray<qreal, 16> lefts[2];
-    const QString* texts[2] = {&before, &after};
-    for (int t = 0; t < 2; ++t) {
-        qreal x = 0;
-        for (const QChar c : *texts[t]) {
-            lefts[t].append(x);
-            x += GlyphFor(set, c).advance;
-        }
-        const qreal left = TextLeft(x);
-        for (qreal& l : lefts[t]) {
-            l += left;
+    for (qsizetype i = first; i <= last; ++i) {
+        if (GlyphFor(set, before[i]).advance != GlyphFor(set, after[i]).advance) {
+            return rect();
         }
     }
-    QRect changed;
+    // Every character stays where it was: from the first changed picture to the
+    // last, old and new pictures alike (same advance, same picture width).
+    qreal x = 0;
+    qreal from = 0;
+    qreal to = 0;
     for (qsizetype i = 0; i < after.size(); ++i) {
-        if (before[i] == after[i] && qRound(lefts[0][i]) == qRound(lefts[1][i])) {
-            continue;
+        if (i == first) {
+            from = x;
         }
-        for (int t = 0; t < 2; ++t) {
-            const Glyph& glyph = GlyphFor(set, (*texts[t])[i]);
-            const int left = qRound(lefts[t][i]) - set.margin;
-            changed |= QRect(left, 0, glyph.size.width(), height());
+        x += GlyphFor(set, after[i]).advance;
+        if (i == last) {
+            to = x;
         }
     }
-    return changed & rect();
+    const qreal left = TextLeft(x);
+    const int right = qRound(left + to - GlyphFor(set, after[last]).advance) - set.margin +
+                      GlyphFor(set, after[last]).size.width();
+    const int start = qRound(left + from) - set.margin;
+    return QRect(QPoint(start, 0), QPoint(right - 1, height() - 1)) & rect();
 }
 
 void LiveLabel::PaintAt(QPainter& painter, QPoint origin, const QRect& area) {
