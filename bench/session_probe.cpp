@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -34,8 +35,9 @@ constexpr int kFramePeriodMs = 10;
 constexpr int kFramesPerLap = 600;  // all karts together: 6 s of frames
 
 // How long a new value waits for the screen: from the moment a running-time label
-// gets a new text to the end of that label's next paint. The probe stands between
-// the receiver link and the session screen (the station's SessionView), so it sees
+// gets a new text to that label's next paint, or to the next paint of the board
+// that paints the labels (LabelBoard) over the label. The probe stands between the
+// receiver link and the session screen (the station's SessionView), so it sees
 // every refresh that the frames cause, and compares the labels' texts after each.
 // In this race every frame changes a running time, so those labels are watched.
 class DisplayDelay : public QObject, public SessionView {
@@ -46,6 +48,14 @@ class DisplayDelay : public QObject, public SessionView {
             if (auto* label = qobject_cast<QLabel*>(labels_[i])) {
                 shown_[i] = label->text();
                 label->installEventFilter(this);
+            }
+        }
+        // Where a board paints the labels, its paints that cover a label show it.
+        if (labels_[0] != nullptr && labels_[0]->parentWidget() != nullptr) {
+            board_ = labels_[0]->parentWidget()->findChild<QWidget*>(QStringLiteral("LabelBoard"),
+                                                                     Qt::FindDirectChildrenOnly);
+            if (board_ != nullptr) {
+                board_->installEventFilter(this);
             }
         }
     }
@@ -81,8 +91,15 @@ class DisplayDelay : public QObject, public SessionView {
         if (event->type() != QEvent::Paint) {
             return false;
         }
+        const auto* paint = static_cast<QPaintEvent*>(event);
         for (size_t i = 0; i < labels_.size(); ++i) {
-            if (labels_[i] != watched || !changed_[i]) {
+            if (!changed_[i]) {
+                continue;
+            }
+            const bool on_board =
+                watched == board_ && labels_[i] != nullptr &&
+                paint->region().intersects(labels_[i]->geometry().translated(-board_->pos()));
+            if (labels_[i] != watched && !on_board) {
                 continue;
             }
             const double delay = perf::MillisecondsSince(*changed_[i]);
@@ -97,6 +114,7 @@ class DisplayDelay : public QObject, public SessionView {
   private:
     SessionView* screen_;
     std::array<QWidget*, kSlotCount> labels_;
+    QWidget* board_ = nullptr;
     std::array<QString, kSlotCount> shown_;
     std::array<std::optional<std::chrono::steady_clock::time_point>, kSlotCount> changed_;
 };

@@ -134,7 +134,7 @@ void KartColumn::Draw(const KartSlot& slot, qint32 current_lap_time) {
 }
 
 void KartColumn::RaiseLiveLabels() {
-    for (LiveLabel* label : {lap_number_, running_time_, rpm_, last_lap_, last_gap_}) {
+    for (LiveLabel* label : live_labels()) {
         label->raise();
     }
 }

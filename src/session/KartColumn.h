@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 #include "Colour.h"
 #include "KartSlot.h"
@@ -31,6 +32,10 @@ class KartColumn {
     // cover it; these labels repaint up to a hundred times a second, and only they
     // touch each other, so on top nothing has to be looked at.
     void RaiseLiveLabels();
+    // The frame-driven labels, bottom to top.
+    std::vector<LiveLabel*> live_labels() const {
+        return {lap_number_, running_time_, rpm_, last_lap_, last_gap_};
+    }
 
     ClickableLabel* header() const { return header_; }
     IndicatorLamp* lamp() const { return lamp_; }

@@ -44,9 +44,22 @@ template LiveLabel* PlaceLabel<LiveLabel>(QWidget*, const QString&, const QStrin
 template ClickableLabel* PlaceLabel<ClickableLabel>(QWidget*, const QString&, const QString&, int,
                                                     int, int, const LabelStyle&);
 
+namespace {
+
+// A frame-driven label on a board has the board repaint its text.
+void ApplyText(QLabel* label, const QString& text) {
+    if (auto* live = qobject_cast<LiveLabel*>(label)) {
+        live->SetText(text);
+        return;
+    }
+    label->setText(text);
+}
+
+}  // namespace
+
 void SetLabelText(QLabel* label, const QString& text) {
     if (label->text() != text) {
-        label->setText(text);
+        ApplyText(label, text);
     }
 }
 
@@ -66,7 +79,7 @@ void SetFittedText(QLabel* label, const QString& text, int design_pixel_size) {
     if (old == text) {
         return;
     }
-    label->setText(text);
+    ApplyText(label, text);
     // The digits of a font share one width, so only a change of length can change
     // the fit: the font is not touched while a time counts up.
     if (old.size() == text.size()) {

@@ -15,6 +15,7 @@
 #include "ColumnFlash.h"
 #include "KartColumn.h"
 #include "KartTiming.h"
+#include "LabelBoard.h"
 #include "LapPressWatcher.h"
 #include "LapTable.h"
 #include "ReceiverStatusLine.h"
@@ -185,9 +186,16 @@ void Tfekranglowny::BuildCentre() {
     for (const auto& column : columns_) {
         column->sensor_frame()->raise();
     }
+    std::vector<LiveLabel*> live;
     for (const auto& column : columns_) {
         column->RaiseLiveLabels();
+        const std::vector<LiveLabel*> labels = column->live_labels();
+        live.insert(live.end(), labels.begin(), labels.end());
     }
+    // One painter for the values that change with the frames, over all columns.
+    auto* board = new LabelBoard(panel3_);
+    board->setObjectName(QStringLiteral("LabelBoard"));
+    board->Host(live);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         auto* flash =
             new ColumnFlash(panel3_, QRect(BestLapsGrid::kColumnLefts[size_t(slot - 1)], 1,

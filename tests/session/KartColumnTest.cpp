@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "FakeClock.h"
+#include "LabelBoard.h"
 #include "LiveLabel.h"
 #include "TFrame1.h"
 #include "Tfekranglowny.h"
@@ -182,11 +183,12 @@ TEST_F(ColumnFixture, RunningTimesAndLapNumbersKeepApart) {
     }
 }
 
-// The frame-driven labels repaint up to a hundred times a second, so they lie on top
-// of the centre panel where no other control has to be looked at for each repaint:
-// nothing shown stacked above one covers it (the hand-timing key's sign, shown for a
-// moment, lies over the column on purpose), and none of them covers a control
-// below it (their opaque backgrounds would hide it).
+// The frame-driven labels change up to a hundred times a second. One board paints
+// them all and lies on top of the centre panel, where no other control has to be
+// looked at for each repaint: nothing shown stacked above it covers it (the
+// hand-timing key's sign, shown for a moment, lies over the column on purpose), and
+// it covers nothing but its labels (its opaque background would hide anything
+// else). The labels under it lie over every other control and cover none.
 TEST_F(ColumnFixture, FrameDrivenLabelsLieOnTopAndCoverNoOtherControl) {
     auto screen = Show();
     const QWidget& centre = Get<QWidget>(*screen, QStringLiteral("Panel3"));
@@ -196,14 +198,32 @@ TEST_F(ColumnFixture, FrameDrivenLabelsLieOnTopAndCoverNoOtherControl) {
             stack.append(widget);
         }
     }
+    const auto* board = centre.findChild<LabelBoard*>(QStringLiteral("LabelBoard"));
+    ASSERT_NE(board, nullptr);
+    const qsizetype board_at = stack.indexOf(board);
+    for (qsizetype j = 0; j < stack.size(); ++j) {
+        if (j == board_at || !stack[j]->geometry().intersects(board->geometry())) {
+            continue;
+        }
+        if (j < board_at && !qobject_cast<LiveLabel*>(stack[j])) {
+            ADD_FAILURE() << "the board covers " << stack[j]->objectName().toStdString();
+        } else if (j > board_at && !stack[j]->isHidden()) {
+            ADD_FAILURE() << stack[j]->objectName().toStdString() << " lies over the board";
+        }
+    }
     int live_labels = 0;
     for (qsizetype i = 0; i < stack.size(); ++i) {
         if (!qobject_cast<LiveLabel*>(stack[i])) {
             continue;
         }
         ++live_labels;
+        EXPECT_TRUE(board->geometry().contains(stack[i]->geometry()))
+            << stack[i]->objectName().toStdString();
+        // Clicks and presses (the lap correction menu) go through the board.
+        EXPECT_EQ(centre.childAt(stack[i]->geometry().center()), stack[i])
+            << stack[i]->objectName().toStdString();
         for (qsizetype j = 0; j < stack.size(); ++j) {
-            if (j == i || qobject_cast<LiveLabel*>(stack[j]) ||
+            if (j == i || j == board_at || qobject_cast<LiveLabel*>(stack[j]) ||
                 !stack[j]->geometry().intersects(stack[i]->geometry())) {
                 continue;
             }

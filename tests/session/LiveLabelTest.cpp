@@ -77,6 +77,20 @@ TEST(LiveLabel, PaintsAsAPlainLabelDoes) {
         const QImage red = Render(*live);
         EXPECT_GT(PixelsNear(red, Qt::red), 40);
         EXPECT_EQ(PixelsNear(red, Qt::white), 0);
+        // Back to white, and a size there and back: each change is drawn in its own
+        // colour and size, not from the pictures of the one before.
+        SetLabelColour(live, Colours::kWhite);
+        const QImage white = Render(*live);
+        EXPECT_EQ(PixelsNear(white, Qt::red), 0);
+        EXPECT_GT(PixelsNear(white, Qt::white), 40);
+        QFont font = live->font();
+        font.setPixelSize(20);
+        live->setFont(font);
+        const QImage smaller = Render(*live);
+        EXPECT_LT(InkBox(smaller).height(), InkBox(white).height());
+        font.setPixelSize(27);
+        live->setFont(font);
+        EXPECT_EQ(Render(*live), white);
         delete plain;
         delete live;
     }
