@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include <algorithm>
+#include <array>
 
 #include <QDir>
 #include <QFile>
@@ -94,13 +95,23 @@ bool ParseDigits(QStringView digits, int base, quint64* value) {
 
 // A key that reads back as itself from the line "key=value": no blanks or control
 // characters around or in it, no '=', and no leading ';' or '['.
-bool IsPlainKey(const QString& key) {
+bool IsPlainKey(QStringView key) {
     if (key.isEmpty() || key.front() == QLatin1Char(';') || key.front() == QLatin1Char('[')) {
         return false;
     }
     return std::none_of(key.begin(), key.end(),
                         [](QChar ch) { return IsBlank(ch) || ch == QLatin1Char('='); });
 }
+
+// ASCII case-folded by a lookup rather than two comparisons: every key lookup hashes
+// its name.
+constexpr std::array<char16_t, 0x80> kAsciiFolded = [] {
+    std::array<char16_t, 0x80> folded{};
+    for (size_t c = 0; c < folded.size(); ++c) {
+        folded[c] = char16_t(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return folded;
+}();
 
 }  // namespace
 
@@ -113,17 +124,41 @@ IniFile IniFile::Load(const QString& path) {
 }
 
 IniFile IniFile::FromBytes(const QByteArray& bytes) {
-    return FromText(DecodeFileText(bytes));
+    return FromOwnedText(DecodeFileText(bytes));
 }
 
 IniFile IniFile::FromText(const QString& text) {
+    // The caller's string may itself be a view of data that does not outlive it.
+    return FromOwnedText(QString(text.constData(), text.size()));
+}
+
+IniFile IniFile::FromOwnedText(const QString& text) {
     IniFile ini;
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    ini.lines_ = normalised.split(QLatin1Char('\n'));
-    if (!ini.lines_.isEmpty() && ini.lines_.back().isEmpty()) {
-        ini.lines_.removeLast();  // the final line end does not start another line
+    ini.buffers_.append(text);
+    // CR LF, a lone CR and a lone LF each end a line. Qt's searches scan the text in
+    // blocks; most lines end in LF or CR LF, so a lone CR is looked for within a line.
+    const QStringView all(text);
+    const QChar* data = text.constData();
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    qsizetype lf = -1;                                     // the first LF from start on, or size
+    ini.lines_.reserve(all.count(QLatin1Char('\n')) + 1);  // one allocation, not twenty
+    while (start < size) {
+        if (lf < start) {
+            lf = all.indexOf(QLatin1Char('\n'), start);
+            lf = lf < 0 ? size : lf;
+        }
+        const qsizetype cr = all.sliced(start, lf - start).indexOf(QLatin1Char('\r'));
+        qsizetype end = lf;
+        qsizetype next = lf + 1;
+        if (cr >= 0) {
+            end = start + cr;
+            if (end + 1 < lf) {  // a lone CR
+                next = end + 1;
+            }
+        }
+        ini.lines_.append(QString::fromRawData(data + start, end - start));
+        start = next;
     }
     return ini;
 }
@@ -135,10 +170,7 @@ size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept {
     for (qsizetype i = 0; i < key.size(); ++i) {
         char32_t code = key.at(i).unicode();
         if (code < 0x80) {  // the usual case, without the Unicode tables
-            if (code >= 'A' && code <= 'Z') {
-                code += 'a' - 'A';
-            }
-            hash = (hash ^ code) * 1099511628211ull;
+            hash = (hash ^ kAsciiFolded[code]) * 1099511628211ull;
             continue;
         }
         if (QChar::isHighSurrogate(code) && i + 1 < key.size() && key.at(i + 1).isLowSurrogate()) {
@@ -188,9 +220,12 @@ void IniFile::BuildIndex() const {
         }
         current_end = i + 1;
         if (const auto key = EntryKey(trimmed)) {
-            const KeyRef ref{current_section, *key};
-            if (!key_lines_.contains(ref)) {  // the first line of a key counts
-                key_lines_.insert(ref, i);
+            // The first line of a key counts: a line is stored only when its key is new
+            // (one hash lookup for both questions).
+            const qsizetype known = key_lines_.size();
+            int& line = key_lines_[KeyRef{current_section, *key}];
+            if (key_lines_.size() != known) {
+                line = i;
             }
         }
     }
@@ -207,7 +242,7 @@ int IniFile::SectionLine(const QString& section) const {
     return cached_section_line_;
 }
 
-int IniFile::FindKeyLine(const QString& section, const QString& key) const {
+int IniFile::FindKeyLine(const QString& section, QStringView key) const {
     if (!index_valid_) {
         BuildIndex();
     }
@@ -215,7 +250,7 @@ int IniFile::FindKeyLine(const QString& section, const QString& key) const {
     if (section_line < 0) {
         return -1;
     }
-    return key_lines_.value(KeyRef{section_line, QStringView(key)}, -1);
+    return key_lines_.value(KeyRef{section_line, key}, -1);
 }
 
 std::optional<QString> IniFile::Value(const QString& section, const QString& key) const {
@@ -351,50 +386,81 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
 }
 
 void IniFile::WriteStrings(const QString& section, const QList<Entry>& entries) {
+    QList<EntryView> views;
+    views.reserve(entries.size());
+    for (const Entry& entry : entries) {
+        views.append({entry.first, entry.second});
+    }
+    WriteStrings(section, views);
+}
+
+void IniFile::WriteStrings(const QString& section, const QList<EntryView>& entries) {
     // Other keys may read back as another key or as no key at all; they are written
     // one by one.
-    QStringList added;                  // new lines, in order
-    QHash<KeyRef, qsizetype> added_at;  // views of the keys of entries
-    added_at.reserve(entries.size());
+    QList<EntryView> added;  // new entries, in order
+    // A new key goes into the key index at once, marked as pending (-2 - its place in
+    // added), so that one lookup tells a key of the file from one written earlier in
+    // this call and from a new one. The marks last until the new lines go in, which
+    // leaves the index to be rebuilt.
+    const auto pending_mark = [](qsizetype at) { return int(-2 - at); };
     const auto insert_added = [&] {
         if (added.isEmpty()) {
             return;
         }
+        // The new lines are views into one text, so a batch of 40,000 new keys makes
+        // a few allocations.
+        qsizetype length = 0;
+        for (const auto& [key, value] : added) {
+            length += key.size() + 1 + value.size();
+        }
+        QString block;
+        block.reserve(length);
+        for (const auto& [key, value] : added) {
+            block += key;
+            block += QLatin1Char('=');
+            block += value;
+        }
+        buffers_.append(block);
         const int insert_at = section_ends_.value(SectionLine(section));
         QStringList lines;
         lines.reserve(lines_.size() + added.size());
         lines.append(lines_.first(insert_at));
-        lines.append(added);
+        const QChar* at = block.constData();
+        for (const auto& [key, value] : added) {
+            const qsizetype line_length = key.size() + 1 + value.size();
+            lines.append(QString::fromRawData(at, line_length));
+            at += line_length;
+        }
         lines.append(lines_.sliced(insert_at));
         lines_ = std::move(lines);
         index_valid_ = false;
         added.clear();
-        added_at.clear();
     };
-    for (const Entry& entry : entries) {
-        const QString& key = entry.first;
+    if (!index_valid_) {
+        BuildIndex();
+    }
+    key_lines_.reserve(key_lines_.size() + entries.size());
+    for (const auto& [key, value] : entries) {
         if (!index_valid_) {
-            BuildIndex();  // nothing is pending then: a pending line keeps the index
+            BuildIndex();  // nothing is pending then
         }
-        if (!IsPlainKey(key) || SectionLine(section) < 0) {
+        const int header = SectionLine(section);
+        if (header < 0 || !IsPlainKey(key)) {
             insert_added();
-            WriteString(section, key, entry.second);
+            WriteString(section, key.toString(), value.toString());
             continue;
         }
-        if (FindKeyLine(section, key) >= 0) {
-            WriteString(section, key, entry.second);  // in place: no line moves
-            continue;
-        }
-        const KeyRef ref{-1, QStringView(key)};
-        if (const auto it = added_at.constFind(ref); it != added_at.cend()) {
+        const qsizetype known = key_lines_.size();
+        int& line = key_lines_[KeyRef{header, key}];
+        if (key_lines_.size() != known) {
+            line = pending_mark(added.size());
+            added.append({key, value});
+        } else if (line >= 0) {
+            WriteString(section, key.toString(), value.toString());  // in place: no line moves
+        } else {
             // Written earlier in this call: the first spelling of the key stays.
-            QString& line = added[*it];
-            line.truncate(line.indexOf(QLatin1Char('=')) + 1);
-            line += entry.second;
-            continue;
+            added[pending_mark(line)].second = value;
         }
-        added_at.insert(ref, added.size());
-        added.append(key + QLatin1Char('=') + entry.second);
     }
     insert_added();
 }
@@ -404,7 +470,12 @@ void IniFile::WriteInteger(const QString& section, const QString& key, qint64 va
 }
 
 QString IniFile::ToText() const {
+    qsizetype length = 0;
+    for (const QString& line : lines_) {
+        length += line.size() + 2;
+    }
     QString text;
+    text.reserve(length);
     for (const QString& line : lines_) {
         text += line;
         text += QLatin1String("\r\n");

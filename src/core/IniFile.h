@@ -37,6 +37,7 @@ class IniFile {
     // The entries of a section in file order: each key as the file spells it, with its
     // value as Value gives it. A key may appear twice; the first line counts.
     using Entry = std::pair<QString, QString>;
+    using EntryView = std::pair<QStringView, QStringView>;
     QList<Entry> Entries(const QString& section) const;
     // What Entries gives, without copying: visit(key, value) for each entry in turn,
     // with views into the file that hold during the call.
@@ -50,6 +51,9 @@ class IniFile {
     // One by one, every new key in a section that is not the last of the file would
     // move every later line and rebuild the index.
     void WriteStrings(const QString& section, const QList<Entry>& entries);
+    // The same with views of keys and values held by the caller during the call, so
+    // that a caller can put a whole batch in one text.
+    void WriteStrings(const QString& section, const QList<EntryView>& entries);
 
     // The whole file, every line ended by CR LF.
     QString ToText() const;
@@ -70,13 +74,21 @@ class IniFile {
     };
 
   private:
+    // The file of a text that nothing else can change: its lines are views into it.
+    static IniFile FromOwnedText(const QString& text);
     void BuildIndex() const;
     int SectionLine(const QString& section) const;
     // SectionLine without the index: the first header of that name, or -1.
     int FirstSectionLine(const QString& section) const;
-    int FindKeyLine(const QString& section, const QString& key) const;
+    int FindKeyLine(const QString& section, QStringView key) const;
 
+    // Lines read from a file, and lines written in a batch, do not own their text:
+    // they are QString::fromRawData views into one of buffers_, which holds every
+    // such text unchanged for the life of the file (and of its copies, which share
+    // it). Reading 40,000 lines is then one allocation, not 40,000, and copying a
+    // line copies no text. A line written on its own owns its text.
     QStringList lines_;
+    QStringList buffers_;
     mutable QHash<KeyRef, int> key_lines_;           // first line of each key
     mutable QHash<QString, int> section_lines_;      // lower-case name -> first header line
     mutable QHash<int, int> section_ends_;           // header line -> after its last entry
