@@ -1,6 +1,7 @@
 // Reading and writing the station's INI files in memory: a full session file read as
-// the loaders read it, messages.ini with a list of 10,000 messages read and saved,
-// and a settings-sized file read and looked up key by key.
+// the loaders read it, messages.ini with a list of 10,000 messages read and saved, a
+// settings-sized file read and looked up key by key, and keys written one by one
+// into a section that another follows.
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
@@ -115,5 +116,29 @@ void BM_ReadSettingsAndLookUp(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadSettingsAndLookUp)->Unit(benchmark::kMicrosecond);
+
+// Settings written key by key into a section that is not the last of the file: each
+// new key goes in mid-file and moves every later line.
+void BM_WriteKeysBeforeALaterSection(benchmark::State& state) {
+    QString text = QStringLiteral("[Parametry]\r\nRadio1=1\r\n[Okno]\r\n");
+    for (int n = 1; n <= 200; ++n) {
+        text += QStringLiteral("Item%1=%1\r\n").arg(n);
+    }
+    const IniFile file = IniFile::FromText(text);
+    IniFile ini;
+    for (auto _ : state) {
+        ini = file;
+        for (int n = 1; n <= 100; ++n) {
+            ini.WriteInteger(QStringLiteral("Parametry"), QStringLiteral("SN%1").arg(n), n);
+            benchmark::DoNotOptimize(
+                ini.ReadInteger(QStringLiteral("Okno"), QStringLiteral("Item1"), 0));
+        }
+    }
+    if (ini.ReadInteger(QStringLiteral("Okno"), QStringLiteral("Item200"), 0) != 200 ||
+        ini.ReadInteger(QStringLiteral("Parametry"), QStringLiteral("SN100"), 0) != 100) {
+        state.SkipWithError("the keys read back wrong");
+    }
+}
+BENCHMARK(BM_WriteKeysBeforeALaterSection)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

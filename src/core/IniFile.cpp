@@ -165,7 +165,7 @@ IniFile IniFile::FromOwnedText(const QString& text) {
 
 size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept {
     // Case-folded code points, so names that match regardless of case hash alike.
-    size_t hash = seed ^ (size_t(ref.section_line) * 0x9E3779B97F4A7C15ull);
+    size_t hash = seed ^ (size_t(ref.section) * 0x9E3779B97F4A7C15ull);
     const QStringView key = ref.key;
     for (qsizetype i = 0; i < key.size(); ++i) {
         char32_t code = key.at(i).unicode();
@@ -183,74 +183,73 @@ size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept {
 }
 
 bool operator==(const IniFile::KeyRef& a, const IniFile::KeyRef& b) noexcept {
-    return a.section_line == b.section_line && a.key.compare(b.key, Qt::CaseInsensitive) == 0;
+    return a.section == b.section && a.key.compare(b.key, Qt::CaseInsensitive) == 0;
 }
 
 // The index holds views into the lines, so building it copies no text: reading the
 // hundred session files of a day at start-up is mostly this.
 void IniFile::BuildIndex() const {
     key_lines_.clear();
-    section_lines_.clear();
-    section_ends_.clear();
+    sections_.clear();
+    section_numbers_.clear();
     cached_section_.reset();
-    cached_section_line_ = -1;
+    cached_section_number_ = -1;
     key_lines_.reserve(lines_.size());
-    int current_section = -1;
-    int current_end = -1;
-    const auto end_section = [&] {
-        if (current_section >= 0) {
-            section_ends_.insert(current_section, current_end);
-        }
-    };
+    int current = -1;  // number of the section the lines belong to, -1 for none
     for (int i = 0; i < lines_.size(); ++i) {
         const QStringView trimmed = TrimBlanks(lines_.at(i));
         if (const auto name = SectionName(trimmed)) {
-            end_section();
-            const QString lower = name->toString().toLower();
             // Only the first section of a name is searched, as the platform does.
-            current_section = section_lines_.contains(lower) ? -1 : i;
-            if (current_section >= 0) {
-                section_lines_.insert(lower, i);
-                current_end = i + 1;
+            const qsizetype known = section_numbers_.size();
+            int& number = section_numbers_[name->toString().toLower()];
+            current = -1;
+            if (section_numbers_.size() != known) {
+                number = int(sections_.size());
+                current = number;
+                sections_.push_back({i, i + 1});
             }
             continue;
         }
-        if (current_section < 0 || trimmed.isEmpty()) {
+        if (current < 0 || trimmed.isEmpty()) {
             continue;
         }
-        current_end = i + 1;
+        sections_[size_t(current)].end = i + 1;
         if (const auto key = EntryKey(trimmed)) {
             // The first line of a key counts: a line is stored only when its key is new
             // (one hash lookup for both questions).
             const qsizetype known = key_lines_.size();
-            int& line = key_lines_[KeyRef{current_section, *key}];
+            int& line = key_lines_[KeyRef{current, *key}];
             if (key_lines_.size() != known) {
                 line = i;
             }
         }
     }
-    end_section();
     index_valid_ = true;
 }
 
-int IniFile::SectionLine(const QString& section) const {
+int IniFile::SectionNumber(const QString& section) const {
     // An empty section name is a name like any other, so "nothing cached" is its own state.
     if (!cached_section_ || section != *cached_section_) {
         cached_section_ = section;
-        cached_section_line_ = section_lines_.value(section.toLower(), -1);
+        cached_section_number_ = section_numbers_.value(section.toLower(), -1);
     }
-    return cached_section_line_;
+    return cached_section_number_;
+}
+
+int IniFile::SectionLine(const QString& section) const {
+    const int number = SectionNumber(section);
+    return number < 0 ? -1 : sections_[size_t(number)].header;
 }
 
 int IniFile::FindKeyLine(const QString& section, QStringView key) const {
     if (!index_valid_) {
         BuildIndex();
     }
-    const int section_line = SectionLine(section);
-    if (section_line < 0) {
+    const int number = SectionNumber(section);
+    if (number < 0) {
         return -1;
     }
-    return key_lines_.value(KeyRef{section_line, key}, -1);
+    return key_lines_.value(KeyRef{number, key}, -1);
 }
 
 std::optional<QString> IniFile::Value(const QString& section, const QString& key) const {
@@ -355,34 +354,46 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
         const QString old = lines_.at(existing);
         const QStringView old_key =
             TrimBlanks(QStringView(old).first(old.indexOf(QLatin1Char('='))));
-        const int section_line = SectionLine(section);
-        key_lines_.remove(KeyRef{section_line, old_key});
+        const int number = SectionNumber(section);
+        key_lines_.remove(KeyRef{number, old_key});
         lines_[existing] = old_key.toString() + QLatin1Char('=') + value;
         const QString& line = lines_.at(existing);
-        key_lines_.insert(KeyRef{section_line, QStringView(line).first(old_key.size())}, existing);
+        key_lines_.insert(KeyRef{number, QStringView(line).first(old_key.size())}, existing);
         return;
     }
     const QString entry = key + QLatin1Char('=') + value;
-    const int header = SectionLine(section);
-    if (header < 0) {
+    const int number = SectionNumber(section);
+    if (number < 0) {
         lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
         lines_.append(entry);
         index_valid_ = false;
         return;
     }
-    // After the last non-blank line of the section. Appending at the end of the file
-    // (the usual case: one section) keeps the index, so writing many keys stays linear.
-    const int insert_at = section_ends_.value(header, header + 1);
+    // After the last non-blank line of the section.
+    const int insert_at = sections_[size_t(number)].end;
     lines_.insert(insert_at, entry);
     // The index of a key that does not read back as itself would disagree with the
     // file: such a key is indexed as the next reading sees it.
-    if (insert_at != lines_.size() - 1 || !IsPlainKey(key)) {
+    if (!IsPlainKey(key)) {
         index_valid_ = false;
         return;
     }
-    key_lines_.insert(KeyRef{header, QStringView(lines_.at(insert_at)).first(key.size())},
+    if (insert_at == lines_.size() - 1) {
+        // At the end of the file (the usual case: one section) no other line moves,
+        // so writing many keys stays linear.
+        sections_[size_t(number)].end = insert_at + 1;
+    } else {
+        // Every later line moves down one; the keys stay, so nothing is hashed again.
+        for (SectionSpan& span : sections_) {
+            span.header += span.header >= insert_at ? 1 : 0;
+            span.end += span.end >= insert_at ? 1 : 0;
+        }
+        for (int& line : key_lines_) {
+            line += line >= insert_at ? 1 : 0;
+        }
+    }
+    key_lines_.insert(KeyRef{number, QStringView(lines_.at(insert_at)).first(key.size())},
                       insert_at);
-    section_ends_.insert(header, insert_at + 1);
 }
 
 void IniFile::WriteStrings(const QString& section, const QList<Entry>& entries) {
@@ -421,7 +432,7 @@ void IniFile::WriteStrings(const QString& section, const QList<EntryView>& entri
             block += value;
         }
         buffers_.append(block);
-        const int insert_at = section_ends_.value(SectionLine(section));
+        const int insert_at = sections_[size_t(SectionNumber(section))].end;
         QStringList lines;
         lines.reserve(lines_.size() + added.size());
         lines.append(lines_.first(insert_at));
@@ -444,14 +455,14 @@ void IniFile::WriteStrings(const QString& section, const QList<EntryView>& entri
         if (!index_valid_) {
             BuildIndex();  // nothing is pending then
         }
-        const int header = SectionLine(section);
-        if (header < 0 || !IsPlainKey(key)) {
+        const int number = SectionNumber(section);
+        if (number < 0 || !IsPlainKey(key)) {
             insert_added();
             WriteString(section, key.toString(), value.toString());
             continue;
         }
         const qsizetype known = key_lines_.size();
-        int& line = key_lines_[KeyRef{header, key}];
+        int& line = key_lines_[KeyRef{number, key}];
         if (key_lines_.size() != known) {
             line = pending_mark(added.size());
             added.append({key, value});
