@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include <algorithm>
+#include <array>
 
 #include <QDir>
 #include <QFile>
@@ -94,13 +95,23 @@ bool ParseDigits(QStringView digits, int base, quint64* value) {
 
 // A key that reads back as itself from the line "key=value": no blanks or control
 // characters around or in it, no '=', and no leading ';' or '['.
-bool IsPlainKey(const QString& key) {
+bool IsPlainKey(QStringView key) {
     if (key.isEmpty() || key.front() == QLatin1Char(';') || key.front() == QLatin1Char('[')) {
         return false;
     }
     return std::none_of(key.begin(), key.end(),
                         [](QChar ch) { return IsBlank(ch) || ch == QLatin1Char('='); });
 }
+
+// ASCII case-folded by a lookup rather than two comparisons: every key lookup hashes
+// its name.
+constexpr std::array<char16_t, 0x80> kAsciiFolded = [] {
+    std::array<char16_t, 0x80> folded{};
+    for (size_t c = 0; c < folded.size(); ++c) {
+        folded[c] = char16_t(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return folded;
+}();
 
 }  // namespace
 
@@ -113,32 +124,53 @@ IniFile IniFile::Load(const QString& path) {
 }
 
 IniFile IniFile::FromBytes(const QByteArray& bytes) {
-    return FromText(DecodeFileText(bytes));
+    return FromOwnedText(DecodeFileText(bytes));
 }
 
 IniFile IniFile::FromText(const QString& text) {
+    // The caller's string may itself be a view of data that does not outlive it.
+    return FromOwnedText(QString(text.constData(), text.size()));
+}
+
+IniFile IniFile::FromOwnedText(const QString& text) {
     IniFile ini;
-    QString normalised = text;
-    normalised.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    normalised.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    ini.lines_ = normalised.split(QLatin1Char('\n'));
-    if (!ini.lines_.isEmpty() && ini.lines_.back().isEmpty()) {
-        ini.lines_.removeLast();  // the final line end does not start another line
+    ini.buffers_.append(text);
+    // CR LF, a lone CR and a lone LF each end a line. Qt's searches scan the text in
+    // blocks; most lines end in LF or CR LF, so a lone CR is looked for within a line.
+    const QStringView all(text);
+    const QChar* data = text.constData();
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    qsizetype lf = -1;                                     // the first LF from start on, or size
+    ini.lines_.reserve(all.count(QLatin1Char('\n')) + 1);  // one allocation, not twenty
+    while (start < size) {
+        if (lf < start) {
+            lf = all.indexOf(QLatin1Char('\n'), start);
+            lf = lf < 0 ? size : lf;
+        }
+        const qsizetype cr = all.sliced(start, lf - start).indexOf(QLatin1Char('\r'));
+        qsizetype end = lf;
+        qsizetype next = lf + 1;
+        if (cr >= 0) {
+            end = start + cr;
+            if (end + 1 < lf) {  // a lone CR
+                next = end + 1;
+            }
+        }
+        ini.lines_.append(QString::fromRawData(data + start, end - start));
+        start = next;
     }
     return ini;
 }
 
 size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept {
     // Case-folded code points, so names that match regardless of case hash alike.
-    size_t hash = seed ^ (size_t(ref.section_line) * 0x9E3779B97F4A7C15ull);
+    size_t hash = seed ^ (size_t(ref.section) * 0x9E3779B97F4A7C15ull);
     const QStringView key = ref.key;
     for (qsizetype i = 0; i < key.size(); ++i) {
         char32_t code = key.at(i).unicode();
         if (code < 0x80) {  // the usual case, without the Unicode tables
-            if (code >= 'A' && code <= 'Z') {
-                code += 'a' - 'A';
-            }
-            hash = (hash ^ code) * 1099511628211ull;
+            hash = (hash ^ kAsciiFolded[code]) * 1099511628211ull;
             continue;
         }
         if (QChar::isHighSurrogate(code) && i + 1 < key.size() && key.at(i + 1).isLowSurrogate()) {
@@ -151,71 +183,73 @@ size_t qHash(const IniFile::KeyRef& ref, size_t seed) noexcept {
 }
 
 bool operator==(const IniFile::KeyRef& a, const IniFile::KeyRef& b) noexcept {
-    return a.section_line == b.section_line && a.key.compare(b.key, Qt::CaseInsensitive) == 0;
+    return a.section == b.section && a.key.compare(b.key, Qt::CaseInsensitive) == 0;
 }
 
 // The index holds views into the lines, so building it copies no text: reading the
 // hundred session files of a day at start-up is mostly this.
 void IniFile::BuildIndex() const {
     key_lines_.clear();
-    section_lines_.clear();
-    section_ends_.clear();
+    sections_.clear();
+    section_numbers_.clear();
     cached_section_.reset();
-    cached_section_line_ = -1;
+    cached_section_number_ = -1;
     key_lines_.reserve(lines_.size());
-    int current_section = -1;
-    int current_end = -1;
-    const auto end_section = [&] {
-        if (current_section >= 0) {
-            section_ends_.insert(current_section, current_end);
-        }
-    };
+    int current = -1;  // number of the section the lines belong to, -1 for none
     for (int i = 0; i < lines_.size(); ++i) {
         const QStringView trimmed = TrimBlanks(lines_.at(i));
         if (const auto name = SectionName(trimmed)) {
-            end_section();
-            const QString lower = name->toString().toLower();
             // Only the first section of a name is searched, as the platform does.
-            current_section = section_lines_.contains(lower) ? -1 : i;
-            if (current_section >= 0) {
-                section_lines_.insert(lower, i);
-                current_end = i + 1;
+            const qsizetype known = section_numbers_.size();
+            int& number = section_numbers_[name->toString().toLower()];
+            current = -1;
+            if (section_numbers_.size() != known) {
+                number = int(sections_.size());
+                current = number;
+                sections_.push_back({i, i + 1});
             }
             continue;
         }
-        if (current_section < 0 || trimmed.isEmpty()) {
+        if (current < 0 || trimmed.isEmpty()) {
             continue;
         }
-        current_end = i + 1;
+        sections_[size_t(current)].end = i + 1;
         if (const auto key = EntryKey(trimmed)) {
-            const KeyRef ref{current_section, *key};
-            if (!key_lines_.contains(ref)) {  // the first line of a key counts
-                key_lines_.insert(ref, i);
+            // The first line of a key counts: a line is stored only when its key is new
+            // (one hash lookup for both questions).
+            const qsizetype known = key_lines_.size();
+            int& line = key_lines_[KeyRef{current, *key}];
+            if (key_lines_.size() != known) {
+                line = i;
             }
         }
     }
-    end_section();
     index_valid_ = true;
 }
 
-int IniFile::SectionLine(const QString& section) const {
+int IniFile::SectionNumber(const QString& section) const {
     // An empty section name is a name like any other, so "nothing cached" is its own state.
     if (!cached_section_ || section != *cached_section_) {
         cached_section_ = section;
-        cached_section_line_ = section_lines_.value(section.toLower(), -1);
+        cached_section_number_ = section_numbers_.value(section.toLower(), -1);
     }
-    return cached_section_line_;
+    return cached_section_number_;
 }
 
-int IniFile::FindKeyLine(const QString& section, const QString& key) const {
+int IniFile::SectionLine(const QString& section) const {
+    const int number = SectionNumber(section);
+    return number < 0 ? -1 : sections_[size_t(number)].header;
+}
+
+int IniFile::FindKeyLine(const QString& section, QStringView key) const {
     if (!index_valid_) {
         BuildIndex();
     }
-    const int section_line = SectionLine(section);
-    if (section_line < 0) {
+    const int number = SectionNumber(section);
+    if (number < 0) {
         return -1;
     }
-    return key_lines_.value(KeyRef{section_line, QStringView(key)}, -1);
+    return key_lines_.value(KeyRef{number, key}, -1);
 }
 
 std::optional<QString> IniFile::Value(const QString& section, const QString& key) const {
@@ -320,81 +354,124 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
         const QString old = lines_.at(existing);
         const QStringView old_key =
             TrimBlanks(QStringView(old).first(old.indexOf(QLatin1Char('='))));
-        const int section_line = SectionLine(section);
-        key_lines_.remove(KeyRef{section_line, old_key});
+        const int number = SectionNumber(section);
+        key_lines_.remove(KeyRef{number, old_key});
         lines_[existing] = old_key.toString() + QLatin1Char('=') + value;
         const QString& line = lines_.at(existing);
-        key_lines_.insert(KeyRef{section_line, QStringView(line).first(old_key.size())}, existing);
+        key_lines_.insert(KeyRef{number, QStringView(line).first(old_key.size())}, existing);
         return;
     }
     const QString entry = key + QLatin1Char('=') + value;
-    const int header = SectionLine(section);
-    if (header < 0) {
+    const int number = SectionNumber(section);
+    if (number < 0) {
         lines_.append(QLatin1Char('[') + section + QLatin1Char(']'));
         lines_.append(entry);
         index_valid_ = false;
         return;
     }
-    // After the last non-blank line of the section. Appending at the end of the file
-    // (the usual case: one section) keeps the index, so writing many keys stays linear.
-    const int insert_at = section_ends_.value(header, header + 1);
+    // After the last non-blank line of the section.
+    const int insert_at = sections_[size_t(number)].end;
     lines_.insert(insert_at, entry);
     // The index of a key that does not read back as itself would disagree with the
     // file: such a key is indexed as the next reading sees it.
-    if (insert_at != lines_.size() - 1 || !IsPlainKey(key)) {
+    if (!IsPlainKey(key)) {
         index_valid_ = false;
         return;
     }
-    key_lines_.insert(KeyRef{header, QStringView(lines_.at(insert_at)).first(key.size())},
+    if (insert_at == lines_.size() - 1) {
+        // At the end of the file (the usual case: one section) no other line moves,
+        // so writing many keys stays linear.
+        sections_[size_t(number)].end = insert_at + 1;
+    } else {
+        // Every later line moves down one; the keys stay, so nothing is hashed again.
+        for (SectionSpan& span : sections_) {
+            span.header += span.header >= insert_at ? 1 : 0;
+            span.end += span.end >= insert_at ? 1 : 0;
+        }
+        for (int& line : key_lines_) {
+            line += line >= insert_at ? 1 : 0;
+        }
+    }
+    key_lines_.insert(KeyRef{number, QStringView(lines_.at(insert_at)).first(key.size())},
                       insert_at);
-    section_ends_.insert(header, insert_at + 1);
 }
 
 void IniFile::WriteStrings(const QString& section, const QList<Entry>& entries) {
+    QList<EntryView> views;
+    views.reserve(entries.size());
+    for (const Entry& entry : entries) {
+        views.append({entry.first, entry.second});
+    }
+    WriteStrings(section, views);
+}
+
+void IniFile::WriteStrings(const QString& section, const QList<EntryView>& entries) {
     // Other keys may read back as another key or as no key at all; they are written
     // one by one.
-    QStringList added;                  // new lines, in order
-    QHash<KeyRef, qsizetype> added_at;  // views of the keys of entries
-    added_at.reserve(entries.size());
+    QList<EntryView> added;  // new entries, in order
+    // A new key goes into the key index at once, marked as pending (-2 - its place in
+    // added), so that one lookup tells a key of the file from one written earlier in
+    // this call and from a new one. The marks last until the new lines go in, which
+    // leaves the index to be rebuilt.
+    const auto pending_mark = [](qsizetype at) { return int(-2 - at); };
     const auto insert_added = [&] {
         if (added.isEmpty()) {
             return;
         }
-        const int insert_at = section_ends_.value(SectionLine(section));
+        // The new lines are views into one text, so a batch of 40,000 new keys makes
+        // a few allocations.
+        qsizetype length = 0;
+        for (const auto& [key, value] : added) {
+            length += key.size() + 1 + value.size();
+        }
+        QString block;
+        block.reserve(length);
+        for (const auto& [key, value] : added) {
+            block += key;
+            block += QLatin1Char('=');
+            block += value;
+        }
+        buffers_.append(block);
+        const int insert_at = sections_[size_t(SectionNumber(section))].end;
         QStringList lines;
         lines.reserve(lines_.size() + added.size());
         lines.append(lines_.first(insert_at));
-        lines.append(added);
+        const QChar* at = block.constData();
+        for (const auto& [key, value] : added) {
+            const qsizetype line_length = key.size() + 1 + value.size();
+            lines.append(QString::fromRawData(at, line_length));
+            at += line_length;
+        }
         lines.append(lines_.sliced(insert_at));
         lines_ = std::move(lines);
         index_valid_ = false;
         added.clear();
-        added_at.clear();
     };
-    for (const Entry& entry : entries) {
-        const QString& key = entry.first;
+    if (!index_valid_) {
+        BuildIndex();
+    }
+    key_lines_.reserve(key_lines_.size() + entries.size());
+    for (const auto& [key, value] : entries) {
         if (!index_valid_) {
-            BuildIndex();  // nothing is pending then: a pending line keeps the index
+            BuildIndex();  // nothing is pending then
         }
-        if (!IsPlainKey(key) || SectionLine(section) < 0) {
+        const int number = SectionNumber(section);
+        if (number < 0 || !IsPlainKey(key)) {
             insert_added();
-            WriteString(section, key, entry.second);
+            WriteString(section, key.toString(), value.toString());
             continue;
         }
-        if (FindKeyLine(section, key) >= 0) {
-            WriteString(section, key, entry.second);  // in place: no line moves
-            continue;
-        }
-        const KeyRef ref{-1, QStringView(key)};
-        if (const auto it = added_at.constFind(ref); it != added_at.cend()) {
+        const qsizetype known = key_lines_.size();
+        int& line = key_lines_[KeyRef{number, key}];
+        if (key_lines_.size() != known) {
+            line = pending_mark(added.size());
+            added.append({key, value});
+        } else if (line >= 0) {
+            WriteString(section, key.toString(), value.toString());  // in place: no line moves
+        } else {
             // Written earlier in this call: the first spelling of the key stays.
-            QString& line = added[*it];
-            line.truncate(line.indexOf(QLatin1Char('=')) + 1);
-            line += entry.second;
-            continue;
+            added[pending_mark(line)].second = value;
         }
-        added_at.insert(ref, added.size());
-        added.append(key + QLatin1Char('=') + entry.second);
     }
     insert_added();
 }
@@ -404,7 +481,12 @@ void IniFile::WriteInteger(const QString& section, const QString& key, qint64 va
 }
 
 QString IniFile::ToText() const {
+    qsizetype length = 0;
+    for (const QString& line : lines_) {
+        length += line.size() + 2;
+    }
     QString text;
+    text.reserve(length);
     for (const QString& line : lines_) {
         text += line;
         text += QLatin1String("\r\n");

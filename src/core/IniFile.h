@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 // An INI file read and written by the rules of the Windows private-profile routines,
 // which the files of older installations were made with: section and key names
@@ -37,6 +38,7 @@ class IniFile {
     // The entries of a section in file order: each key as the file spells it, with its
     // value as Value gives it. A key may appear twice; the first line counts.
     using Entry = std::pair<QString, QString>;
+    using EntryView = std::pair<QStringView, QStringView>;
     QList<Entry> Entries(const QString& section) const;
     // What Entries gives, without copying: visit(key, value) for each entry in turn,
     // with views into the file that hold during the call.
@@ -50,6 +52,9 @@ class IniFile {
     // One by one, every new key in a section that is not the last of the file would
     // move every later line and rebuild the index.
     void WriteStrings(const QString& section, const QList<Entry>& entries);
+    // The same with views of keys and values held by the caller during the call, so
+    // that a caller can put a whole batch in one text.
+    void WriteStrings(const QString& section, const QList<EntryView>& entries);
 
     // The whole file, every line ended by CR LF.
     QString ToText() const;
@@ -62,26 +67,43 @@ class IniFile {
 
     static std::optional<qint32> ParseInteger(QStringView text);
 
-    // A key of the index: the header line of its section and a view of the key's
-    // text in its line. Equal regardless of case.
+    // A key of the index: its section's number (see sections_) and a view of the
+    // key's text in its line. Equal regardless of case.
     struct KeyRef {
-        int section_line = -1;
+        int section = -1;
         QStringView key;
     };
 
   private:
+    // The file of a text that nothing else can change: its lines are views into it.
+    static IniFile FromOwnedText(const QString& text);
     void BuildIndex() const;
+    // The number of the first section of that name in sections_, or -1.
+    int SectionNumber(const QString& section) const;
     int SectionLine(const QString& section) const;
     // SectionLine without the index: the first header of that name, or -1.
     int FirstSectionLine(const QString& section) const;
-    int FindKeyLine(const QString& section, const QString& key) const;
+    int FindKeyLine(const QString& section, QStringView key) const;
 
+    // Lines read from a file, and lines written in a batch, do not own their text:
+    // they are QString::fromRawData views into one of buffers_, which holds every
+    // such text unchanged for the life of the file (and of its copies, which share
+    // it). Reading 40,000 lines is then one allocation, not 40,000, and copying a
+    // line copies no text. A line written on its own owns its text.
     QStringList lines_;
+    QStringList buffers_;
+    // The first section of each name, by number. Keys refer to their section by
+    // number, not by line, so a line inserted mid-file shifts line numbers without
+    // changing any key of the index.
+    struct SectionSpan {
+        int header;  // its header line
+        int end;     // after its last entry
+    };
     mutable QHash<KeyRef, int> key_lines_;           // first line of each key
-    mutable QHash<QString, int> section_lines_;      // lower-case name -> first header line
-    mutable QHash<int, int> section_ends_;           // header line -> after its last entry
+    mutable std::vector<SectionSpan> sections_;      // in file order
+    mutable QHash<QString, int> section_numbers_;    // lower-case name -> number
     mutable std::optional<QString> cached_section_;  // callers ask for one section often
-    mutable int cached_section_line_ = -1;
+    mutable int cached_section_number_ = -1;
     mutable bool index_valid_ = false;
 };
 

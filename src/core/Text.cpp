@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 #include <array>
+#include <charconv>
+#include <iterator>
 
 QString CutToCharacters(const QString& text, int limit) {
     if (limit <= 0) {
@@ -43,17 +45,29 @@ constexpr std::array<char16_t, 128> kHighHalf = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
+// Every byte, so that decoding a file is a lookup per byte without a branch.
+constexpr std::array<char16_t, 256> kAllBytes = [] {
+    std::array<char16_t, 256> all{};
+    for (size_t b = 0; b < 0x80; ++b) {
+        all[b] = char16_t(b);
+    }
+    for (size_t b = 0x80; b < 0x100; ++b) {
+        all[b] = kHighHalf[b - 0x80];
+    }
+    return all;
+}();
+
 }  // namespace
 
 char16_t DecodeWindows1250Byte(unsigned char byte) {
-    return byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
+    return kAllBytes[byte];
 }
 
 QString DecodeWindows1250(const QByteArray& bytes) {
-    QString text;
-    text.reserve(bytes.size());
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
     for (const char byte : bytes) {
-        text.append(QChar(DecodeWindows1250Byte(static_cast<unsigned char>(byte))));
+        *out++ = QChar(kAllBytes[static_cast<unsigned char>(byte)]);
     }
     return text;
 }
@@ -96,4 +110,10 @@ QString DecodeFileText(const QByteArray& bytes) {
         return text;
     }
     return DecodeWindows1250(view.toByteArray());
+}
+
+void AppendDecimal(QString* text, qint64 value) {
+    char digits[21];
+    const char* end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    text->append(QLatin1String(digits, end));
 }

@@ -56,3 +56,7 @@ QByteArray EncodeWindows1250(const QString& text);
 // Text of a file: UTF-8 (a leading byte-order mark is skipped) when the bytes are
 // valid UTF-8, otherwise Windows-1250.
 QString DecodeFileText(const QByteArray& bytes);
+
+// Appends value in decimal, as QString::number gives it, without a temporary string:
+// writers of thousands of keys build them in place.
+void AppendDecimal(QString* text, qint64 value);

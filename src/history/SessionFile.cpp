@@ -1,7 +1,6 @@
 #include "SessionFile.h"
 
 #include <algorithm>
-#include <charconv>
 #include <iterator>
 #include <optional>
 
@@ -11,6 +10,7 @@
 
 #include "IniFile.h"
 #include "Station.h"
+#include "Text.h"
 #include "TimeFormat.h"
 
 namespace {
@@ -31,12 +31,6 @@ QString SingleLine(const QString& text) {
         }
     }
     return line;
-}
-
-void AppendDecimal(QString* text, int value) {
-    char digits[12];
-    const char* end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
-    text->append(QLatin1String(digits, end));
 }
 
 // Built in one allocation: reading a session file looks up 265 keys.
@@ -185,14 +179,9 @@ int NumberAt(QStringView text, int limit, qsizetype* length) {
 std::optional<FieldKey> ClassifyAsciiKey(QStringView key) {
     for (const KeyPrefix& prefix : kKeyPrefixes) {
         const QLatin1StringView lower(prefix.lower);
-        if (key.size() <= lower.size() || AsciiLower(key.front().unicode()) != lower.front()) {
-            continue;
-        }
-        bool same = true;
-        for (qsizetype i = 0; i < lower.size() && same; ++i) {
-            same = AsciiLower(key.at(i).unicode()) == char16_t(lower.at(i).unicode());
-        }
-        if (!same) {
+        // The key is ASCII here, so matching regardless of case is ASCII case.
+        if (key.size() <= lower.size() || AsciiLower(key.front().unicode()) != lower.front() ||
+            !key.startsWith(lower, Qt::CaseInsensitive)) {
             continue;
         }
         QStringView rest = key.sliced(lower.size());
@@ -273,31 +262,31 @@ void ReadSessionKarts(const IniFile& file, SessionRecord* record) {
         }
         already = true;
         KartSlot& kart = record->kart(found->slot);
-        const qint32 number = IniFile::ParseInteger(value).value_or(0);
+        const auto number = [value] { return IniFile::ParseInteger(value).value_or(0); };
         switch (field) {
             case Field::kName:
                 kart.driver_name = value.toString();
                 break;
             case Field::kRadio:
-                kart.radio = number == 1;
+                kart.radio = number() == 1;
                 break;
             case Field::kSerial:
-                kart.serial_number = number;
+                kart.serial_number = number();
                 break;
             case Field::kLapText:
                 kart.lap(found->entry).lap_time_text = value.toString();
                 break;
             case Field::kLapTime:
-                kart.lap(found->entry).lap_time = number;
+                kart.lap(found->entry).lap_time = number();
                 break;
             case Field::kLapNumber:
-                kart.lap(found->entry).lap_number = number;
+                kart.lap(found->entry).lap_number = number();
                 break;
             case Field::kRpmMax:
-                kart.lap(found->entry).rpm_max = number;
+                kart.lap(found->entry).rpm_max = number();
                 break;
             case Field::kRpmMin:
-                kart.lap(found->entry).rpm_min = number;
+                kart.lap(found->entry).rpm_min = number();
                 break;
         }
     });

@@ -15,10 +15,6 @@ const QString kCountKey = QStringLiteral("mCount");
 constexpr Colour kDefaultBackground = 16777215;  // white
 constexpr Colour kDefaultFont = 0;               // black
 
-QString Key(int n, const char* suffix) {
-    return QLatin1Char('m') + QString::number(n) + QLatin1String(suffix);
-}
-
 constexpr const char* kSuffixes[] = {"L1", "L2", "ColorB", "ColorF"};
 
 // The positive number that digits spell exactly as QString::number prints it, or 0.
@@ -70,14 +66,14 @@ std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
     struct Found {
         int n;
         int suffix;
-        QString value;
+        QStringView value;  // into ini
     };
     std::vector<Found> found;
     std::optional<qint32> count_value;  // the first mCount line counts
     ini.VisitEntries(kSection, [&](QStringView key, QStringView value) {
         int suffix = 0;
         if (const int n = MessageNumberOf(key, &suffix); n > 0 && n <= kMaxStoredMessages) {
-            found.push_back({n, suffix, value.toString()});
+            found.push_back({n, suffix, value});
         } else if (!count_value && key.compare(kCountKey, Qt::CaseInsensitive) == 0) {
             count_value = IniFile::ParseInteger(value).value_or(0);
         }
@@ -107,10 +103,10 @@ std::vector<StoredMessage> ReadMessages(const IniFile& ini) {
         StoredMessage& row = rows[size_t(f.n - 1)];
         switch (f.suffix) {
             case 0:
-                row.linia1 = f.value;
+                row.linia1 = f.value.toString();
                 break;
             case 1:
-                row.linia2 = f.value;
+                row.linia2 = f.value.toString();
                 break;
             case 2:
                 row.kolortla =
@@ -134,17 +130,45 @@ bool SaveMessages(const Station& station, const std::vector<StoredMessage>& rows
 }
 
 void WriteMessages(const std::vector<StoredMessage>& rows, IniFile* ini) {
-    QList<IniFile::Entry> entries;
-    entries.reserve(qsizetype(rows.size()) * 4 + 1);
+    // Every key and value goes into one text that the entries view, so a list of
+    // 10,000 messages costs a few allocations rather than 80,000. A key runs from
+    // its start to its value's start, a value from there to the next key.
+    QString text;
+    text.reserve(qsizetype(rows.size()) * 64 + 16);
+    QList<qsizetype> starts;  // key, value, key, value, ..., end
+    starts.reserve(qsizetype(rows.size()) * 8 + 3);
+    const auto add_key = [&](int n, const char* suffix) {
+        starts.append(text.size());
+        text += QLatin1Char('m');
+        AppendDecimal(&text, n);
+        text += QLatin1String(suffix);
+        starts.append(text.size());
+    };
     int n = 0;
     for (const StoredMessage& row : rows) {
         ++n;
-        entries.append({Key(n, "L1"), row.linia1});
-        entries.append({Key(n, "L2"), row.linia2});
-        entries.append({Key(n, "ColorB"), QString::number(qint32(row.kolortla))});
-        entries.append({Key(n, "ColorF"), QString::number(qint32(row.kolorfont))});
+        add_key(n, "L1");
+        text += row.linia1.str();
+        add_key(n, "L2");
+        text += row.linia2.str();
+        add_key(n, "ColorB");
+        AppendDecimal(&text, qint32(row.kolortla));
+        add_key(n, "ColorF");
+        AppendDecimal(&text, qint32(row.kolorfont));
     }
-    entries.append({kCountKey, QString::number(n)});
+    starts.append(text.size());
+    text += kCountKey;
+    starts.append(text.size());
+    AppendDecimal(&text, n);
+    starts.append(text.size());
+
+    const QStringView all(text);  // complete: the views below stay valid
+    QList<IniFile::EntryView> entries;
+    entries.reserve(starts.size() / 2);
+    for (qsizetype i = 0; i + 2 < starts.size(); i += 2) {
+        entries.append({all.sliced(starts[i], starts[i + 1] - starts[i]),
+                        all.sliced(starts[i + 1], starts[i + 2] - starts[i + 1])});
+    }
     ini->WriteStrings(kSection, entries);
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <array>
+#include <optional>
 
 #include "IniFile.h"
 #include "TempFolder.h"
@@ -205,4 +207,41 @@ TEST(IniFileRead, AnEmptySectionNameIsFoundOnTheFirstLookup) {
     EXPECT_EQ(ini.ReadInteger("", "A", 0), 1);
     EXPECT_EQ(ini.ReadInteger("Other", "A", 0), 2);
     EXPECT_EQ(ini.ReadInteger("", "A", 0), 1);
+}
+
+TEST(IniFileRead, CrLfALoneCrAndALoneLfEachEndALine) {
+    const IniFile ini =
+        IniFile::FromText(QStringLiteral("[s]\na=1\rb=2\r\r\nc=3\r\n\r\nd=4\n\ne=5\r"));
+    EXPECT_EQ(ini.ToText(), "[s]\r\na=1\r\nb=2\r\n\r\nc=3\r\n\r\nd=4\r\n\r\ne=5\r\n");
+    EXPECT_EQ(ini.ReadString("s", "b", ""), "2");
+    EXPECT_EQ(ini.ReadString("s", "e", ""), "5");
+    // Only the last line end starts no further line.
+    EXPECT_EQ(IniFile::FromText(QStringLiteral("\n\n")).ToText(), "\r\n\r\n");
+    EXPECT_EQ(IniFile::FromText(QStringLiteral("\r")).ToText(), "\r\n");
+    EXPECT_EQ(IniFile::FromText(QStringLiteral("x")).ToText(), "x\r\n");
+    EXPECT_EQ(IniFile::FromText(QString()).ToText(), "");
+}
+
+TEST(IniFileRead, AFileOutlivesTheTextItWasReadFromAndItsOriginal) {
+    // Lines and batch-written lines view shared text: copies must keep it alive, and
+    // reading a view of someone else's buffer must not rely on it.
+    std::optional<IniFile> copy;
+    {
+        QString text = QStringLiteral("[s]\r\nold=1\r\n");
+        text += QStringLiteral("k=") + QString::number(42);
+        IniFile original = IniFile::FromText(text);
+        std::array<QChar, 8> raw = {u'[', u't', u']', u'\n', u'r', u'=', u'7', u'\n'};
+        const IniFile from_raw =
+            IniFile::FromText(QString::fromRawData(raw.data(), qsizetype(raw.size())));
+        raw.fill(u'x');
+        EXPECT_EQ(from_raw.ReadInteger("t", "r", 0), 7);
+        QString value = QStringLiteral("v");
+        original.WriteStrings("s", QList<IniFile::Entry>{{"n1", value}, {"n2", "w"}});
+        value = QStringLiteral("changed");
+        text.fill(u'x');
+        copy = original;
+    }
+    EXPECT_EQ(copy->ReadInteger("s", "k", 0), 42);
+    EXPECT_EQ(copy->ReadString("s", "n1", ""), "v");
+    EXPECT_EQ(copy->ToText(), "[s]\r\nold=1\r\nk=42\r\nn1=v\r\nn2=w\r\n");
 }

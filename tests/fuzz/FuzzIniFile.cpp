@@ -29,15 +29,18 @@ QString NameFrom(const QString& text, qsizetype* at, int limit, const QString& f
 }
 
 // The (section, key) pairs of the file's key lines, as a reader would ask for them.
+// Views, so that no line is copied.
 std::vector<std::pair<QString, QString>> KeysOf(const QString& text) {
     std::vector<std::pair<QString, QString>> keys;
-    QString section;
-    for (const QString& raw : text.split(QLatin1Char('\n'))) {
-        const QString line = raw.trimmed();
+    QStringView section;
+    for (const QStringView raw : QStringView(text).split(QLatin1Char('\n'))) {
+        const QStringView line = raw.trimmed();
         if (line.startsWith(QLatin1Char('['))) {
-            section = line.mid(1, line.indexOf(QLatin1Char(']')) - 1).trimmed();
+            const qsizetype close = line.indexOf(QLatin1Char(']'));
+            section = (close < 0 ? line.sliced(1) : line.sliced(1, close - 1)).trimmed();
         } else if (line.contains(QLatin1Char('=')) && keys.size() < 64) {
-            keys.emplace_back(section, line.left(line.indexOf(QLatin1Char('='))).trimmed());
+            keys.emplace_back(section.toString(),
+                              line.first(line.indexOf(QLatin1Char('='))).trimmed().toString());
         }
     }
     return keys;

@@ -88,6 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!backed(n));
     }
 
+    // Saving and reloading a list costs time in proportion to its length: a count of
+    // 2000000000 and one key m10000L1 make 40,001 keys to write and read back, about
+    // a hundred times a short list's cost. Rows past the 64th are written and read
+    // by the same loops as the first 64, which are checked on every input, so a
+    // longer list makes the round trip on one input in 16 (picked by the bytes, so
+    // that a saved input replays the same way); reading it is checked on every one.
+    if (rows.size() > 64 && !kReplayRun && qHash(input) % 16 != 0) {
+        return 0;
+    }
     IniFile written = ini;
     WriteMessages(rows, &written);
     const QByteArray saved = written.ToBytes();
