@@ -100,8 +100,11 @@ QByteArray EncodeWindows1250(const QString& text) {
 }
 
 QString DecodeFileText(const QByteArray& bytes) {
+    // Every leading byte order mark goes, not only the first: one left in the text
+    // would hide the first section, and saving would write it back as a mark that the
+    // next read drops, so the saved file would read differently from the one loaded.
     QByteArrayView view(bytes);
-    if (view.startsWith("\xEF\xBB\xBF")) {
+    while (view.startsWith("\xEF\xBB\xBF")) {
         view = view.sliced(3);
     }
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);

@@ -245,3 +245,22 @@ TEST(IniFileRead, AFileOutlivesTheTextItWasReadFromAndItsOriginal) {
     EXPECT_EQ(copy->ReadString("s", "n1", ""), "v");
     EXPECT_EQ(copy->ToText(), "[s]\r\nold=1\r\nk=42\r\nn1=v\r\nn2=w\r\n");
 }
+
+// A tool that adds a byte order mark to a file that already has one leaves marks in
+// front of the first section. Saving must not turn such a file into one that reads
+// differently: the written file once lost a mark, and its first section appeared.
+TEST(IniFileFile, RepeatedByteOrderMarksReadAndSaveAsTheSameFile) {
+    const QByteArray marked(
+        "\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBF[Parametry]\r\nmCount=2\r\nm2L1=HELLO\r\n");
+    for (int marks = 1; marks <= 3; ++marks) {
+        const QByteArray bytes = marked.mid(3 * (3 - marks));
+        const IniFile read = IniFile::FromBytes(bytes);
+        EXPECT_EQ(read.ReadInteger(QStringLiteral("Parametry"), QStringLiteral("mCount"), -1), 2)
+            << marks << " marks";
+        const IniFile again = IniFile::FromBytes(read.ToBytes());
+        EXPECT_EQ(again.ReadString(QStringLiteral("Parametry"), QStringLiteral("m2L1"), QString()),
+                  QStringLiteral("HELLO"))
+            << marks << " marks";
+        EXPECT_EQ(again.ToBytes(), read.ToBytes()) << marks << " marks";
+    }
+}

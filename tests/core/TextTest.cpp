@@ -61,4 +61,5 @@ TEST(DecodeFileText, Utf8OrWindows1250) {
     EXPECT_EQ(DecodeFileText(QByteArray("Pawe\xC5\x82")), QString::fromUtf8("Paweł"));
     EXPECT_EQ(DecodeFileText(QByteArray("Pawe\xB3")), QString::fromUtf8("Paweł"));
     EXPECT_EQ(DecodeFileText(QByteArray("\xEF\xBB\xBFok")), "ok");
+    EXPECT_EQ(DecodeFileText(QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBFok")), "ok");
 }
