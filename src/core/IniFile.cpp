@@ -70,21 +70,17 @@ std::optional<QStringView> EntryKey(QStringView trimmed_line) {
     return TrimBlanks(trimmed_line.first(eq));
 }
 
-bool ParseDigits(QStringView digits, int base, quint64* value) {
+// ASCII decimal digits only: "0x1A", "$ff" or a full-width digit is not a number.
+bool ParseDecimalDigits(QStringView digits, quint64* value) {
     if (digits.isEmpty() || digits.size() > 20) {
         return false;
     }
     quint64 result = 0;
     for (const QChar ch : digits) {
-        const int digit =
-            ch.isDigit()                                         ? ch.digitValue()
-            : (ch >= QLatin1Char('a') && ch <= QLatin1Char('f')) ? ch.unicode() - 'a' + 10
-            : (ch >= QLatin1Char('A') && ch <= QLatin1Char('F')) ? ch.unicode() - 'A' + 10
-                                                                 : -1;
-        if (digit < 0 || digit >= base || ch.unicode() > 0x7F) {
+        if (ch < QLatin1Char('0') || ch > QLatin1Char('9')) {
             return false;
         }
-        result = result * quint64(base) + quint64(digit);
+        result = result * 10 + quint64(ch.unicode() - '0');
         if (result > 0xFFFFFFFFull) {
             return false;
         }
@@ -277,17 +273,8 @@ std::optional<qint32> IniFile::ParseInteger(QStringView text) {
         negative = view.front() == QLatin1Char('-');
         view = view.sliced(1);
     }
-    int base = 10;
-    if (view.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        base = 16;
-        view = view.sliced(2);
-    } else if (view.startsWith(QLatin1Char('x'), Qt::CaseInsensitive) ||
-               view.startsWith(QLatin1Char('$'))) {
-        base = 16;
-        view = view.sliced(1);
-    }
     quint64 magnitude = 0;
-    if (!ParseDigits(view, base, &magnitude)) {
+    if (!ParseDecimalDigits(view, &magnitude)) {
         return std::nullopt;
     }
     const qint64 value = negative ? -qint64(magnitude) : qint64(magnitude);

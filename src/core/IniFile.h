@@ -32,8 +32,8 @@ class IniFile {
     // A missing key gives the default, with its trailing blanks dropped.
     QString ReadString(const QString& section, const QString& key,
                        const QString& default_value) const;
-    // Signed 32-bit decimal, or hexadecimal after "0x", "x" or "$"; a missing, empty
-    // or malformed value, or one outside the 32-bit range, gives the default.
+    // Signed 32-bit decimal only; a missing, empty or malformed value (hexadecimal
+    // forms such as "0x10" included), or one outside the 32-bit range, gives the default.
     qint32 ReadInteger(const QString& section, const QString& key, qint32 default_value) const;
     // The entries of a section in file order: each key as the file spells it, with its
     // value as Value gives it. A key may appear twice; the first line counts.

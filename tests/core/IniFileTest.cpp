@@ -45,21 +45,27 @@ TEST(IniFileRead, DefaultDropsTrailingBlanks) {
 TEST(IniFileRead, IntegersAreSigned32BitOrTheDefault) {
     const IniFile ini = IniFile::FromText(QStringLiteral(
         "[Parametry]\na=12abc\nb=99999999999\nc=2147483647\nd=2147483648\ne=-2147483648\n"
-        "f=0x1A\ng=$ff\nh=x10\ni=\nj=+5\nk=-\nl= 42 \nm=\"7\"\nn=0xFFFFFFFF\n"));
+        "f=0x1A\ng=$ff\nh=x10\ni=\nj=+5\nk=-\nl= 42 \nm=\"7\"\nn=0xFFFFFFFF\no=0012\np=-0\n"
+        "q=\uFF11\uFF12\nr=1e3\n"));
     EXPECT_EQ(ini.ReadInteger(kSec, "a", -9), -9);
     EXPECT_EQ(ini.ReadInteger(kSec, "b", -9), -9);
     EXPECT_EQ(ini.ReadInteger(kSec, "c", -9), 2147483647);
     EXPECT_EQ(ini.ReadInteger(kSec, "d", -9), -9);  // 2^31 does not fit
     EXPECT_EQ(ini.ReadInteger(kSec, "e", -9), INT32_MIN);
-    EXPECT_EQ(ini.ReadInteger(kSec, "f", -9), 26);
-    EXPECT_EQ(ini.ReadInteger(kSec, "g", -9), 255);
-    EXPECT_EQ(ini.ReadInteger(kSec, "h", -9), 16);
+    // Decimal only: hexadecimal forms are not numbers.
+    EXPECT_EQ(ini.ReadInteger(kSec, "f", -9), -9);
+    EXPECT_EQ(ini.ReadInteger(kSec, "g", -9), -9);
+    EXPECT_EQ(ini.ReadInteger(kSec, "h", -9), -9);
     EXPECT_EQ(ini.ReadInteger(kSec, "i", -9), -9);
     EXPECT_EQ(ini.ReadInteger(kSec, "j", -9), 5);
     EXPECT_EQ(ini.ReadInteger(kSec, "k", -9), -9);
     EXPECT_EQ(ini.ReadInteger(kSec, "l", -9), 42);
     EXPECT_EQ(ini.ReadInteger(kSec, "m", -9), 7);
     EXPECT_EQ(ini.ReadInteger(kSec, "n", -9), -9);
+    EXPECT_EQ(ini.ReadInteger(kSec, "o", -9), 12);
+    EXPECT_EQ(ini.ReadInteger(kSec, "p", -9), 0);
+    EXPECT_EQ(ini.ReadInteger(kSec, "q", -9), -9);  // full-width digits
+    EXPECT_EQ(ini.ReadInteger(kSec, "r", -9), -9);
     EXPECT_EQ(ini.ReadInteger(kSec, "missing", -9), -9);
 }
 

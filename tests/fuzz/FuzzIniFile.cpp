@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(batched.Value(section, entry.first) == one_by_one.Value(section, entry.first));
     }
 
-    // Integers written are read back, in decimal and in every hexadecimal form.
+    // Integers written are read back; no hexadecimal form of one is taken as a number.
     qint32 number = 0;
     for (size_t i = 0; i < std::min(size, size_t(4)); ++i) {
         number = qint32(quint32(number) << 8 | data[i]);
@@ -148,8 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(changed.ReadInteger(section, key, 0) == number);
     const QString hex = QString::number(quint32(number) & 0x7FFFFFFF, 16);
     for (const char* prefix : {"0x", "0X", "x", "$"}) {
-        FUZZ_CHECK(IniFile::ParseInteger(QLatin1String(prefix) + hex) ==
-                   qint32(quint32(number) & 0x7FFFFFFF));
+        FUZZ_CHECK(!IniFile::ParseInteger(QLatin1String(prefix) + hex));
     }
     return 0;
 }

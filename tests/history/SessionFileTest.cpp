@@ -138,10 +138,10 @@ TEST(SessionFileRead, MissingAndMalformedKeysTakeTheirDefaults) {
     EXPECT_EQ(record.kart(3).driver_name.str(), "");  // default " " drops its blank
     EXPECT_TRUE(record.kart(1).radio);
     EXPECT_FALSE(record.kart(2).radio);
-    EXPECT_TRUE(record.kart(3).radio);
+    EXPECT_FALSE(record.kart(3).radio);  // "0x1" is not a decimal number
     EXPECT_FALSE(record.kart(4).radio);
-    EXPECT_EQ(record.kart(1).serial_number, 16);
-    EXPECT_EQ(record.kart(2).serial_number, 255);
+    EXPECT_EQ(record.kart(1).serial_number, 0);
+    EXPECT_EQ(record.kart(2).serial_number, 0);
     EXPECT_EQ(record.kart(3).serial_number, 0);
     EXPECT_EQ(record.kart(4).serial_number, 0);
     EXPECT_EQ(record.kart(5).serial_number, 2147483647);

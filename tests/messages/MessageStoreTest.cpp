@@ -94,7 +94,7 @@ TEST(MessageStore, TheFirstLineOfAKeyCountsAndAMalformedColourTakesItsDefault) {
     EXPECT_EQ(rows[0].linia1.str(), "");
     EXPECT_EQ(rows[1].linia1.str(), "quoted");
     EXPECT_EQ(rows[1].linia2.str(), "");  // only the first section of a name is read
-    EXPECT_EQ(rows[1].kolortla, 16u);
+    EXPECT_EQ(rows[1].kolortla, 0xFFFFFFu);  // "0x10" is no decimal number: white
     EXPECT_EQ(rows[1].kolorfont, 0u);
 }
 
