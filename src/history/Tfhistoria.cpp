@@ -81,6 +81,7 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         auto* panel = new QLabel(centre);
         panel->setObjectName(QStringLiteral("Panel%1").arg(slot + 3));
+        panel->setTextFormat(Qt::PlainText);  // a driver name from the file, as stored
         panel->setGeometry(BestLapsGrid::kColumnLefts[size_t(slot - 1)], 1,
                            BestLapsGrid::kColumnWidth, 62);
         panel->setAlignment(Qt::AlignCenter);

@@ -17,6 +17,7 @@ MessageRow::MessageRow(QWidget* parent) : QFrame(parent) {
     line1_ = new QLabel(panel_);
     line2_ = new QLabel(panel_);
     for (QLabel* line : {line1_, line2_}) {
+        line->setTextFormat(Qt::PlainText);  // the line as the dashboard will show it
         line->setFont(ArialPixels(35));
         line->setAlignment(Qt::AlignCenter);
     }

@@ -23,6 +23,9 @@ template <typename LabelType>
 LabelType* PlaceLabel(QWidget* parent, const QString& object_name, const QString& text, int left,
                       int top, int width, const LabelStyle& style) {
     auto* label = new LabelType(text, parent);
+    // Names, messages and lap texts come from the operator and from files: shown as
+    // typed, never read as markup (a "<b>" in a name, an <img> loading a file).
+    label->setTextFormat(Qt::PlainText);
     label->setObjectName(object_name);
     label->setFont(ArialFont(style.pixel_size, style.bold));
     label->setAlignment(style.alignment);

@@ -14,7 +14,12 @@ class ClickableLabel : public QLabel {
     Q_OBJECT
 
   public:
-    using QLabel::QLabel;
+    // Plain text: it shows driver names and lap texts from files as they are.
+    explicit ClickableLabel(QWidget* parent = nullptr) : ClickableLabel(QString(), parent) {}
+    explicit ClickableLabel(const QString& text, QWidget* parent = nullptr) : QLabel(parent) {
+        setTextFormat(Qt::PlainText);
+        setText(text);
+    }
 
   signals:
     void clicked();

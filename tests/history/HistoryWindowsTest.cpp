@@ -13,6 +13,7 @@
 
 #include "BestLapsGrid.h"
 #include "FakeClock.h"
+#include "MarkupCheck.h"
 #include "SessionFile.h"
 #include "Station.h"
 #include "TFwybottyg.h"
@@ -200,6 +201,28 @@ TEST_F(HistoryWindowTest, ClickOnALabelOpensThatLapOfTheSelectedSession) {
     EXPECT_EQ(lap_time, "01:03:01");
     EXPECT_EQ(gap, "+00:68");
     EXPECT_EQ(rpm_max, "11790");
+}
+
+TEST_F(HistoryWindowTest, NamesAndLapTextsFromTheFileAreShownAsStoredNotAsMarkup) {
+    folder_.Write("Sessions/2012_05_31/2012_05_31_10_00.txt",
+                  "[Ustawienia]\r\nNAZWA_1=<u>Ola</u> Wojcik\r\nNAZWA_2=<img src=x>\r\n"
+                  "LAPS_1_1=<b>01:02:33</b>\r\nLAPNR_1_1=4\r\nLAPSINT_1_1=6233\r\n");
+    Tfhistoria window;
+    window.LoadDaySessions(folder_.path(), QDate(2012, 5, 31));
+    window.show();
+    EXPECT_EQ(Text(&window, "Panel4"), "<u>Ola</u> Wojcik");
+    EXPECT_EQ(Text(&window, "Panel5"), "<img src=x>");
+    EXPECT_EQ(Text(&window, "Label21"), "<b>01:02:33</b>");
+    EXPECT_EQ(LabelsReadingMarkup(window), QStringList());
+
+    QStringList details;
+    const ModalAnswer opened([&](QWidget* modal) {
+        details = LabelsReadingMarkup(*modal);
+        QTest::mouseClick(modal->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    });
+    QTest::mouseClick(window.grid().LapTime(1, 1), Qt::LeftButton);
+    ASSERT_TRUE(opened.opened());
+    EXPECT_EQ(details, QStringList());
 }
 
 TEST_F(HistoryWindowTest, AClickOnALaterTabThenOnALapOpensThatSessionsLap) {

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "FakeClock.h"
+#include "MarkupCheck.h"
 #include "MessageRow.h"
 #include "ModalHelpers.h"
 #include "TempFolder.h"
@@ -239,4 +240,18 @@ TEST(MessageList, OnlyThePanelInsideTheFivePixelMarginTakesClicks) {
         QTest::mouseClick(Child<QLabel>(row, line), Qt::LeftButton);
     }
     EXPECT_EQ(edits, 6);
+}
+
+TEST(MessageList, LinesAreShownAsTheDashboardWillShowThemNotAsMarkup) {
+    Fixture f;
+    f.folder.Write("messages.ini",
+                   "[Parametry]\r\nmCount=2\r\nm1L1=<U>X</U>\r\nm1L2=<IMG SRC=A>\r\n"
+                   "m2L1=PIT <B>IN</B>\r\n");
+    Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
+    window.LoadMessages();
+    window.show();
+    auto* row1 = Child<MessageRow>(&window, "Row1");
+    EXPECT_EQ(Child<QLabel>(row1, "DBText1")->text(), "<U>X</U>");
+    EXPECT_EQ(Child<QLabel>(row1, "DBText2")->text(), "<IMG SRC=A>");
+    EXPECT_EQ(LabelsReadingMarkup(window), QStringList());
 }

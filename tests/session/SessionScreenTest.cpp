@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include "FakeClock.h"
+#include "MarkupCheck.h"
 #include "RepaintCoalescer.h"
 #include "SessionControls.h"
 #include "TFrame1.h"
@@ -172,6 +173,15 @@ TEST_F(ScreenFixture, KartSettingsFromTheHeader) {
     EXPECT_EQ(Find(*screen, "ImageButton3")->x(), 400);
     EXPECT_FALSE(Find(*screen, "Label115")->isHidden());
     EXPECT_TRUE(station.slot(3).stopwatch_running);  // left as it was
+}
+
+TEST_F(ScreenFixture, DriverNamesAreShownAsTypedNotAsMarkup) {
+    station.slot(1).driver_name = QStringLiteral("<u>Ola</u>");
+    station.slot(4).driver_name = QStringLiteral("<img src=a>");
+    auto screen = Show();
+    EXPECT_EQ(Text(*screen, "Panel4"), "<u>Ola</u>");
+    EXPECT_EQ(Text(*screen, "Panel7"), "<img src=a>");
+    EXPECT_EQ(LabelsReadingMarkup(*screen), QStringList());
 }
 
 TEST_F(ScreenFixture, HandTimedLapsThroughTheStopwatch) {
