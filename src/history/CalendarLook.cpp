@@ -64,6 +64,24 @@ QTextCharFormat CellFormat(Colour background, Colour text) {
 
 }  // namespace
 
+void ShowCalendarSelection(QCalendarWidget* calendar, bool shown) {
+    auto* view = calendar->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"));
+    if (!view) {
+        return;
+    }
+    // A selected cell is painted in the highlight colours only, so a hidden selection
+    // takes the day's own colours: its weekday's, or today's where it is today.
+    const QDate day = calendar->selectedDate();
+    QTextCharFormat format = calendar->weekdayTextFormat(Qt::DayOfWeek(day.dayOfWeek()));
+    format.merge(calendar->dateTextFormat(day));
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Highlight,
+                     shown ? ToQColor(kSelectedDay) : format.background().color());
+    palette.setColor(QPalette::HighlightedText,
+                     shown ? ToQColor(Colours::kBlack) : format.foreground().color());
+    view->setPalette(palette);
+}
+
 void ApplyCalendarLook(QCalendarWidget* calendar, const QDate& today) {
     calendar->setLocale(QLocale(QLocale::Polish, QLocale::Poland));
     calendar->setFirstDayOfWeek(Qt::Monday);
@@ -85,12 +103,9 @@ void ApplyCalendarLook(QCalendarWidget* calendar, const QDate& today) {
     }
 
     if (auto* view = calendar->findChild<QTableView*>(QStringLiteral("qt_calendar_calendarview"))) {
-        QPalette palette = view->palette();
-        palette.setColor(QPalette::Highlight, ToQColor(kSelectedDay));
-        palette.setColor(QPalette::HighlightedText, ToQColor(Colours::kBlack));
-        view->setPalette(palette);
         view->setItemDelegate(new WeekdayHeaderDelegate(view->itemDelegate(), view));
     }
+    ShowCalendarSelection(calendar, true);
     // Header and footer in the window colour, not the selection colour the
     // calendar gives its navigation bar.
     if (auto* bar = calendar->findChild<QWidget*>(QStringLiteral("qt_calendar_navigationbar"))) {

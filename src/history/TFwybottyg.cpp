@@ -108,14 +108,23 @@ void TFwybottyg::BuildFooter() {
     date_label_ = new QLabel(footer);
     date_label_->setObjectName(QStringLiteral("DateLabel"));
     date_label_->setFont(ArialFont(16, true));
+    auto* clear_button = new QPushButton(QStringLiteral("Clear"), footer);
+    clear_button->setObjectName(QStringLiteral("ClearButton"));
+    clear_button->setToolTip(QStringLiteral("Clear date selection"));
     layout->addWidget(today_button);
+    layout->addWidget(clear_button);
     layout->addStretch(1);
     layout->addWidget(date_label_);
     calendar_layout->addWidget(footer);
     connect(today_button, &QPushButton::clicked, this, [this] {
         mx_calendar1_->setSelectedDate(today_);
         mx_calendar1_->setCurrentPage(today_.year(), today_.month());
+        ShowSelection();
     });
+    connect(clear_button, &QPushButton::clicked, this, &TFwybottyg::ClearSelection);
+    // A click on a day, the day already selected included, chooses it again.
+    connect(mx_calendar1_, &QCalendarWidget::clicked, this, &TFwybottyg::ShowSelection);
+    connect(mx_calendar1_, &QCalendarWidget::selectionChanged, this, &TFwybottyg::ShowSelection);
     UpdateDateLabel();
 }
 
@@ -123,13 +132,29 @@ void TFwybottyg::UpdateDateLabel() {
     if (!date_label_) {
         return;
     }
-    const QDate day = mx_calendar1_->selectedDate();
+    const QDate day = CurrentDay();
     date_label_->setText(day.toString(QStringLiteral("dd.MM.yyyy")));
-    date_label_->setToolTip(day == today_ ? QStringLiteral("This date is today") : QString());
+    date_label_->setToolTip(day.isValid() && day == today_ ? QStringLiteral("This date is today")
+                                                           : QString());
+}
+
+void TFwybottyg::ClearSelection() {
+    selection_cleared_ = true;
+    ShowCalendarSelection(mx_calendar1_, false);
+    UpdateDateLabel();
+}
+
+void TFwybottyg::ShowSelection() {
+    if (!selection_cleared_) {
+        return;
+    }
+    selection_cleared_ = false;
+    ShowCalendarSelection(mx_calendar1_, true);
+    UpdateDateLabel();
 }
 
 QDate TFwybottyg::CurrentDay() const {
-    return mx_calendar1_->selectedDate();
+    return selection_cleared_ ? QDate() : mx_calendar1_->selectedDate();
 }
 
 void TFwybottyg::showEvent(QShowEvent* event) {
@@ -143,6 +168,7 @@ void TFwybottyg::FormShow() {
     }
     mx_calendar1_->setSelectedDate(initial_day_);
     mx_calendar1_->setCurrentPage(initial_day_.year(), initial_day_.month());
+    ShowSelection();
 }
 
 void TFwybottyg::Button1Click() {

@@ -18,6 +18,7 @@ class TFwybottyg : public QDialog {
     TFwybottyg(const QDate& initial_day, const QDate& today, QWidget* parent = nullptr);
 
     int result_code() const { return result_code_; }
+    // The chosen day, or a null date once the operator cleared the selection.
     QDate CurrentDay() const;
     QCalendarWidget* calendar() const { return mx_calendar1_; }
 
@@ -34,8 +35,11 @@ class TFwybottyg : public QDialog {
     void BuildNavigation();
     void BuildFooter();
     void UpdateDateLabel();
+    void ClearSelection();
+    void ShowSelection();
 
     int result_code_ = 0;
+    bool selection_cleared_ = false;  // no current day until a day is chosen again
     QDate initial_day_;
     QDate today_;
     QCalendarWidget* mx_calendar1_ = nullptr;

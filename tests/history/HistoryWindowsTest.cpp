@@ -424,3 +424,50 @@ TEST(DayPicker, CalendarSpeaksPolishAndStartsOnTheInitialDay) {
     QTest::mouseClick(picker.findChild<QToolButton*>("NextYear"), Qt::LeftButton);
     EXPECT_EQ(calendar->yearShown(), 2013);
 }
+
+TEST(DayPicker, ClearLeavesNoDayUntilOneIsChosenAgain) {
+    const QDate today(2024, 3, 14);
+    const auto lime = QColor(0, 255, 0);
+    auto highlight = [](TFwybottyg* picker) {
+        return picker->calendar()
+            ->findChild<QTableView*>("qt_calendar_calendarview")
+            ->palette()
+            .color(QPalette::Highlight);
+    };
+    // Cleared, "OK" chooses no day, so no history window opens.
+    EXPECT_FALSE(PickWith(today, [&](TFwybottyg* picker) {
+                     auto* clear = picker->findChild<QPushButton*>("ClearButton");
+                     ASSERT_NE(clear, nullptr);
+                     EXPECT_EQ(clear->toolTip(), "Clear date selection");
+                     EXPECT_EQ(highlight(picker), lime);
+                     QTest::mouseClick(clear, Qt::LeftButton);
+                     EXPECT_EQ(picker->findChild<QLabel*>("DateLabel")->text(), "");
+                     // Today is painted as today again, not in the selection's lime.
+                     EXPECT_EQ(highlight(picker), QColor(0xA2, 0xA2, 0xA2));
+                     QTest::mouseClick(picker->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+                 }).isValid());
+
+    // A click on the day that was selected chooses it again.
+    EXPECT_EQ(
+        PickWith(
+            today,
+            [&](TFwybottyg* picker) {
+                QTest::mouseClick(picker->findChild<QPushButton*>("ClearButton"), Qt::LeftButton);
+                auto* view = picker->calendar()->findChild<QTableView*>("qt_calendar_calendarview");
+                QModelIndex day14;
+                for (int row = 1; row < view->model()->rowCount(); ++row) {
+                    for (int col = 1; col < view->model()->columnCount(); ++col) {
+                        const QModelIndex index = view->model()->index(row, col);
+                        if (index.data().toString() == "14") {
+                            day14 = index;
+                        }
+                    }
+                }
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                                  view->visualRect(day14).center());
+                EXPECT_EQ(picker->findChild<QLabel*>("DateLabel")->text(), "14.03.2024");
+                EXPECT_EQ(highlight(picker), lime);
+                QTest::mouseClick(picker->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+            }),
+        today);
+}
