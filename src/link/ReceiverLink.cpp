@@ -17,6 +17,10 @@ void ProcessWindowEvents() {
     QCoreApplication::processEvents();
 }
 
+// Listed with the right descriptors, yet the open, configuration or claim failed for
+// a reason other than rights: another program holds it, or it is still starting up.
+const QString kCannotOpen = QStringLiteral("cannot be opened, another program may be using it");
+
 }  // namespace
 
 ReceiverLink::ReceiverLink(Station& station, QString hotplug_folder)
@@ -63,7 +67,9 @@ ReceiverLink::CycleEnd ReceiverLink::Cycle() {
             refused_until_change_ = true;
             return CycleEnd::kNothingUsable;
         case OpenResult::kFailed:
-            // Busy, or gone between the scan and the open: the next scan tells.
+            // Busy, or gone between the scan and the open: the next scan tells. Until
+            // then the operator sees it is there but not working, not "not found".
+            SetStatus(ReceiverState::kNotUsable, kCannotOpen);
             return CycleEnd::kNothingUsable;
         case OpenResult::kOpened:
             break;
@@ -214,6 +220,8 @@ ReceiverStatus ReceiverLink::ProbeReceiver() {
     } else if (opened == OpenResult::kNoAccess) {
         SetStatus(ReceiverState::kNoAccess);
         refused_until_change_ = true;
+    } else {
+        SetStatus(ReceiverState::kNotUsable, kCannotOpen);
     }
     return station_.receiver_status;
 }

@@ -154,12 +154,13 @@ TEST_F(RealStackTest, RefusedReadsOrARefusedOpenAreNoAccessToo) {
     link.PollReceiver();
     EXPECT_EQ(station.receiver_status.state, ReceiverState::kNoAccess);
 
-    // A busy interface is not a matter of rights: the status stays as it was.
+    // A busy interface is not a matter of rights, and the receiver is there: it is
+    // "not usable" for now, neither "no access" nor "not found".
     Sim().FailClaim();
     station.receiver_status = {};
     link.PollReceiver();
     EXPECT_EQ(CountCalls("usb_claim_interface(1) = -16"), 1);
-    EXPECT_EQ(station.receiver_status.state, ReceiverState::kNotFound);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kNotUsable);
 }
 
 TEST_F(RealStackTest, ANodeTheUserCannotOpenIsNotListedAtAll) {

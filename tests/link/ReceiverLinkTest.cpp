@@ -93,6 +93,9 @@ TEST_F(ReceiverLinkTest, FailingOpenConfigurationOrClaimEndsTheCycleAndTheNextOn
     link.PollReceiver();
     EXPECT_EQ(Sim().CallTexts(), (Texts{"usb_init()", "usb_find_busses()", "usb_find_devices()",
                                         "usb_get_busses()", "usb_open(device 1) = NULL"}));
+    // Listed but busy: "not usable" with the reason, never "not found".
+    EXPECT_EQ(ReceiverStatusText(station.receiver_status),
+              "USB-Key: not usable - cannot be opened, another program may be using it");
 
     Sim().ClearCalls();
     Sim().FailConfiguration();
@@ -109,11 +112,13 @@ TEST_F(ReceiverLinkTest, FailingOpenConfigurationOrClaimEndsTheCycleAndTheNextOn
     expected.push_back("usb_claim_interface(1) = -16");
     expected.push_back("usb_close() = 0");
     EXPECT_EQ(Sim().CallTexts(), expected);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kNotUsable);
 
     Sim().ClearCalls();
     Sim().QueueFrame(receiver, Racing(0x42, 4, 9));
     link.PollReceiver();
     EXPECT_EQ(station.slot(1).packet_counter, 9);
+    EXPECT_EQ(station.receiver_status.state, ReceiverState::kConnected);
     EXPECT_EQ(Sim().open_handles(), 0);
 }
 
@@ -169,6 +174,11 @@ TEST_F(ReceiverLinkTest, ProbeTellsNotFoundFromConnectedAndClosesWhatItOpened) {
                      "usb_open(device 2) = handle", "usb_set_configuration(1) = 0",
                      "usb_claim_interface(1) = 0", "usb_close() = 0"}));
     EXPECT_EQ(link.scan_count(), 3);
+    EXPECT_EQ(Sim().open_handles(), 0);
+
+    // Busy: the probe says it is there but cannot be opened, and closes what it opened.
+    Sim().FailClaim();
+    EXPECT_EQ(link.ProbeReceiver().state, ReceiverState::kNotUsable);
     EXPECT_EQ(Sim().open_handles(), 0);
 }
 
