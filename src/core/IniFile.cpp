@@ -89,6 +89,16 @@ bool ParseDecimalDigits(QStringView digits, quint64* value) {
     return true;
 }
 
+bool HasLineBreak(QStringView value) {
+    return value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r'));
+}
+
+QString OnOneLine(const QString& value) {
+    QString line = value;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return line;
+}
+
 // A key that reads back as itself from the line "key=value": no blanks or control
 // characters around or in it, no '=', and no leading ';' or '['.
 bool IsPlainKey(QStringView key) {
@@ -333,7 +343,8 @@ void IniFile::VisitEntries(const QString& section,
     }
 }
 
-void IniFile::WriteString(const QString& section, const QString& key, const QString& value) {
+void IniFile::WriteString(const QString& section, const QString& key, const QString& text) {
+    const QString value = HasLineBreak(text) ? OnOneLine(text) : text;
     const int existing = FindKeyLine(section, key);
     if (existing >= 0) {
         // Keep the key as the file spells it; only the value changes. The index holds
@@ -394,7 +405,7 @@ void IniFile::WriteStrings(const QString& section, const QList<Entry>& entries) 
 
 void IniFile::WriteStrings(const QString& section, const QList<EntryView>& entries) {
     // Other keys may read back as another key or as no key at all; they are written
-    // one by one.
+    // one by one, as are values that WriteString puts on one line.
     QList<EntryView> added;  // new entries, in order
     // A new key goes into the key index at once, marked as pending (-2 - its place in
     // added), so that one lookup tells a key of the file from one written earlier in
@@ -443,7 +454,7 @@ void IniFile::WriteStrings(const QString& section, const QList<EntryView>& entri
             BuildIndex();  // nothing is pending then
         }
         const int number = SectionNumber(section);
-        if (number < 0 || !IsPlainKey(key)) {
+        if (number < 0 || !IsPlainKey(key) || HasLineBreak(value)) {
             insert_added();
             WriteString(section, key.toString(), value.toString());
             continue;

@@ -45,6 +45,8 @@ class IniFile {
     void VisitEntries(const QString& section,
                       const std::function<void(QStringView key, QStringView value)>& visit) const;
 
+    // A CR or LF in the value is written as a blank: it would end the line early and
+    // turn the rest into lines of their own (a "[section]" that takes every later key).
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, qint64 value);
     // WriteString for each (key, value) in turn, with the same result, in time linear

@@ -45,6 +45,21 @@ TEST_F(KartSettings, BadValuesTakeTheRules) {
     EXPECT_EQ(station.slot(5).driver_name.str(), QString(20, QLatin1Char('z')));
 }
 
+TEST_F(KartSettings, APastedLineBreakInANameLosesNoOtherSlotsSettings) {
+    LoadKartSettings(station);
+    station.slot(1).driver_name = QStringLiteral("Ann\n[Other]\nX");
+    station.slot(4).radio = true;
+    station.slot(4).serial_number = 4660;
+    QString error;
+    ASSERT_TRUE(SaveKartSettings(station, &error));
+    Station restarted(clock, folder.path());
+    LoadKartSettings(restarted);
+    EXPECT_EQ(restarted.slot(1).driver_name.str(), "Ann [Other] X");
+    EXPECT_TRUE(restarted.slot(4).radio);
+    EXPECT_EQ(restarted.slot(4).serial_number, 4660);
+    EXPECT_EQ(restarted.slot(5).driver_name.str(), "5");
+}
+
 TEST_F(KartSettings, SaveWritesFifteenKeysInSlotOrder) {
     LoadKartSettings(station);
     station.slot(1).radio = true;

@@ -93,6 +93,23 @@ TEST(IniFileWrite, ABatchWritesWhatWritingKeyByKeyWrites) {
     EXPECT_EQ(ini.Value("C", "L"), "2");
 }
 
+TEST(IniFileWrite, ALineBreakInAValueIsABlankAndLeavesEveryOtherKeyWhereItWas) {
+    const QString pasted = QStringLiteral("Ann\n[Other]\r\nX");
+    IniFile one = IniFile::FromText(QStringLiteral("[Parametry]\r\nNAME1=a\r\nSN2=7\r\n"));
+    one.WriteString("Parametry", "NAME1", pasted);
+    one.WriteString("Parametry", "NAME3", pasted);
+    IniFile batch = IniFile::FromText(QStringLiteral("[Parametry]\r\nNAME1=a\r\nSN2=7\r\n"));
+    batch.WriteStrings("Parametry", {{"NAME1", pasted}, {"NAME3", "b"}, {"NAME3", pasted}});
+    for (const IniFile& ini : {one, batch}) {
+        EXPECT_EQ(ini.ToText(),
+                  "[Parametry]\r\nNAME1=Ann [Other]  X\r\nSN2=7\r\nNAME3=Ann [Other]  X\r\n");
+        const IniFile reread = IniFile::FromText(ini.ToText());
+        EXPECT_EQ(reread.ReadInteger("Parametry", "SN2", 0), 7);
+        EXPECT_EQ(reread.Value("Parametry", "NAME3"), "Ann [Other]  X");
+        EXPECT_FALSE(reread.Value("Other", "X"));
+    }
+}
+
 TEST(IniFileWrite, AKeyWithBlanksAroundItIsFoundAsTheWrittenFileReadsIt) {
     // Found by the ini_file fuzzer: the index kept after a write at the end of the
     // file held the key as given, while the file reads it trimmed.

@@ -117,6 +117,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(changed.Value(s, k) == values[i]);
         FUZZ_CHECK(reread.Value(s, k) == values[i]);
     }
+    // A value with line breaks stays on its line: every other key keeps its value.
+    IniFile broken = ini;
+    broken.WriteString(section, key,
+                       value + QStringLiteral("\n[") + section + QStringLiteral("]\r"));
+    const IniFile broken_reread = IniFile::FromText(broken.ToText());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const auto& [s, k] = keys[i];
+        if (s.compare(section, Qt::CaseInsensitive) != 0 ||
+            k.compare(key, Qt::CaseInsensitive) != 0) {
+            FUZZ_CHECK(broken_reread.Value(s, k) == values[i]);
+        }
+    }
 
     // A batch of writes gives the file that writing them one by one gives: new keys,
     // a key written twice in another spelling, keys of the file, and a key that

@@ -42,6 +42,20 @@ TEST(MessageStore, FreshFileListsEachMessagesKeysInOrderThenTheCount) {
     EXPECT_EQ(loaded[1].nr, 2);
 }
 
+TEST(MessageStore, APastedLineBreakInALineLosesNoMessage) {
+    Fixture f;
+    const std::vector<StoredMessage> rows = {
+        {"HELLO", "A\nMCOUNT=0", 0, 0xFFFFFF, 1},
+        {"PIT", "NOW", 0, 0xFFFFFF, 2},
+    };
+    QString error;
+    ASSERT_TRUE(SaveMessages(f.station, rows, &error)) << error.toStdString();
+    const std::vector<StoredMessage> loaded = LoadMessages(f.station);
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].linia2.str(), "A MCOUNT=0");
+    EXPECT_EQ(loaded[1].linia1.str(), "PIT");
+}
+
 TEST(MessageStore, ShorterListKeepsStaleKeysAndOtherLines) {
     Fixture f;
     f.folder.Write("messages.ini",
@@ -93,7 +107,7 @@ TEST(MessageStore, TheFirstLineOfAKeyCountsAndAMalformedColourTakesItsDefault) {
     EXPECT_EQ(rows[0].kolorfont, 0u);  // black
     EXPECT_EQ(rows[0].linia1.str(), "");
     EXPECT_EQ(rows[1].linia1.str(), "quoted");
-    EXPECT_EQ(rows[1].linia2.str(), "");  // only the first section of a name is read
+    EXPECT_EQ(rows[1].linia2.str(), "");     // only the first section of a name is read
     EXPECT_EQ(rows[1].kolortla, 0xFFFFFFu);  // "0x10" is no decimal number: white
     EXPECT_EQ(rows[1].kolorfont, 0u);
 }
