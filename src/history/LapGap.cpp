@@ -4,7 +4,7 @@
 
 QString LapGapText(qint32 lap_time, qint32 fastest_lap_time) {
     const qint64 gap = qint64(lap_time) - qint64(fastest_lap_time);
-    if (lap_time <= 0 || gap < 0) {
+    if (gap < 0) {
         return QStringLiteral("--:--");
     }
     return FormatGap(gap);
