@@ -77,38 +77,34 @@ class StoreWindow : public QWindow {
   public:
     StoreWindow() : store_(this) {}
     int paints = 0;
-    int shade = 0;
 
     void PaintArea(const QRect& area) {
-        ++shade;
-        store_.resize(size());
-        store_.beginPaint(area);
-        {
-            QPainter painter(store_.paintDevice());
-            painter.fillRect(area, QColor(shade % 256, 0, 0));
-        }
-        store_.endPaint();
-        store_.flush(area);
+        ++shade_;
+        Fill(area, QColor(shade_ % 256, 0, 0));
         ++paints;
     }
 
   protected:
     void exposeEvent(QExposeEvent*) override {
-        if (!isExposed()) {
-            return;
+        if (isExposed()) {
+            Fill(QRect(QPoint(), size()), Qt::black);
         }
-        store_.resize(size());
-        store_.beginPaint(QRect(QPoint(), size()));
-        {
-            QPainter painter(store_.paintDevice());
-            painter.fillRect(QRect(QPoint(), size()), Qt::black);
-        }
-        store_.endPaint();
-        store_.flush(QRect(QPoint(), size()));
     }
 
   private:
+    void Fill(const QRect& area, const QColor& colour) {
+        store_.resize(size());
+        store_.beginPaint(area);
+        {
+            QPainter painter(store_.paintDevice());
+            painter.fillRect(area, colour);
+        }
+        store_.endPaint();
+        store_.flush(area);
+    }
+
     QBackingStore store_;
+    int shade_ = 0;
 };
 
 // In the order of the report's rows; the index is printed for it.
