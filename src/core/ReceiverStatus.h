@@ -11,10 +11,16 @@ enum class ReceiverState {
     kConnected,  // opened, configured and claimed
 };
 
+// A connected receiver from which nothing was read for this long is not shown with
+// a frame rate: a rate would read as if frames were still coming.
+inline constexpr int kSilentReceiverSeconds = 2;
+
 struct ReceiverStatus {
     ReceiverState state = ReceiverState::kNotFound;
     QString reason;                // kNotUsable: what is wrong with the device
     double frames_per_second = 0;  // kConnected: frames decoded in the last second
+    // kConnected: whole seconds since the last frame was read (0 while frames come)
+    int silent_seconds = 0;
 
     bool operator==(const ReceiverStatus&) const = default;
 };
@@ -24,4 +30,5 @@ struct ReceiverStatus {
 //   "USB-Key: no access - see Install drivers"
 //   "USB-Key: not usable - <reason>"
 //   "USB-Key: connected, N frames/s"
+//   "USB-Key: connected, no frames for N s"  (nothing read for 2 s or more)
 QString ReceiverStatusText(const ReceiverStatus& status);

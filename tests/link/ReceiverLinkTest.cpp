@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
+#include <QMessageBox>
 
 #include "LinkFixture.h"
 
@@ -151,10 +152,55 @@ TEST_F(ReceiverLinkTest, StopWhileAbsentEndsTheWaitAtOnce) {
     RunUntilStopped();
     EXPECT_EQ(link.scan_count(), 1);
     EXPECT_EQ(CountCalls("usb_init()"), 1);
-    // The screen was refreshed while waiting (a running stopwatch keeps counting)
-    // and once more by the loop.
-    EXPECT_GE(view.refreshes, 2);
+    // Refreshed once after the cycle; a running stopwatch is the screen's to tick.
+    EXPECT_EQ(view.refreshes, 1);
     EXPECT_EQ(station.receiver_status.state, ReceiverState::kNotFound);
+}
+
+// A modal window the operator opens runs an event loop of its own: the receiver is
+// read on inside it, laps are recorded as their frames come, and a receiver that
+// then falls silent is told as silent, not with its old frame rate.
+TEST_F(ReceiverLinkTest, FramesAreReadWhileAModalWindowIsOpenAndSilenceIsTold) {
+    station.poll_mode = kPollSession;
+    station.session_screen = &view;
+    const int receiver = Sim().AttachReceiver();
+    Sim().QueueFrame(receiver, Racing(0x42, 1, 1));
+    size_t laps_while_open = 0;
+    QString status_while_silent;
+    QTimer::singleShot(0, [&] {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("RUVOTimer"), QStringLiteral("?"));
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (Sim().PendingInbound(receiver) != 0) {
+                return;
+            }
+            if (laps_while_open == 0) {
+                laps_while_open = view.laps.size();
+                Sim().QueueFrame(receiver, Racing(0x42, 4, 4, 3300));  // after the count
+                return;
+            }
+            if (view.laps.size() == laps_while_open + 1 && status_while_silent.isEmpty()) {
+                test.clock.AdvanceCentiseconds(300);
+                status_while_silent = QStringLiteral("waiting");
+                return;
+            }
+            if (station.receiver_status.silent_seconds >= 3) {
+                status_while_silent = ReceiverStatusText(station.receiver_status);
+                box.done(0);
+            }
+        });
+        watch.start(2);
+        Sim().QueueFrame(receiver, Racing(0x42, 2, 2, 3100));
+        Sim().QueueFrame(receiver, Racing(0x42, 3, 3, 3200));
+        box.exec();
+        station.stop_requested = true;
+    });
+    RunUntilStopped();
+    EXPECT_EQ(laps_while_open, 2u);
+    ASSERT_EQ(view.laps.size(), 3u);
+    EXPECT_EQ(view.laps[2].lap_time, 3300);
+    EXPECT_EQ(status_while_silent, "USB-Key: connected, no frames for 3 s");
+    EXPECT_EQ(Sim().open_handles(), 0);
 }
 
 TEST_F(ReceiverLinkTest, ProbeTellsNotFoundFromConnectedAndClosesWhatItOpened) {
