@@ -19,6 +19,15 @@ std::optional<bool> StartOrStopStopwatch(KartSlot& slot, qint32& current_lap_tim
     return true;
 }
 
+bool RestartStoppedStopwatch(KartSlot& slot, qint64 timing_mark, qint32 lap_number) {
+    if (slot.radio || slot.stopwatch_running || slot.timing_mark != timing_mark ||
+        slot.current_lap_number != lap_number) {
+        return false;
+    }
+    slot.stopwatch_running = true;
+    return true;
+}
+
 std::optional<HandLap> ReadHandLap(const KartSlot& slot, const Clock& clock) {
     if (slot.radio || !slot.stopwatch_running) {
         return std::nullopt;

@@ -23,6 +23,11 @@ inline constexpr qint64 kStaleAfter = 100;
 // a radio kart, which has no stopwatch.
 std::optional<bool> StartOrStopStopwatch(KartSlot& slot, qint32& current_lap_time, qint64 now);
 
+// Ctrl+Z after a stop: runs the stopwatch on from the start mark and lap number it
+// stopped with, as if it had never stopped. False when the kart is no longer a
+// stopped hand-timed kart with that mark and lap (started, lapped or made radio).
+bool RestartStoppedStopwatch(KartSlot& slot, qint64 timing_mark, qint32 lap_number);
+
 // A lap read off the stopwatch: its time and the counter value it ends at.
 struct HandLap {
     qint32 lap_time = 0;

@@ -8,6 +8,7 @@
 #include "HeldKeys.h"
 #include "SessionLaps.h"
 #include "SessionScreenActions.h"
+#include "SessionUndo.h"
 #include "Station.h"
 
 class BestLapsGrid;
@@ -23,6 +24,7 @@ class QShortcut;
 class QTimer;
 class ReceiverStatusLine;
 class RepaintCoalescer;
+class SessionKeyRouter;
 
 // The full-screen "Session" window the operator watches while a session runs: the
 // five kart columns, the session and wall clocks, the hand-timing controls,
@@ -56,9 +58,14 @@ class Tfekranglowny : public QWidget, public SessionView {
     // nothing changed.
     bool DeleteLap(int lap_id);
     bool UndoLapCorrection();
+    // Ctrl+Z: takes back the latest lap deletion or stopwatch stop (SessionUndo).
+    bool Undo();
     const SessionLaps& session_laps() const { return laps_; }
 
     bool refresh_blocked() const { return refresh_blocked_; }
+    // Runs while a hand-timed kart's stopwatch runs: its time keeps counting on
+    // screen with no frame to refresh it.
+    const QTimer* stopwatch_ticker() const { return stopwatch_ticker_; }
     bool can_close() const { return can_close_; }
     const RepaintCoalescer& repaint_coalescer() const { return *coalescer_; }
 
@@ -97,11 +104,18 @@ class Tfekranglowny : public QWidget, public SessionView {
     // the hand-timing keys. Each returns whether it acted.
     bool StartOrStopStopwatchOf(int slot);
     bool CompleteHandLap(int slot);
+    // A hand-timing key press or release, from this window or brought here from
+    // another (SessionKeyRouter); false when the key is not one of them.
+    bool TakeHandTimingKey(QKeyEvent* event);
+    void ShowStopwatchState(int slot);
+    void UpdateStopwatchTicker();
 
     // The lap correction menu for the "Last" time (row 0) or best-laps row 1..5 of
     // a slot, and the confirmation before a lap is deleted.
     void ShowLapMenu(int slot, int row, const QPoint& global_position);
     bool ConfirmLapDeletion(const SessionLap& lap);
+    // UndoLapCorrection without touching the undo history.
+    bool RestoreLastDeletedLap();
     void RedrawAfterCorrection(int slot);
     void ReportCorrection(const SessionLap& lap);
     void DrawBestLaps(int slot, const BestLapsDrawing& drawing, bool clear_empty_rows);
@@ -116,6 +130,7 @@ class Tfekranglowny : public QWidget, public SessionView {
     bool refresh_blocked_ = false;
     bool can_close_ = false;
     qint64 session_start_counter_ = 0;
+    qint64 last_refresh_counter_ = 0;
     std::array<qint32, kSlotCount> seen_packet_counter_{};
 
     QWidget* panel10_ = nullptr;
@@ -144,6 +159,9 @@ class Tfekranglowny : public QWidget, public SessionView {
     SessionLaps laps_;
     LapPressWatcher* lap_press_watcher_ = nullptr;
     QShortcut* undo_shortcut_ = nullptr;
+    SessionUndo undo_;
+    QTimer* stopwatch_ticker_ = nullptr;
+    SessionKeyRouter* key_router_ = nullptr;
 };
 
 // Creates a fresh session screen, makes it the station's current one, sets it up

@@ -5,7 +5,9 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include "ColumnFlash.h"
@@ -325,4 +327,61 @@ TEST_F(KeysFixture, SignsGoAwayByThemselves) {
         QTest::qWait(20);
     }
     EXPECT_TRUE(NoSignAnywhere(*screen));
+}
+
+// A stray Shift+digit stops a kart in mid-lap: Ctrl+Z runs its stopwatch on from
+// the same start mark and lap, so the lap keeps every second driven. A stop that a
+// new start has replaced is no longer undone.
+TEST_F(KeysFixture, CtrlZAfterAStrayStopRunsTheStopwatchOnAsIfItNeverStopped) {
+    auto screen = Show();
+    EXPECT_FALSE(screen->stopwatch_ticker()->isActive());
+    Press(*screen, Qt::Key_2, Qt::ShiftModifier);
+    EXPECT_TRUE(screen->stopwatch_ticker()->isActive());  // the time counts with no frame
+    clock.AdvanceCentiseconds(3000);
+    Press(*screen, Qt::Key_2);  // lap 1: 30.00
+    clock.AdvanceCentiseconds(1200);
+    Press(*screen, Qt::Key_2, Qt::ShiftModifier);  // stray stop 12 s into lap 2
+    EXPECT_FALSE(station.slot(2).stopwatch_running);
+    EXPECT_FALSE(screen->stopwatch_ticker()->isActive());
+    clock.AdvanceCentiseconds(300);
+    QTest::keyClick(screen->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(station.slot(2).stopwatch_running);
+    EXPECT_EQ(StartStopPicture(*screen, 2), StopPicture(*screen));
+    EXPECT_TRUE(screen->stopwatch_ticker()->isActive());
+    EXPECT_EQ(station.slot(2).current_lap_number, 2);
+    clock.AdvanceCentiseconds(1600);
+    Press(*screen, Qt::Key_2);
+    EXPECT_EQ(recorded, (std::vector<std::pair<int, qint32>>{{2, 3000}, {2, 3100}}));
+
+    // Stopped, started anew, stopped again: Ctrl+Z brings back only the last stop.
+    Press(*screen, Qt::Key_3, Qt::ShiftModifier);
+    clock.AdvanceCentiseconds(700);
+    Press(*screen, Qt::Key_3, Qt::ShiftModifier);
+    Press(*screen, Qt::Key_3, Qt::ShiftModifier);
+    Press(*screen, Qt::Key_3, Qt::ShiftModifier);
+    EXPECT_TRUE(screen->Undo());
+    EXPECT_TRUE(station.slot(3).stopwatch_running);
+    EXPECT_EQ(station.slot(3).current_lap_number, 1);
+    EXPECT_FALSE(screen->Undo());
+}
+
+// A warning box that took the keyboard, or the launcher behind the screen after
+// Alt+Tab, passes the hand-timing keys on to the screen; a modal dialog keeps them.
+TEST_F(KeysFixture, KeysPressedInAnotherWindowOfTheStationReachTheScreen) {
+    auto screen = Show();
+    QWidget launcher;
+    launcher.show();
+    QMessageBox warning(QMessageBox::Warning, QStringLiteral("RUVOTimer"), QStringLiteral("!"),
+                        QMessageBox::Ok, screen.get());
+    warning.setModal(false);
+    warning.show();
+    QTest::keyClick(warning.windowHandle(), Qt::Key_4, Qt::ShiftModifier);
+    EXPECT_TRUE(station.slot(4).stopwatch_running);
+    EXPECT_TRUE(warning.isVisible());  // still there for the operator to read
+    clock.AdvanceCentiseconds(2222);
+    QTest::keyClick(launcher.windowHandle(), Qt::Key_4);
+    EXPECT_EQ(recorded, (std::vector<std::pair<int, qint32>>{{4, 2222}}));
+    // Other keys stay where they were pressed.
+    QTest::keyClick(warning.windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(warning.isVisible());
 }

@@ -198,6 +198,7 @@ TEST_F(SessionStartTest, HandTimingKeysOfTheFileInEverySessionBadOnesToldOnce) {
 
     Station& station = launcher.station();
     for (qint32 lap_time : {720, 655}) {
+        clock.SetLocalDateTime(clock.LocalDateTime().addSecs(60));  // a session a minute
         RunSession(launcher, [&](Tfekranglowny& screen) {
             QTest::keyClick(screen.windowHandle(), Qt::Key_F5, Qt::ShiftModifier);
             clock.AdvanceCentiseconds(lap_time);
