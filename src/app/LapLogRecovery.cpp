@@ -11,6 +11,7 @@
 #include "LapLogFormat.h"
 #include "LapTable.h"
 #include "SessionFile.h"
+#include "SessionRecorder.h"
 
 std::array<KartSlot, kSlotCount> ReplayLapLog(const SessionLapLog& log) {
     std::array<KartSlot, kSlotCount> karts{};
@@ -91,11 +92,10 @@ bool RecoverSession(const QString& program_folder, const QString& journal_path,
     if (!ended.isValid()) {
         ended = QFileInfo(journal_path).lastModified();
     }
-    QString session_file = SessionFilePath(program_folder, ended);
-    for (int minute = 1; QFileInfo::exists(session_file) && minute <= 60; ++minute) {
-        session_file = SessionFilePath(program_folder, ended.addSecs(60 * minute));
-    }
-    if (QFileInfo::exists(session_file)) {
+    const QString session_file = FreeSessionFilePath(
+        [&program_folder](const QDateTime& at) { return SessionFilePath(program_folder, at); },
+        ended);
+    if (session_file.isEmpty()) {
         return fail(QStringLiteral("No free session file name after %1.")
                         .arg(QDir::toNativeSeparators(SessionFilePath(program_folder, ended))));
     }

@@ -4,9 +4,21 @@
 #include <QFileInfo>
 
 #include "IniFile.h"
+#include "LapLogFormat.h"
 #include "ProgramFolder.h"
 #include "SessionFile.h"
 #include "Station.h"
+
+QString FreeSessionFilePath(const std::function<QString(const QDateTime&)>& path_of,
+                            const QDateTime& ended_at) {
+    for (int minute = 0; minute <= 60; ++minute) {
+        const QString path = path_of(ended_at.addSecs(60 * minute));
+        if (!QFileInfo::exists(path) && !QFileInfo::exists(LapLogPathFor(path))) {
+            return path;
+        }
+    }
+    return {};
+}
 
 bool WriteSessionFile(Station& station, QString* error_message, QString* written_path) {
     const QDateTime now = station.clock().LocalDateTime();
@@ -18,7 +30,27 @@ bool WriteSessionFile(Station& station, QString* error_message, QString* written
         }
         return false;
     }
-    const QString path = SessionFilePath(station.program_folder(), now);
+    const QString& program_folder = station.program_folder();
+    const QString path = FreeSessionFilePath(
+        [&program_folder](const QDateTime& at) { return SessionFilePath(program_folder, at); },
+        now);
+    if (path.isEmpty()) {
+        if (error_message) {
+            *error_message =
+                QStringLiteral("No free session file name after %1.")
+                    .arg(QDir::toNativeSeparators(SessionFilePath(program_folder, now)));
+        }
+        return false;
+    }
+    // The next free minute may be the first of the next day, in a folder of its own.
+    const QString folder = QFileInfo(path).path();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        if (error_message) {
+            *error_message = QStringLiteral("Cannot create the folder %1.")
+                                 .arg(QDir::toNativeSeparators(folder));
+        }
+        return false;
+    }
     if (!WriteFileAtomically(path, SessionFileBytes(station), error_message)) {
         return false;
     }
@@ -34,8 +66,19 @@ bool WriteSessionFile(Station& station, QString* error_message, QString* written
 bool WriteSessionFileInFolder(const Station& station, const QString& folder, QString* written_path,
                               QString* error_message) {
     const QDateTime now = station.clock().LocalDateTime();
-    const QString path =
-        WithTrailingSeparator(folder) + QFileInfo(SessionFilePath(QString(), now)).fileName();
+    const QString path = FreeSessionFilePath(
+        [&folder](const QDateTime& at) {
+            return WithTrailingSeparator(folder) +
+                   QFileInfo(SessionFilePath(QString(), at)).fileName();
+        },
+        now);
+    if (path.isEmpty()) {
+        if (error_message) {
+            *error_message = QStringLiteral("No free session file name in %1.")
+                                 .arg(QDir::toNativeSeparators(folder));
+        }
+        return false;
+    }
     if (!WriteFileAtomically(path, SessionFileText(station).toUtf8(), error_message)) {
         return false;
     }

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "DiskFull.h"
 #include "FakeClock.h"
 #include "ModalScript.h"
 #include "TForm1.h"
@@ -104,14 +105,16 @@ TEST_F(LauncherHistoryTest, SessionScreenActionsWriteAndShowHistory) {
 TEST_F(LauncherHistoryTest, FailedSessionWriteIsReportedAndLeavesTheListAlone) {
     TForm1 launcher(clock_, folder_.path());
     const SessionScreenActions actions = launcher.MakeSessionScreenActions();
-    // The file name of this minute taken by a folder: the write must fail.
-    QDir().mkpath(folder_.path() + "Sessions/2012_05_31/2012_05_31_16_00.txt");
+    // A disk too full for a session file: the write must fail.
     QString box_text;
     ModalScript script({[&box_text](QWidget* box) {
         box_text = qobject_cast<QMessageBox*>(box)->text();
         box->close();
     }});
-    EXPECT_FALSE(actions.write_session_file());
+    {
+        const DiskFull full(100);
+        EXPECT_FALSE(actions.write_session_file());
+    }
     EXPECT_EQ(script.seen(), QStringList{"QMessageBox"});
     EXPECT_TRUE(box_text.contains("2012_05_31_16_00.txt")) << box_text.toStdString();
     EXPECT_EQ(launcher.station().sessions.count, 2);

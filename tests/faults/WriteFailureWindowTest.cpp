@@ -56,14 +56,16 @@ TEST(WriteFailureWindow, SessionEndOnAFullDiskShowsOneBoxAndKeepsTheEarlierSessi
         EXPECT_FALSE(actions.write_session_file());
     }
     EXPECT_EQ(answer.boxes, 1);
-    EXPECT_TRUE(answer.text.contains("2012_05_31_16_00.txt")) << answer.text.toStdString();
+    // The earlier session of the minute keeps its name; this one takes the next.
+    EXPECT_TRUE(answer.text.contains("2012_05_31_16_01.txt")) << answer.text.toStdString();
     EXPECT_EQ(folder.Read(day + "2012_05_31_16_00.txt"), "[Ustawienia]\r\nNAZWA_1=Earlier\r\n");
     EXPECT_EQ(FolderEntries(folder.file(day)), QStringList{"2012_05_31_16_00.txt"});
 
     // Ending again with room on the disk writes the session; no box.
     EXPECT_TRUE(actions.write_session_file());
     EXPECT_EQ(answer.boxes, 1);
-    EXPECT_TRUE(folder.Read(day + "2012_05_31_16_00.txt").contains("LAPSINT_1_1=6233"));
+    EXPECT_TRUE(folder.Read(day + "2012_05_31_16_01.txt").contains("LAPSINT_1_1=6233"));
+    EXPECT_EQ(folder.Read(day + "2012_05_31_16_00.txt"), "[Ustawienia]\r\nNAZWA_1=Earlier\r\n");
 }
 
 TEST(WriteFailureWindow, MessageListOnAFullDiskAsksAndRetrySavesOnceThereIsRoom) {
