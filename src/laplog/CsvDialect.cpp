@@ -34,7 +34,8 @@ QByteArray Record(const QStringList& fields) {
     return out;
 }
 
-Reader::Reader(const QByteArray& bytes) : bytes_(bytes) {
+Reader::Reader(const QByteArray& bytes, LineBreaks line_breaks)
+    : bytes_(bytes), line_breaks_(line_breaks) {
     if (bytes_.startsWith(kByteOrderMark)) {
         pos_ = 3;
     }
@@ -48,6 +49,7 @@ bool Reader::Next(ParsedRecord* record) {
     record->fields.clear();
     record->line = line_;
     record->too_long = false;
+    record->unclosed_quote = false;
     const qsizetype start = pos_;
     QByteArray field;
     bool in_quotes = false;
@@ -80,6 +82,13 @@ bool Reader::Next(ParsedRecord* record) {
                 }
             } else {
                 if (c == '\n') {
+                    if (line_breaks_ == LineBreaks::kEndRecords) {
+                        record->fields.clear();
+                        record->unclosed_quote = true;
+                        pos_ = p + 1;
+                        line_ += 1;
+                        return true;
+                    }
                     ++lines_inside;
                 }
                 field += c;

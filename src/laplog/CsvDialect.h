@@ -22,7 +22,14 @@ struct ParsedRecord {
     QStringList fields;
     int line = 0;
     bool too_long = false;  // longer than the reader's limit: fields left empty
+    // One record per line only: a quote still open at the line's end (fields left
+    // empty). The next record starts on the next line.
+    bool unclosed_quote = false;
 };
+
+// Whether a quoted field may hold line breaks. Files this program writes for
+// itself never do, so a stray quote there costs only its own line.
+enum class LineBreaks { kMayBeQuoted, kEndRecords };
 
 // Reads records one by one. A record counts only when its terminating line break
 // is there: the bytes after the last one (a file cut while written) are not a
@@ -34,7 +41,7 @@ class Reader {
     // otherwise swallow the rest of the file).
     static constexpr qsizetype kMaxRecordBytes = 64 * 1024;
 
-    explicit Reader(const QByteArray& bytes);
+    explicit Reader(const QByteArray& bytes, LineBreaks line_breaks = LineBreaks::kMayBeQuoted);
 
     // False at the end.
     bool Next(ParsedRecord* record);
@@ -43,6 +50,7 @@ class Reader {
 
   private:
     const QByteArray bytes_;  // shared, not copied
+    LineBreaks line_breaks_;
     qsizetype pos_ = 0;
     int line_ = 1;
     int incomplete_tail_ = 0;

@@ -58,7 +58,12 @@ void JournalWriter::Run() {
         if (!failed_) {
             if (WriteAll(batch)) {
                 written_ += batch.size();
-                ::fdatasync(fd_);
+                // A failing sync (an I/O error on a USB stick or SD card) means the
+                // records may never reach the disk: told as a failed write is.
+                if (::fdatasync(fd_) != 0 && errno != EINTR) {
+                    error_ = errno;
+                    failed_ = true;
+                }
             } else {
                 failed_ = true;
                 // A record cut in the middle would read as junk: back to the last whole one.

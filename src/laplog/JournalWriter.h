@@ -11,7 +11,8 @@
 // running fdatasync (or the journal commit it forces) waits for it, for several
 // milliseconds; kept off the thread that reads frames, appending costs a copy into
 // the queue. After the first failed write (disk full) the file is cut back to its
-// last whole record and nothing more is written. The descriptor must stay open
+// last whole record and nothing more is written; a failed fdatasync (an I/O error)
+// counts as a failed write. The descriptor must stay open
 // until this object is destroyed; the destructor writes what is queued and joins.
 class JournalWriter {
   public:
@@ -24,7 +25,7 @@ class JournalWriter {
     // Waits until everything appended so far has been written and synced (or failed).
     void Drain();
     bool failed() const { return failed_.load(); }
-    int error() const { return error_.load(); }  // errno of the failed write
+    int error() const { return error_.load(); }  // errno of the failed write or sync
 
   private:
     void Run();

@@ -41,6 +41,9 @@ LapJournal::~LapJournal() {
 }
 
 QString LapJournal::failure() const {
+    if (!start_failure_.isEmpty()) {
+        return start_failure_;
+    }
     return QStringLiteral("Cannot write the lap log %1: %2")
         .arg(QDir::toNativeSeparators(path_), qt_error_string(writer_ ? writer_->error() : 0));
 }
@@ -55,33 +58,40 @@ std::unique_ptr<LapJournal> LapJournal::Start(const Station& station, QString* e
     const QDateTime now = station.clock().LocalDateTime();
     const QString folder = station.program_folder() + QStringLiteral("Sessions/") +
                            DayName(now.date()) + QStringLiteral("/laps");
-    if (!QDir().mkpath(folder)) {
-        if (error_message) {
-            *error_message = QStringLiteral("Cannot create the folder %1.")
-                                 .arg(QDir::toNativeSeparators(folder));
-        }
-        return nullptr;
-    }
-    // Two sessions started in the same second (two instances) get two journals.
+    const QString first_path =
+        folder + QLatin1Char('/') + StartName(now) + QLatin1String(kRunningSuffix);
     std::unique_ptr<LapJournal> journal;
-    for (int n = 1; n <= 100 && !journal; ++n) {
-        const QString name = StartName(now) + (n > 1 ? QStringLiteral("_%1").arg(n) : QString());
-        auto candidate = std::unique_ptr<LapJournal>(new LapJournal(
-            folder + QLatin1Char('/') + name + QLatin1String(kRunningSuffix), station.clock()));
-        if (QFileInfo::exists(candidate->path_) || !candidate->lock_.tryLock(0)) {
-            continue;
+    QString failure;
+    if (!QDir().mkpath(folder)) {
+        failure =
+            QStringLiteral("Cannot create the folder %1.").arg(QDir::toNativeSeparators(folder));
+    } else {
+        // Two sessions started in the same second (two instances) get two journals.
+        for (int n = 1; n <= 100 && !journal && failure.isEmpty(); ++n) {
+            const QString name =
+                StartName(now) + (n > 1 ? QStringLiteral("_%1").arg(n) : QString());
+            auto candidate = std::unique_ptr<LapJournal>(new LapJournal(
+                folder + QLatin1Char('/') + name + QLatin1String(kRunningSuffix), station.clock()));
+            if (QFileInfo::exists(candidate->path_) || !candidate->lock_.tryLock(0)) {
+                continue;
+            }
+            if (!candidate->Open(&failure)) {
+                break;
+            }
+            journal = std::move(candidate);
         }
-        if (!candidate->Open(error_message)) {
-            return nullptr;
-        }
-        journal = std::move(candidate);
-    }
-    if (!journal) {
-        if (error_message) {
-            *error_message =
+        if (!journal && failure.isEmpty()) {
+            failure =
                 QStringLiteral("No free lap log name in %1.").arg(QDir::toNativeSeparators(folder));
         }
-        return nullptr;
+    }
+    if (!journal) {
+        // Kept in memory only: the laps are still there for the lap log at the end.
+        journal = std::unique_ptr<LapJournal>(new LapJournal(first_path, station.clock()));
+        journal->start_failure_ = failure;
+        if (error_message) {
+            *error_message = failure;
+        }
     }
     journal->start_counter_ = station.clock().PerformanceCounter();
     journal->Append(LapLogHeader());
@@ -210,8 +220,11 @@ bool LapJournal::Finish(const QString& session_file_path, QString* error_message
     closed_ = true;
     auto fail = [&](const QString& what) {
         if (error_message) {
-            *error_message = QStringLiteral("%1 The lap log stays at %2.")
-                                 .arg(what, QDir::toNativeSeparators(path_));
+            *error_message =
+                start_failure_.isEmpty()
+                    ? QStringLiteral("%1 The lap log stays at %2.")
+                          .arg(what, QDir::toNativeSeparators(path_))
+                    : QStringLiteral("%1 Its laps were kept in memory only.").arg(what);
         }
         return false;
     };
@@ -226,7 +239,9 @@ bool LapJournal::Finish(const QString& session_file_path, QString* error_message
             return fail(error);
         }
         file_.close();
-        QFile::remove(path_);
+        if (start_failure_.isEmpty()) {
+            QFile::remove(path_);
+        }
         lock_.unlock();
         return true;
     }
@@ -238,10 +253,26 @@ bool LapJournal::Finish(const QString& session_file_path, QString* error_message
     return true;
 }
 
+bool LapJournal::WriteLapLogBeside(const QString& session_file_path, QString* error_message) const {
+    const QString target = LapLogPathFor(session_file_path);
+    const QString folder = QFileInfo(target).path();
+    if (!QDir().mkpath(folder)) {
+        if (error_message) {
+            *error_message = QStringLiteral("Cannot create the folder %1.")
+                                 .arg(QDir::toNativeSeparators(folder));
+        }
+        return false;
+    }
+    return WriteFileAtomically(target, all_, error_message);
+}
+
 void LapJournal::SetAside(const QString& reason) {
     writer_.reset();
     closed_ = true;
     file_.close();
+    if (!start_failure_.isEmpty()) {
+        return;  // kept in memory only: no file of ours to keep aside
+    }
     if (lap_count_ == 0) {
         QFile::remove(path_);  // kart set-up only: nothing of the session is lost
     } else {

@@ -26,7 +26,9 @@ class LapJournal {
     static constexpr const char* kRunningSuffix = ".running.csv";
 
     // A new journal for a session starting now, with one "kart" record per slot.
-    // Null with a message when it cannot be created.
+    // When its file cannot be created it says why in error_message and keeps its
+    // records in memory only (failed() from the start), so that a session saved at
+    // its end, here or in another folder, still gets its lap log.
     static std::unique_ptr<LapJournal> Start(const Station& station, QString* error_message);
     ~LapJournal();
     LapJournal(const LapJournal&) = delete;
@@ -53,7 +55,7 @@ class LapJournal {
     // True once a write failed (disk full; noticed shortly after the append): from
     // then on the records are kept only in memory. failure() says what failed;
     // failure_reported lets the caller tell the operator once.
-    bool failed() const { return writer_ && writer_->failed(); }
+    bool failed() const { return !start_failure_.isEmpty() || (writer_ && writer_->failed()); }
     QString failure() const;
     bool failure_reported = false;
     // Waits until every record so far is on disk (or the write failed).
@@ -62,6 +64,10 @@ class LapJournal {
     // The session file has been written: the journal becomes its lap log
     // (LapLogPathFor), rewritten whole from memory if the journal is incomplete.
     bool Finish(const QString& session_file_path, QString* error_message);
+    // The session file was saved in another folder (the program's could not take
+    // it): every record of the session, kept in memory, is written as its lap log
+    // beside it (LapLogPathFor). The journal itself stays until SetAside.
+    bool WriteLapLogBeside(const QString& session_file_path, QString* error_message) const;
     // The session ended without a session file. A journal with laps is kept aside
     // as <start>.<reason>.csv; one without laps holds nothing and is removed.
     void SetAside(const QString& reason);
@@ -73,6 +79,7 @@ class LapJournal {
     qint64 SessionTime() const;
 
     QString path_;
+    QString start_failure_;  // why the file could not be created; empty when it was
     const Clock& clock_;
     qint64 start_counter_ = 0;
     QLockFile lock_;

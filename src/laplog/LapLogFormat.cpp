@@ -45,11 +45,16 @@ constexpr int kMaxSkippedReasons = 50;
 
 using Row = std::array<QString, kColumnCount>;
 
+// One record per line, always: a line break in a name becomes a blank, so a reader
+// can take the log line by line and a damaged line costs only itself.
 QByteArray Line(const Row& row) {
     QStringList fields;
     fields.reserve(kColumnCount);
     for (const QString& field : row) {
-        fields.append(field);
+        QString flat = field;
+        flat.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        fields.append(flat);
     }
     return csv::Record(fields);
 }
@@ -370,7 +375,7 @@ QByteArray LapLogLine(const LapLogKart& kart) {
 SessionLapLog ParseLapLog(const QByteArray& bytes) {
     SessionLapLog log;
     RowReader rows(&log);
-    csv::Reader reader(bytes);
+    csv::Reader reader(bytes, csv::LineBreaks::kEndRecords);
     csv::ParsedRecord record;
     bool first = true;
     while (reader.Next(&record)) {
@@ -378,6 +383,10 @@ SessionLapLog ParseLapLog(const QByteArray& bytes) {
             rows.Skip(
                 record.line,
                 QStringLiteral("longer than %1 KiB").arg(csv::Reader::kMaxRecordBytes / 1024));
+            continue;
+        }
+        if (record.unclosed_quote) {
+            rows.Skip(record.line, QStringLiteral("a quote is not closed on its line"));
             continue;
         }
         if (first) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <QDir>
 #include <QFileInfo>
 
 #include "DiskFull.h"
 #include "FakeClock.h"
+#include "JournalWriter.h"
 #include "LapJournal.h"
 #include "LapLogFormat.h"
 #include "SessionFile.h"
@@ -136,11 +140,40 @@ TEST_F(LapJournalTest, FullDiskStopsTheJournalButTheFinishedLogHasEveryLap) {
     EXPECT_EQ(FolderEntries(LapsFolder()).size(), 1);
 }
 
-TEST_F(LapJournalTest, AFolderThatCannotBeMadeIsReported) {
+// A sync that fails (an I/O error on a USB stick; a pipe, which cannot sync, stands
+// in for it here) is a failed write, not a success.
+TEST(JournalWriter, AFailedSyncIsAFailure) {
+    int ends[2] = {-1, -1};
+    ASSERT_EQ(::pipe(ends), 0);
+    {
+        JournalWriter writer(ends[1]);
+        writer.Append("lap;1\r\n");
+        writer.Drain();
+        EXPECT_TRUE(writer.failed());
+        EXPECT_EQ(writer.error(), EINVAL);
+    }
+    ::close(ends[0]);
+    ::close(ends[1]);
+}
+
+// Without a file the journal keeps its records in memory: a session saved in
+// another folder still gets its whole lap log there.
+TEST_F(LapJournalTest, AFolderThatCannotBeMadeIsReportedAndTheLapsAreKeptInMemory) {
     temp_.Write("Sessions/2026_12_08/laps", "a file where the folder should be");
     QString error;
-    EXPECT_FALSE(LapJournal::Start(station_, &error));
+    std::unique_ptr<LapJournal> journal = LapJournal::Start(station_, &error);
+    ASSERT_TRUE(journal);
+    EXPECT_TRUE(journal->failed());
     EXPECT_TRUE(error.contains("Sessions/2026_12_08/laps")) << error.toStdString();
+    EXPECT_EQ(journal->failure(), error);
+    journal->RecordLap(station_, 1, 1, 6233, 12000, 5000, true);
+    const QString elsewhere = temp_.file("stick/2026_12_08_10_00.txt");
+    ASSERT_TRUE(journal->WriteLapLogBeside(elsewhere, &error)) << error.toStdString();
+    const SessionLapLog log = ReadLapLog(temp_.file("stick/laps/2026_12_08_10_00.csv"));
+    ASSERT_EQ(log.laps.size(), 1u);
+    EXPECT_EQ(log.laps[0].lap_time, 6233);
+    journal->SetAside(QStringLiteral("unsaved"));
+    EXPECT_EQ(temp_.Read("Sessions/2026_12_08/laps"), "a file where the folder should be");
 }
 
 // The day loaders see the sessions of the day folder and nothing of laps/.

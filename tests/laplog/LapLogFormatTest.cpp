@@ -16,6 +16,12 @@ const QStringList kHostileNames = {
     QStringLiteral("semi;colon"),       QStringLiteral("\"\""),
     QStringLiteral(" blanks kept? no ")};
 
+// A name as the lap log keeps it: a line break becomes a blank, so that every
+// record stays on one line.
+QString Logged(QString name) {
+    return name.replace('\r', ' ').replace('\n', ' ');
+}
+
 LapRecord Lap(int slot, qint32 number, qint32 time, const QString& name = "Ewa") {
     LapRecord lap;
     lap.slot = slot;
@@ -89,7 +95,7 @@ TEST(LapLog, EveryKindOfRecordRoundTrips) {
         const LapRecord want = Lap(1 + n % 5, n, 3000 + n, kHostileNames.at(n % 9));
         const LapRecord& got = log.laps[size_t(n - 1)];
         EXPECT_EQ(got.slot, want.slot);
-        EXPECT_EQ(got.driver_name, want.driver_name);
+        EXPECT_EQ(got.driver_name, Logged(want.driver_name));
         EXPECT_EQ(got.serial_number, want.serial_number);
         EXPECT_EQ(got.radio, want.radio);
         EXPECT_EQ(got.lap_number, want.lap_number);
@@ -137,7 +143,7 @@ TEST(LapLog, CutAtEveryByteKeepsEveryCompleteRecordAndNothingElse) {
         EXPECT_EQ(!log.skipped.isEmpty(), inside_a_record) << "cut at " << cut;
         for (size_t i = 0; i < log.laps.size(); ++i) {
             EXPECT_EQ(log.laps[i].lap_time, 3000 + int(i) + 1);
-            EXPECT_EQ(log.laps[i].driver_name, kHostileNames.at((i + 1) % 9));
+            EXPECT_EQ(log.laps[i].driver_name, Logged(kHostileNames.at((i + 1) % 9)));
         }
     }
 }
@@ -169,7 +175,26 @@ TEST(LapLog, DamagedLogsShowWhatCanBeReadAndSayWhatWasSkipped) {
     EXPECT_TRUE(skipped.contains("line 5:")) << skipped.toStdString();
     EXPECT_TRUE(skipped.contains("line 6: lap_time_cs")) << skipped.toStdString();
     EXPECT_TRUE(skipped.contains("line 8: not a lap log record")) << skipped.toStdString();
-    EXPECT_TRUE(skipped.contains("line 10: cut off")) << skipped.toStdString();
+    EXPECT_TRUE(skipped.contains("line 10: a quote is not closed")) << skipped.toStdString();
+}
+
+// The log's records never span lines: a stray quote costs its own line only, and a
+// line break typed into a name cannot split a record.
+TEST(LapLog, AStrayQuoteCostsOnlyItsLine) {
+    QByteArray bytes = LapLogHeader() + LapLogLine(Lap(1, 1, 4000));
+    bytes += "lap;1;\"Ewa;1;1;2;01:00.00;60.00;6000\r\n";
+    for (int n = 3; n <= 40; ++n) {
+        bytes += LapLogLine(Lap(1, n, 4000 + n));
+    }
+    LapRecord broken = Lap(2, 1, 4100);
+    broken.driver_name = QStringLiteral("Ewa\r\nNowak \"E\"");
+    bytes += LapLogLine(broken);
+    EXPECT_EQ(bytes.count('\n'), 42);
+    const SessionLapLog log = ParseLapLog(bytes);
+    ASSERT_EQ(log.laps.size(), 40u);
+    EXPECT_EQ(log.laps[38].lap_time, 4040);
+    EXPECT_EQ(log.laps[39].driver_name, "Ewa  Nowak \"E\"");
+    EXPECT_EQ(log.skipped, QStringList{"line 3: a quote is not closed on its line"});
 }
 
 TEST(LapLog, WithoutHeaderTheUsualColumnsAreAssumed) {
