@@ -58,7 +58,7 @@ void CallOutSwitch::Save() {
     if (!SaveCallOutSettings(ini_path_, {speak_box_->isChecked(), beep_box_->isChecked()},
                              &error)) {
         QMessageBox::warning(
-            launcher_, QStringLiteral("RUVOTimer"),
+            dialog_parent_ ? dialog_parent_() : launcher_, QStringLiteral("RUVOTimer"),
             QStringLiteral("The call-out settings were not saved.\n\n%1").arg(error));
     }
 }
@@ -73,5 +73,7 @@ void CallOutSwitch::Report(LapCallOuts::Sound sound, const QString& reason) {
                                     QMessageBox::Ok, dialog_parent_ ? dialog_parent_() : launcher_);
     message->setObjectName(QStringLiteral("CallOutFailure"));
     message->setModal(false);
+    // Shown without the keyboard: the hand-timing keys stay with the session screen.
+    message->setAttribute(Qt::WA_ShowWithoutActivating);
     message->show();
 }

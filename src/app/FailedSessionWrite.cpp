@@ -1,6 +1,7 @@
 #include "FailedSessionWrite.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -72,7 +73,8 @@ bool ConfirmEndWithoutSaving(const Station& station, QWidget* parent) {
 
 }  // namespace
 
-bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent) {
+bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent,
+                                const LapLogWriter& write_lap_log) {
     for (;;) {
         switch (AskWhatToDo(error, parent)) {
             case Choice::KeepSession:
@@ -87,10 +89,16 @@ bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent
                 if (folder.isEmpty()) {
                     break;
                 }
-                if (WriteSessionFileInFolder(station, folder, nullptr, &error)) {
+                QString written;
+                if (!WriteSessionFileInFolder(station, folder, &written, &error)) {
+                    break;  // asked again, with the new folder's error
+                }
+                if (!write_lap_log || write_lap_log(written, &error)) {
                     return true;
                 }
-                break;  // asked again, with the new folder's error
+                // Half a session in that folder would look saved: all or nothing.
+                QFile::remove(written);
+                break;
             }
         }
     }

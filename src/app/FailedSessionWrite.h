@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 class Station;
@@ -11,4 +12,9 @@ class Station;
 // Returns true when the session may end: saved elsewhere, or given up on purpose.
 // Without this a disk that stays full or a folder that stays read-only would keep
 // the session screen up until the program is killed.
-bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent);
+// write_lap_log puts every lap of the session beside the session file saved
+// elsewhere; when it fails, that session file is removed again and the operator
+// is asked anew.
+using LapLogWriter = std::function<bool(const QString& session_file, QString* error_message)>;
+bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent,
+                                const LapLogWriter& write_lap_log = {});

@@ -6,7 +6,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -21,6 +23,7 @@
 #include "LapLogRecovery.h"
 #include "LiveTimingSwitch.h"
 #include "ReceiverLink.h"
+#include "SessionFile.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
@@ -145,12 +148,20 @@ void TForm1::UpdateTimesheetButton() {
 }
 
 void TForm1::OfferLapLogRecovery() {
+    QStringList unreadable;
     for (const QString& journal : FindUnfinishedJournals(station_.program_folder())) {
         const SessionLapLog log = ReadLapLog(journal);
         const QString aside = SetAsidePath(journal, QStringLiteral("declined"));
-        if (log.laps.empty()) {
+        if (log.laps.empty() && log.skipped.isEmpty()) {
             // Kart set-up only: the session ended before its first lap.
             QFile::remove(journal);
+            continue;
+        }
+        if (log.laps.empty()) {
+            // Not a journal this program can read (damaged, or edited): never
+            // deleted, kept under a name that says so, and never offered again.
+            const QString kept = SetAsidePath(journal, QStringLiteral("unreadable"));
+            unreadable << QDir::toNativeSeparators(QFile::rename(journal, kept) ? kept : journal);
             continue;
         }
         if (SummariseJournal(journal, log).laps == 0) {
@@ -185,12 +196,50 @@ void TForm1::OfferLapLogRecovery() {
         LoadTodaysSessions(station_);
         QMessageBox::information(this, QStringLiteral("RUVOTimer"), RecoveryReport(recovered));
     }
+    if (!unreadable.isEmpty()) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("RUVOTimer"),
+                        QStringLiteral("A lap log of a session that was not ended holds no lap "
+                                       "this program can read. It was not deleted; it is kept "
+                                       "as:\n\n%1")
+                            .arg(unreadable.join(QLatin1Char('\n'))),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("UnreadableLapLogs"));
+        box.exec();
+    }
+}
+
+void TForm1::TellAfterSession(QMessageBox::Icon icon, const QString& text) {
+    session_notes_.emplace_back(icon, text);
+}
+
+void TForm1::TellSessionNotes() {
+    const auto notes = std::exchange(session_notes_, {});
+    for (const auto& [icon, text] : notes) {
+        QMessageBox box(icon, QStringLiteral("RUVOTimer"), text, QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("SessionNote"));
+        box.exec();
+    }
+}
+
+void TForm1::NoteSessionFileName(const QString& written_path) {
+    const QString minute_name =
+        QFileInfo(SessionFilePath(station_.program_folder(), station_.clock().LocalDateTime()))
+            .fileName();
+    const QString name = QFileInfo(written_path).fileName();
+    if (name == minute_name) {
+        return;
+    }
+    TellAfterSession(QMessageBox::Information,
+                     QStringLiteral("The session was saved as %1, because a session that ended "
+                                    "earlier already has the name %2. No session was replaced.")
+                         .arg(name, minute_name));
 }
 
 void TForm1::StartLapLog() {
     QString error;
     journal_ = LapJournal::Start(station_, &error);
-    if (!journal_) {
+    if (journal_->failed()) {
+        journal_->failure_reported = true;
         TellLapLogFailure(error);
     }
 }
@@ -201,10 +250,10 @@ void TForm1::FinishLapLog(const QString& session_file_path) {
     }
     QString error;
     if (!journal_->Finish(session_file_path, &error)) {
-        QMessageBox::warning(SessionDialogParent(), QStringLiteral("RUVOTimer"),
-                             QStringLiteral("The session is saved, but its lap log is not "
-                                            "beside it.\n\n%1")
-                                 .arg(error));
+        TellAfterSession(QMessageBox::Warning,
+                         QStringLiteral("The session is saved, but its lap log is not "
+                                        "beside it.\n\n%1")
+                             .arg(error));
     }
     journal_.reset();
 }
@@ -227,6 +276,8 @@ void TForm1::TellLapLogFailure(const QString& message) {
         QMessageBox::Ok, SessionDialogParent());
     box->setObjectName(QStringLiteral("LapLogFailure"));
     box->setModal(false);
+    // Shown without the keyboard: the hand-timing keys stay with the session screen.
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->show();
 }
 
@@ -251,6 +302,7 @@ void TForm1::AfterPollLoop() {
     station_.poll_mode = kPollIdle;
     SetPollButtonsEnabled(true);
     UpdateTimesheetButton();
+    TellSessionNotes();
     if (close_after_loop_) {
         close();
     }
@@ -272,11 +324,25 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         QString error;
         QString written;
         if (WriteSessionFile(station_, &error, &written)) {
+            NoteSessionFileName(written);
             FinishLapLog(written);
             UpdateTimesheetButton();
             return true;
         }
-        return AskAfterFailedSessionWrite(station_, error, SessionDialogParent());
+        // The receiver is read on while the operator chooses; a session saved
+        // elsewhere takes every lap up to the choice, its lap log too.
+        return AskAfterFailedSessionWrite(station_, error, SessionDialogParent(),
+                                          [this](const QString& file, QString* message) {
+                                              if (!journal_) {
+                                                  return true;
+                                              }
+                                              if (!journal_->WriteLapLogBeside(file, message)) {
+                                                  return false;
+                                              }
+                                              journal_->SetAside(QStringLiteral("saved-elsewhere"));
+                                              journal_.reset();
+                                              return true;
+                                          });
     };
     actions.show_todays_history = [this] { ShowTodaysHistory(station_, SessionDialogParent()); };
     actions.show_lap_details = [this](int slot, int row) {
@@ -350,11 +416,13 @@ void TForm1::Button1Click() {
     AfterPollLoop();
 }
 
+// The launcher's windows open in front of a running session's screen, which is
+// always on top: behind it, a modal one would hold the session's controls unseen.
 void TForm1::Button2Click() {
     const QDate today = station_.clock().LocalDateTime().date();
-    const QDate day = PickDay(today, today, this);
+    const QDate day = PickDay(today, today, SessionDialogParent());
     if (day.isValid()) {
-        ShowDayHistory(station_.program_folder(), day, this);
+        ShowDayHistory(station_.program_folder(), day, SessionDialogParent());
     }
 }
 
@@ -379,7 +447,7 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button5Click() {
-    ShowMessageList(station_, this);
+    ShowMessageList(station_, SessionDialogParent());
 }
 
 void TForm1::TimesheetClick() {
@@ -390,7 +458,20 @@ void TForm1::TimesheetClick() {
         return;
     }
     const SessionRecord& record = station_.sessions.records[size_t(count - 1)];
-    ShowTimesheetDialog(LoadSessionTimesheet(record), 0, TimesheetFolder(), this);
+    ShowTimesheetDialog(LoadSessionTimesheet(record), 0, TimesheetFolder(), SessionDialogParent());
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // Alt+Tab can leave the keyboard here, behind the always-on-top session screen:
+    // Esc gives it back to the screen.
+    if (event->key() == Qt::Key_Escape && station_.poll_mode == kPollSession && session_screen_ &&
+        session_screen_->isVisible()) {
+        session_screen_->raise();
+        session_screen_->activateWindow();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "HandTimingKeys.h"
 #include "LapCallOuts.h"
@@ -50,6 +53,7 @@ class TForm1 : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void FormCreate();
@@ -67,6 +71,12 @@ class TForm1 : public QWidget {
     void TellLapLogFailureOnce();  // a failed journal write, once per session
     // Unfinished journals of earlier runs: recover each or keep it aside.
     void OfferLapLogRecovery();
+    // What the operator must hear of a session once it has ended; told after the
+    // loop, so that no box stands between the saved file and the end of reading.
+    void TellAfterSession(QMessageBox::Icon icon, const QString& text);
+    void TellSessionNotes();
+    // The session file just written: told when it had to take another minute's name.
+    void NoteSessionFileName(const QString& written_path);
     // The keys of hand timing; entries that cannot be used are told once, here.
     void LoadHandTimingKeys();
 
@@ -87,4 +97,5 @@ class TForm1 : public QWidget {
     // Spoken lap times and the hand-timing beep, heard on every recorded lap.
     std::unique_ptr<CallOutSwitch> call_outs_;
     bool close_after_loop_ = false;
+    std::vector<std::pair<QMessageBox::Icon, QString>> session_notes_;
 };

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
@@ -104,6 +105,16 @@ class RecoveryTest : public ::testing::Test {
     }
 
     QString LiveSessionFileText() const { return SessionFileText(live_); }
+    // The journal of a short session, its file removed.
+    QByteArray RunSessionBytes() {
+        const QString path = RunSession(2, 5);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        file.close();
+        QFile::remove(path);
+        return bytes;
+    }
 
     TempFolder folder_;
     FakeClock clock_;
@@ -169,6 +180,33 @@ TEST_F(RecoveryTest, DeclinedJournalIsKeptAsideAndNotOfferedAgain) {
     TForm1 again(clock_, folder_.path());
     EXPECT_TRUE(none.texts().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(folder_.path() + "Sessions/2012_05_31/2012_05_31_14_00.txt"));
+}
+
+// A journal with no lap this program can read is never deleted: it is kept under a
+// name that says so, and the operator is told once.
+TEST_F(RecoveryTest, AnUnreadableJournalIsKeptAsideAndToldOnce) {
+    const QString laps = folder_.path() + "Sessions/2012_05_31/laps/";
+    QByteArray commas = RunSessionBytes();
+    commas.replace(';', ',');
+    folder_.Write(laps.mid(folder_.path().size()) + "2012_05_31_10_00_00.running.csv", commas);
+    folder_.Write(laps.mid(folder_.path().size()) + "2012_05_31_11_00_00.running.csv",
+                  QByteArray(4096, '\0'));
+    folder_.Write(laps.mid(folder_.path().size()) + "2012_05_31_12_00_00.running.csv",
+                  LapLogHeader());  // ended before its first lap: nothing to keep
+    {
+        ModalScript script({Press(QMessageBox::Ok)});
+        TForm1 launcher(clock_, folder_.path());
+        ASSERT_EQ(script.texts().size(), 1);
+        EXPECT_TRUE(script.texts()[0].contains("2012_05_31_10_00_00.unreadable.csv"));
+        EXPECT_TRUE(script.texts()[0].contains("2012_05_31_11_00_00.unreadable.csv"));
+    }
+    EXPECT_EQ(
+        QDir(laps).entryList(QDir::Files),
+        (QStringList{"2012_05_31_10_00_00.unreadable.csv", "2012_05_31_11_00_00.unreadable.csv"}));
+    EXPECT_EQ(folder_.Read("Sessions/2012_05_31/laps/2012_05_31_10_00_00.unreadable.csv"), commas);
+    ModalScript none({Press(QMessageBox::Ok)});
+    TForm1 again(clock_, folder_.path());
+    EXPECT_TRUE(none.texts().isEmpty());
 }
 
 // A session that ended in the minute of the last lap keeps its file; the recovered

@@ -12,6 +12,7 @@
 
 #include "DiskFull.h"
 #include "FakeClock.h"
+#include "LapLogFormat.h"
 #include "SimReceiver.h"
 #include "TForm1.h"
 #include "TempFolder.h"
@@ -121,8 +122,10 @@ TEST_F(SessionEndFailureTest, KartSettingsThatCannotBeSavedAreReportedInFrontOfT
 TEST_F(SessionEndFailureTest, UnwritableSessionIsSavedToAFolderTheOperatorPicks) {
     folder.Write("Sessions", "in the way");  // the day folder cannot be made
     TempFolder elsewhere;
-    // The first folder picked cannot take the file either: its name is a folder there.
+    // The first folder picked cannot take the lap log: a file stands where its laps
+    // folder should be. The minute's name is a folder there, which is never replaced.
     QDir().mkpath(elsewhere.file("full/2012_05_31_16_00.txt"));
+    elsewhere.Write("full/laps", "in the way");
     QDir().mkpath(elsewhere.file("usb-stick"));
 
     TForm1 launcher(clock, folder.path());
@@ -168,8 +171,14 @@ TEST_F(SessionEndFailureTest, UnwritableSessionIsSavedToAFolderTheOperatorPicks)
     EXPECT_TRUE(kept_after_back);
     ASSERT_EQ(box_texts.size(), 3);
     EXPECT_TRUE(box_texts[0].contains("Sessions")) << box_texts[0].toStdString();
-    EXPECT_TRUE(box_texts[2].contains(elsewhere.file("full/2012_05_31_16_00.txt")))
-        << box_texts[2].toStdString();
+    EXPECT_TRUE(box_texts[2].contains(elsewhere.file("full/laps"))) << box_texts[2].toStdString();
+    // All or nothing: no session file without its lap log is left in that folder.
+    EXPECT_EQ(QDir(elsewhere.file("full")).entryList(QDir::Files), QStringList{"laps"});
+    // The laps of the session, kept in memory while its journal could not be
+    // written, are its lap log in the folder that took it.
+    const SessionLapLog log = ReadLapLog(elsewhere.file("usb-stick/laps/2012_05_31_16_00.csv"));
+    ASSERT_EQ(log.laps.size(), 2u);
+    EXPECT_EQ(log.laps[1].lap_time, 6150);
     auto* screen = dynamic_cast<Tfekranglowny*>(station.session_screen);
     EXPECT_EQ(parents, (QList<QWidget*>{screen, screen}));
     EXPECT_FALSE(screen->isVisible());
