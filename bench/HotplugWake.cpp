@@ -1,5 +1,5 @@
 // Time from a device node appearing to the link opening the receiver, with the
-// link waiting on its hotplug watch (fall-back scan every 500 ms). The simulated
+// link waiting on its hotplug watch (fall-back scan every 2 s). The simulated
 // receiver stands in for the device; a file created in a temporary folder for its
 // node. Prints the median and the largest of the runs (default 20).
 #include <QCoreApplication>

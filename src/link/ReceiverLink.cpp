@@ -165,10 +165,6 @@ HotplugWatch& ReceiverLink::Watch() {
     return *watch_;
 }
 
-std::chrono::milliseconds ReceiverLink::IdlePause() {
-    return Watch().watching() ? watched_pause_ : idle_pause_;
-}
-
 ReceiverLink::WaitStart ReceiverLink::PrepareIdleWait() {
     if (idle_pause_.count() <= 0) {
         refused_until_change_ = false;  // no waiting asked for: every cycle tries again
@@ -194,7 +190,7 @@ void ReceiverLink::IdleWait() {
         return;
     }
     HotplugWatch& watch = Watch();
-    const std::chrono::milliseconds pause = IdlePause();
+    const std::chrono::milliseconds pause = idle_pause_;
     if (QCoreApplication::instance() == nullptr) {
         if (watch.WaitForChanges(int(pause.count()))) {
             refused_until_change_ = false;
@@ -310,7 +306,7 @@ void ReceiverLink::BeginIdleWait() {
     if (hotplug_notifier_) {
         hotplug_notifier_->setEnabled(watch.watching());
     }
-    wait_timer_->start(IdlePause());
+    wait_timer_->start(idle_pause_);
 }
 
 void ReceiverLink::EndIdleWait() {
@@ -369,7 +365,10 @@ void ReceiverLink::RunPollLoop() {
     QObject::connect(step_timer_.get(), &QTimer::timeout, [this] { Step(); });
     wait_timer_ = std::make_unique<QTimer>();
     wait_timer_->setSingleShot(true);
-    wait_timer_->setTimerType(Qt::PreciseTimer);  // a coarse one may fire 5% early
+    // Coarse: Qt lets it fire with other coarse timers of the same interval (the
+    // session screen's clock), so an idle station wakes once for both. Early or late
+    // by 5% only moves a scan.
+    wait_timer_->setTimerType(Qt::CoarseTimer);
     QObject::connect(wait_timer_.get(), &QTimer::timeout, [this] {
         EndIdleWait();
         ScheduleStep();

@@ -59,19 +59,14 @@ class ReceiverLink {
 
     // Longest wait between two scans while no receiver is usable and no hotplug
     // change comes; 0 scans again at once. Hotplug changes end the wait early.
-    // Sets the pause for both cases below.
-    void set_idle_pause(std::chrono::milliseconds pause) {
-        idle_pause_ = pause;
-        watched_pause_ = pause;
-    }
-    // The pause where device nodes cannot be watched.
+    void set_idle_pause(std::chrono::milliseconds pause) { idle_pause_ = pause; }
     std::chrono::milliseconds idle_pause() const { return idle_pause_; }
 
-    static constexpr std::chrono::milliseconds kFallbackScanPause{500};
-    // Where device nodes are watched, a change wakes the link at once; the scan in
-    // between only catches a receiver another program let go of, and an idle
-    // station should wake as rarely as it can.
-    static constexpr std::chrono::milliseconds kWatchedScanPause{2000};
+    // A hotplug change wakes the link at once; the scan in between only catches a
+    // receiver another program let go of, or one plugged in where device nodes
+    // cannot be watched. An idle station should wake as rarely as it can: with the
+    // session screen's clock, at most 1.5 times a second.
+    static constexpr std::chrono::milliseconds kFallbackScanPause{2000};
     // While frames follow each other closely, window events are processed after a
     // frame only when this long has passed since they last were (always after the
     // first frame of a cycle). A pass of the event loop costs as much as decoding a
@@ -98,7 +93,6 @@ class ReceiverLink {
     void IdleWait();
     // The first part of every idle wait: whether a change already calls for a scan.
     WaitStart PrepareIdleWait();
-    std::chrono::milliseconds IdlePause();
     HotplugWatch& Watch();
     void RefreshSessionScreen();
 
@@ -115,7 +109,6 @@ class ReceiverLink {
     std::unique_ptr<HotplugWatch> watch_;  // made at the first wait
     FrameRate frame_rate_;
     std::chrono::milliseconds idle_pause_{kFallbackScanPause};
-    std::chrono::milliseconds watched_pause_{kWatchedScanPause};
     qint64 scan_count_ = 0;
     // The receiver refused us (no access): it is not opened again until a hotplug
     // change (a udev rule applied, a re-plug), only looked for.
