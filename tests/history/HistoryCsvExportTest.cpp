@@ -11,6 +11,7 @@
 
 #include "CsvDialect.h"
 #include "LapLogFormat.h"
+#include "SaveFileAnswer.h"
 #include "TempFolder.h"
 #include "Tfhistoria.h"
 
@@ -34,8 +35,7 @@ class Answers {
                     dialog->reject();  // the operator cancels
                     return;
                 }
-                dialog->selectFile(save_as_);
-                static_cast<QDialog*>(dialog)->accept();
+                SaveFileAs(dialog, save_as_);
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 texts << box->text();
                 box->button(QMessageBox::Ok)->click();

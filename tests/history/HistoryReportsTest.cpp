@@ -15,6 +15,7 @@
 #include "LapChart.h"
 #include "LapLogFormat.h"
 #include "ModalScript.h"
+#include "SaveFileAnswer.h"
 #include "SessionFile.h"
 #include "Station.h"
 #include "TempFolder.h"
@@ -100,8 +101,7 @@ TEST_F(HistoryReportsTest, TimesheetOfAllDriversIsSavedAsPdfWithTheTenFastestNot
         [&](QWidget* files) {
             auto* dialog = qobject_cast<QFileDialog*>(files);
             ASSERT_NE(dialog, nullptr);
-            dialog->selectFile(pdf);
-            static_cast<QDialog*>(dialog)->accept();
+            SaveFileAs(dialog, pdf);
         },
         [&](QWidget* dialog) {
             status = dialog->findChild<QLabel*>("Status")->text();
@@ -247,8 +247,9 @@ TEST_F(HistoryReportsTest, WithALapLogEveryLapIsChartedJoinedAndPrintedInOrder) 
             ClickLater(dialog, "SavePdfButton");
         },
         [&](QWidget* files) {
-            qobject_cast<QFileDialog*>(files)->selectFile(pdf);
-            static_cast<QDialog*>(files)->accept();
+            auto* dialog = qobject_cast<QFileDialog*>(files);
+            ASSERT_NE(dialog, nullptr);
+            SaveFileAs(dialog, pdf);
         },
         [&](QWidget* dialog) { ClickLater(dialog, "CloseButton"); },
     });

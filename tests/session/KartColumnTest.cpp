@@ -10,6 +10,12 @@
 #include "TFrame1.h"
 #include "Tfekranglowny.h"
 
+#if defined(__has_cpp_attribute) && __has_cpp_attribute(gnu::no_dangling)
+#define RUVO_NO_DANGLING [[gnu::no_dangling]]
+#else
+#define RUVO_NO_DANGLING
+#endif
+
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
@@ -37,8 +43,10 @@ struct ColumnFixture : ::testing::Test {
         return screen;
     }
 
+    // GCC 14's -Wdangling-reference takes the temporary name for what the result
+    // refers to: a false positive, the result is a child of parent.
     template <typename T = QLabel>
-    static T& Get(const QObject& parent, const QString& name) {
+    RUVO_NO_DANGLING static T& Get(const QObject& parent, const QString& name) {
         T* found = parent.findChild<T*>(name);
         if (!found) {
             throw std::runtime_error("no control " + name.toStdString());

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs inside the test guest as PID 1 (the host's root, read-only): plays each
+# Runs inside the test guest under PID 1's shell (the host's root, read-only): plays each
 # scenario with the USB/IP emulator and the link probe built in the host's build
 # tree, writes their output to the result folder and powers the guest off.
 # usage: run-scenarios.sh SOURCE_DIR BUILD_DIR RESULT_DIR
