@@ -2,6 +2,7 @@
 
 #include "CsvDialect.h"
 #include "CsvExport.h"
+#include "SpreadsheetRules.h"
 
 namespace {
 
@@ -11,9 +12,12 @@ const QStringList kHostileNames = {
     QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("Łukasz Żółć-Gęślą"),
     QStringLiteral("semi;colon;")};
 
-std::vector<QStringList> ReadBack(const QByteArray& bytes) {
+// The exports follow the station's locale; these tests write the Polish form.
+const csv::ExportFormat kPolish{';', ','};
+
+std::vector<QStringList> ReadBack(const QByteArray& bytes, char separator = ';') {
     std::vector<QStringList> records;
-    csv::Reader reader(bytes);
+    csv::Reader reader(bytes, separator);
     csv::ParsedRecord record;
     while (reader.Next(&record)) {
         records.push_back(record.fields);
@@ -37,7 +41,7 @@ TEST(CsvExport, HostileNamesRoundTripExactlyWithTimesInThreeForms) {
         lap.entered_top_ten = i % 2 == 0;
         session.log.laps.push_back(lap);
     }
-    const QByteArray bytes = ExportLapsCsv({session});
+    const QByteArray bytes = ExportLapsCsv({session}, kPolish);
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));  // spreadsheets then read UTF-8
     const std::vector<QStringList> rows = ReadBack(bytes);
     ASSERT_EQ(rows.size(), size_t(kHostileNames.size()) + 1);
@@ -51,7 +55,7 @@ TEST(CsvExport, HostileNamesRoundTripExactlyWithTimesInThreeForms) {
         EXPECT_EQ(row[1], "lap log");
         EXPECT_EQ(row[4], "16777215");
         EXPECT_EQ(row[7], QStringLiteral("01:02.%1").arg(33 + i));
-        EXPECT_EQ(row[8], QStringLiteral("62.%1").arg(33 + i));
+        EXPECT_EQ(row[8], QStringLiteral("62,%1").arg(33 + i));
         EXPECT_EQ(row[9], QString::number(6233 + i));
         EXPECT_EQ(row[10], i % 2 == 0 ? "1" : "0");
         EXPECT_EQ(row[13], QStringLiteral("2026-12-08 14:05:%1").arg(i, 2, 10, QLatin1Char('0')));
@@ -72,7 +76,7 @@ TEST(CsvExport, SessionWithoutLapLogExportsItsTenFastestAndSaysSo) {
     lap.lap_time = 4000;
     logged.log.laps.push_back(lap);
 
-    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({old, logged}));
+    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({old, logged}, kPolish));
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].mid(0, 4), QStringList({"2012-05-31 09:12", "ten fastest only", "2", "Ewa"}));
     EXPECT_EQ(rows[1][6], "2");  // lap 2 was driven before lap 7
@@ -98,9 +102,51 @@ TEST(CsvExport, DeletedLapsAreLeftOut) {
         lap.deleted = n == 2;
         session.log.laps.push_back(lap);
     }
-    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({session}));
+    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({session}, kPolish));
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1][6], "1");
     EXPECT_EQ(rows[2][6], "3");
     EXPECT_EQ(CountExport({session}).laps, 2);
+}
+
+// A spreadsheet in Polish took "30.07" for 30 July; in the station's own locale the
+// decimals read as numbers, and every row has as many cells as the header, sector
+// columns included.
+TEST(CsvExport, SpreadsheetsInCommaAndPointLocalesReadEveryTimeAsANumber) {
+    ExportSession session;
+    session.label = QStringLiteral("2026-12-08 14:05");
+    const qint32 times[] = {3007, 6233, 12045};
+    for (int n = 1; n <= 3; ++n) {
+        session.log.sectors.push_back(SectorRecord{1, 1, n, 1005 + n, 0, 0, {}, 0, 2 * n});
+        LapRecord lap;
+        lap.slot = 1;
+        lap.driver_name = QStringLiteral("Ewa");
+        lap.lap_number = n;
+        lap.lap_time = times[n - 1];
+        lap.order = 2 * n + 1;
+        session.log.laps.push_back(lap);
+    }
+    for (const char* name : {"pl_PL", "en_US"}) {
+        SCOPED_TRACE(name);
+        const Spreadsheet sheet{QString::fromLatin1(name)};
+        const QByteArray bytes = ExportLapsCsv({session}, csv::ExportFormatFor(QLocale(name)));
+        const std::vector<QStringList> rows = sheet.Rows(bytes);
+        ASSERT_EQ(rows.size(), 4u);
+        ASSERT_EQ(rows[0].size(), 18);  // 15 columns and three sectors
+        for (const QStringList& row : rows) {
+            EXPECT_EQ(row.size(), rows[0].size());
+        }
+        const auto seconds = sheet.Column(bytes, QStringLiteral("lap_seconds"));
+        const auto sector = sheet.Column(bytes, QStringLiteral("sector_1"));
+        ASSERT_EQ(seconds.size(), 3u);
+        for (size_t i = 0; i < 3; ++i) {
+            ASSERT_TRUE(seconds[i].has_value()) << "lap " << i + 1;
+            EXPECT_DOUBLE_EQ(*seconds[i], times[i] / 100.0);
+            ASSERT_TRUE(sector[i].has_value());
+            EXPECT_DOUBLE_EQ(*sector[i], (1006 + int(i)) / 100.0);
+        }
+    }
+    // The rule that found the fault: a point in Polish is a date.
+    EXPECT_EQ(Spreadsheet(QStringLiteral("pl_PL")).Read(QStringLiteral("30.07")).kind,
+              Spreadsheet::Kind::kDate);
 }
