@@ -21,6 +21,7 @@
 #include "LapLogRecovery.h"
 #include "LiveTimingSwitch.h"
 #include "ReceiverLink.h"
+#include "SessionEndPrintouts.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
@@ -32,6 +33,7 @@
 #include "Tfszczegoly.h"
 #include "TftransTest.h"
 #include "TimesheetDialog.h"
+#include "TimesheetSettings.h"
 
 namespace {
 
@@ -273,6 +275,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         QString written;
         if (WriteSessionFile(station_, &error, &written)) {
             FinishLapLog(written);
+            QueueSessionEndPrintouts(KartSettingsPath(station_), written, this);
             UpdateTimesheetButton();
             return true;
         }
@@ -390,7 +393,8 @@ void TForm1::TimesheetClick() {
         return;
     }
     const SessionRecord& record = station_.sessions.records[size_t(count - 1)];
-    ShowTimesheetDialog(LoadSessionTimesheet(record), 0, TimesheetFolder(), this);
+    const QString track = LoadTimesheetSettings(KartSettingsPath(station_)).track;
+    ShowTimesheetDialog(LoadSessionTimesheet(record, track), 0, TimesheetFolder(), this);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
