@@ -1,6 +1,7 @@
 #include "CommandLineExports.h"
 
 #include <QFileInfo>
+#include <functional>
 
 #include "DaySessions.h"
 #include "IniFile.h"
@@ -8,30 +9,33 @@
 #include "SessionTimesheet.h"
 #include "TimesheetRenderer.h"
 
-QString ExportTimesheetPdf(const QString& session_file, const QString& pdf_path,
-                           const QString& track) {
+namespace {
+
+// The sheet of a session file handed to write; why nothing was written, or empty.
+QString WriteSessionSheet(const QString& session_file, const QString& track,
+                          const std::function<bool(const Timesheet&, QString*)>& write) {
     Timesheet sheet;
     QString error;
-    if (!LoadSessionFileTimesheet(session_file, track, &sheet, &error)) {
-        return error;
-    }
-    if (!WriteTimesheetPdf(pdf_path, sheet, &error)) {
+    if (!LoadSessionFileTimesheet(session_file, track, &sheet, &error) || !write(sheet, &error)) {
         return error;
     }
     return QString();
 }
 
+}  // namespace
+
+QString ExportTimesheetPdf(const QString& session_file, const QString& pdf_path,
+                           const QString& track) {
+    return WriteSessionSheet(session_file, track, [&](const Timesheet& sheet, QString* error) {
+        return WriteTimesheetPdf(pdf_path, sheet, error);
+    });
+}
+
 QString ExportResultCsvFile(const QString& session_file, const QString& csv_path,
                             const QString& track) {
-    Timesheet sheet;
-    QString error;
-    if (!LoadSessionFileTimesheet(session_file, track, &sheet, &error)) {
-        return error;
-    }
-    if (!WriteFileAtomically(csv_path, ExportResultCsv(sheet), &error)) {
-        return error;
-    }
-    return QString();
+    return WriteSessionSheet(session_file, track, [&](const Timesheet& sheet, QString* error) {
+        return WriteFileAtomically(csv_path, ExportResultCsv(sheet), error);
+    });
 }
 
 QString ExportDayLapsCsv(const QString& day_folder, const QString& csv_path) {

@@ -160,7 +160,7 @@ class DriverPages {
     void ColumnHeads(double x, double top) {
         QPainter& painter = canvas_.painter();
         painter.setPen(Qt::black);
-        painter.setFont(SheetFont(9, true));
+        painter.setFont(bold_);
         const double base = top + kRow - 2;
         painter.drawText(QRectF(x, top, layout_.lap_right, kRow), Qt::AlignRight | Qt::AlignBottom,
                          QStringLiteral("Lap"));
@@ -184,15 +184,13 @@ class DriverPages {
             painter.fillRect(QRectF(x, y + 1, column_width - 8, kRow), QColor(0xE6, 0xE6, 0xE6));
         }
         painter.setPen(Qt::black);
-        QFont font = SheetFont(9, best);
-        font.setStrikeOut(lap.deleted);
-        painter.setFont(font);
+        painter.setFont(best ? bold_ : lap.deleted ? struck_ : plain_);
         const double base = y + kRow - 2;
         painter.drawText(QRectF(x, y, layout_.lap_right, kRow), Qt::AlignRight | Qt::AlignBottom,
                          QString::number(lap.lap_number));
         painter.drawText(QPointF(x + layout_.time, base), FormatLapTime(quint32(lap.lap_time)));
         if (lap.deleted) {
-            painter.setFont(SheetFont(9, false, true));
+            painter.setFont(italic_);
             const QString at =
                 lap.deleted_at.isValid()
                     ? QStringLiteral("deleted %1").arg(FormatClockTime(lap.deleted_at))
@@ -224,6 +222,15 @@ class DriverPages {
     const SectorStatistics sectors_;
     const RowLayout layout_;
     bool best_drawn_ = false;
+    // Made once: a sheet of 300 laps sets a font for every row.
+    const QFont plain_ = SheetFont(9);
+    const QFont bold_ = SheetFont(9, true);
+    const QFont italic_ = SheetFont(9, false, true);
+    const QFont struck_ = [] {
+        QFont font = SheetFont(9);
+        font.setStrikeOut(true);
+        return font;
+    }();
 };
 
 }  // namespace

@@ -61,6 +61,7 @@ ResultWindow::ResultWindow(Timesheet sheet, QWidget* parent)
     table_->setHorizontalHeaderLabels(kHeads);
     table_->verticalHeader()->hide();
     table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setFocusPolicy(Qt::NoFocus);  // no current-cell frame on a table only read
     QFont font = table_->font();
     font.setPixelSize(16);
     table_->setFont(font);
@@ -90,6 +91,10 @@ ResultWindow::ResultWindow(Timesheet sheet, QWidget* parent)
         layout->addWidget(none);
     }
 
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("Status"));
+    layout->addWidget(status_);
+
     auto* buttons = new QHBoxLayout();
     auto* save = new QPushButton(QStringLiteral("Save CSV..."), this);
     save->setObjectName(QStringLiteral("SaveCsvButton"));
@@ -116,7 +121,9 @@ void ResultWindow::SaveCsvClick() {
     QString error;
     if (!WriteFileAtomically(path, ExportResultCsv(sheet_), &error)) {
         QMessageBox::warning(this, QStringLiteral("Result"), error);
+        return;
     }
+    status_->setText(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void ShowSessionResult(const Timesheet& sheet, QWidget* parent) {

@@ -4,6 +4,7 @@
 
 #include "Timesheet.h"
 
+class QLabel;
 class QTableWidget;
 
 // The "Result" view of a session: the drivers ranked by best lap, with gaps to the
@@ -23,6 +24,7 @@ class ResultWindow : public QDialog {
   private:
     Timesheet sheet_;
     QTableWidget* table_ = nullptr;
+    QLabel* status_ = nullptr;
 };
 
 // Opens the result of a session modally and destroys it when it closes.

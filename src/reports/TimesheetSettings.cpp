@@ -28,21 +28,6 @@ TimesheetSettings LoadTimesheetSettings(const QString& ini_path) {
     return settings;
 }
 
-bool SaveTimesheetSettings(const QString& ini_path, const TimesheetSettings& settings,
-                           QString* error_message) {
-    IniFile file = IniFile::Load(ini_path);
-    file.WriteString(kSection, kTrack, settings.track);
-    const char* mode = "off";
-    if (settings.at_session_end == TimesheetSettings::AtSessionEnd::kPrint) {
-        mode = "print";
-    } else if (settings.at_session_end == TimesheetSettings::AtSessionEnd::kPdf) {
-        mode = "pdf";
-    }
-    file.WriteString(kSection, kAtSessionEnd, QString::fromLatin1(mode));
-    file.WriteString(kSection, kPdfFolder, settings.pdf_folder);
-    return file.Save(ini_path, error_message);
-}
-
 QString SessionEndPdfFolder(const TimesheetSettings& settings) {
     return settings.pdf_folder.isEmpty() ? TimesheetFolder() : settings.pdf_folder;
 }

@@ -20,10 +20,6 @@ struct TimesheetSettings {
 // A missing file, section or key, or a value not listed above, reads as the default.
 TimesheetSettings LoadTimesheetSettings(const QString& ini_path);
 
-// Writes the section's keys, keeping every other line of the file as it is.
-bool SaveTimesheetSettings(const QString& ini_path, const TimesheetSettings& settings,
-                           QString* error_message);
-
 // Where sheets saved at the session end go: PdfFolder, else Documents (or home).
 QString SessionEndPdfFolder(const TimesheetSettings& settings);
 

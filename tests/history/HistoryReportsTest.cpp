@@ -327,25 +327,37 @@ TEST_F(HistoryReportsTest, WithALapLogEveryLapIsChartedJoinedAndPrintedInOrder) 
 TEST_F(HistoryReportsTest, ResultViewRanksTheSessionByBestLap) {
     folder_.Write("Sessions/2012_05_31/laps/2012_05_31_14_05.csv", LapLog());
     QStringList cells;
+    QString status;
+    const QString csv = folder_.file("result.csv");
     ModalScript script({[&](QWidget* window) {
-        auto* result = qobject_cast<ResultWindow*>(window);
-        ASSERT_NE(result, nullptr);
-        const QTableWidget& table = result->table();
-        for (int r = 0; r < table.rowCount(); ++r) {
-            QStringList row;
-            for (int c = 0; c < table.columnCount(); ++c) {
-                row << table.item(r, c)->text();
-            }
-            cells << row.join(' ');
-        }
-        const QString shots = qEnvironmentVariable("RUVO_SCREENSHOTS");
-        if (!shots.isEmpty()) {
-            window->grab().save(shots + "/history-result.png");
-        }
-        ClickLater(window, "CloseButton");
-    }});
+                            auto* result = qobject_cast<ResultWindow*>(window);
+                            ASSERT_NE(result, nullptr);
+                            const QTableWidget& table = result->table();
+                            for (int r = 0; r < table.rowCount(); ++r) {
+                                QStringList row;
+                                for (int c = 0; c < table.columnCount(); ++c) {
+                                    row << table.item(r, c)->text();
+                                }
+                                cells << row.join(' ');
+                            }
+                            const QString shots = qEnvironmentVariable("RUVO_SCREENSHOTS");
+                            if (!shots.isEmpty()) {
+                                window->grab().save(shots + "/history-result.png");
+                            }
+                            ClickLater(window, "SaveCsvButton");
+                        },
+                        [&](QWidget* files) {
+                            qobject_cast<QFileDialog*>(files)->selectFile(csv);
+                            static_cast<QDialog*>(files)->accept();
+                        },
+                        [&](QWidget* window) {
+                            status = window->findChild<QLabel*>("Status")->text();
+                            ClickLater(window, "CloseButton");
+                        }});
     Click(&window_, "ButtonResult");
     ASSERT_TRUE(script.done());
+    EXPECT_TRUE(status.startsWith("Saved ")) << status.toStdString();
+    EXPECT_TRUE(folder_.Read("result.csv").contains(QString::fromUtf8("Zając").toUtf8()));
     // Zając's 1:01.90 beats Kowalski's 1:02.33 by 0.43 s; the log's laps carry no
     // radio flag, so both were timed by hand.
     EXPECT_EQ(cells, QStringList({QString::fromUtf8("1 4 Zając 3 01:01:90 2 - - hand-timed"),
