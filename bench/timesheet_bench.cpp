@@ -1,6 +1,6 @@
-// Writing a timesheet PDF: the whole session of five karts with 100 laps each (the
-// summary page, then one page per driver with its table and lap chart), written to a
-// file as "Save PDF" does.
+// Writing a timesheet PDF as "Save PDF" and the command line do: a whole session of
+// five karts (the summary page with the result, then each driver's pages with the
+// table, sector times and lap chart), 100 and 300 laps a kart.
 #include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>
@@ -14,12 +14,21 @@ Timesheet FiveKartsOf(int laps) {
     Timesheet sheet;
     sheet.session_label = QStringLiteral("2026-12-08 14:05");
     sheet.date = QStringLiteral("2026-12-08");
+    sheet.track = QStringLiteral("Tor Bemowo");
+    sheet.session_number = 12;
     for (int slot = 1; slot <= 5; ++slot) {
         DriverSheet driver;
         driver.slot = slot;
-        driver.driver_name = QStringLiteral("Driver %1").arg(slot);
+        driver.driver_name = QStringLiteral("Driver %1 Wojciechowski").arg(slot);
         for (int n = 1; n <= laps; ++n) {
-            driver.laps.push_back({n, 3000 + (n * 53 + slot * 17) % 400, n % 9 == 0, false});
+            SheetLap lap;
+            lap.lap_number = n;
+            lap.lap_time = 3000 + (n * 53 + slot * 17) % 400;
+            lap.in_top_ten = n % 29 == 0;
+            lap.deleted = n % 97 == 0;
+            lap.sectors = {lap.lap_time / 3, lap.lap_time / 3,
+                           lap.lap_time - 2 * (lap.lap_time / 3)};
+            driver.laps.push_back(lap);
         }
         sheet.drivers.push_back(std::move(driver));
     }
@@ -38,6 +47,6 @@ void BM_WriteTimesheetPdf(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_WriteTimesheetPdf)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteTimesheetPdf)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "LiveTimingSwitch.h"
 #include "ReceiverLink.h"
 #include "SessionFile.h"
+#include "SessionEndPrintouts.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
@@ -35,6 +36,7 @@
 #include "Tfszczegoly.h"
 #include "TftransTest.h"
 #include "TimesheetDialog.h"
+#include "TimesheetSettings.h"
 
 namespace {
 
@@ -326,6 +328,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         if (WriteSessionFile(station_, &error, &written)) {
             NoteSessionFileName(written);
             FinishLapLog(written);
+            QueueSessionEndPrintouts(KartSettingsPath(station_), written, this);
             UpdateTimesheetButton();
             return true;
         }
@@ -458,7 +461,9 @@ void TForm1::TimesheetClick() {
         return;
     }
     const SessionRecord& record = station_.sessions.records[size_t(count - 1)];
-    ShowTimesheetDialog(LoadSessionTimesheet(record), 0, TimesheetFolder(), SessionDialogParent());
+    const QString track = LoadTimesheetSettings(KartSettingsPath(station_)).track;
+    ShowTimesheetDialog(LoadSessionTimesheet(record, track), 0, TimesheetFolder(),
+                        SessionDialogParent());
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -6,33 +6,18 @@
 #include <QMessageBox>
 
 #include "CsvExport.h"
+#include "DaySessions.h"
 #include "IniFile.h"
-#include "LapLogFormat.h"
-#include "SessionFile.h"
 
 QString SuggestedCsvName(const QString& base, bool ten_fastest_only) {
     return QFileInfo(base).completeBaseName() +
            (ten_fastest_only ? QStringLiteral("-ten-fastest.csv") : QStringLiteral("-laps.csv"));
 }
 
-void ExportSessionsCsv(const SessionTable& sessions, int first, int count,
-                       const QString& suggested_name, QWidget* parent) {
-    std::vector<ExportSession> exported;
-    QStringList skipped;
-    for (int r = first; r < first + count && r >= 0 && r < sessions.count; ++r) {
-        const SessionRecord& record = sessions.records[size_t(r)];
-        ExportSession session;
-        const QString name = QFileInfo(record.file_path).fileName();
-        session.label = SessionLabel(name).isEmpty() ? name : SessionLabel(name);
-        session.record = &record;
-        if (!record.file_path.isEmpty()) {
-            session.log = ReadLapLog(LapLogPathFor(record.file_path));
-        }
-        for (const QString& line : session.log.skipped) {
-            skipped.append(session.label + QStringLiteral(", ") + line);
-        }
-        exported.push_back(std::move(session));
-    }
+namespace {
+
+void SaveExport(const std::vector<ExportSession>& exported, const QStringList& skipped,
+                const QString& suggested_name, QWidget* parent) {
     if (exported.empty()) {
         QMessageBox::information(parent, QStringLiteral("History"),
                                  QStringLiteral("There is no session to export."));
@@ -50,7 +35,8 @@ void ExportSessionsCsv(const SessionTable& sessions, int first, int count,
         return;
     }
     QString error;
-    if (!WriteFileAtomically(path, ExportLapsCsv(exported), &error)) {
+    const csv::ExportFormat format = csv::StationExportFormat();
+    if (!WriteFileAtomically(path, ExportLapsCsv(exported, format), &error)) {
         QMessageBox::warning(parent, QStringLiteral("History"), error);
         return;
     }
@@ -58,6 +44,11 @@ void ExportSessionsCsv(const SessionTable& sessions, int first, int count,
                        .arg(counted.laps)
                        .arg(exported.size())
                        .arg(QDir::toNativeSeparators(path));
+    text += QStringLiteral(
+                "\nDecimal separator \"%1\", fields separated by \"%2\", as "
+                "spreadsheets in this computer's language read them.")
+                .arg(QLatin1Char(format.decimal))
+                .arg(QLatin1Char(format.separator));
     if (counted.ten_fastest_only > 0) {
         text += QStringLiteral(
                     "\n\n%1 of the sessions have no lap log: only their ten fastest "
@@ -69,4 +60,26 @@ void ExportSessionsCsv(const SessionTable& sessions, int first, int count,
                 skipped.mid(0, 5).join(QLatin1Char('\n'));
     }
     QMessageBox::information(parent, QStringLiteral("History"), text);
+}
+
+}  // namespace
+
+void ExportSessionCsv(const SessionRecord& record, QWidget* parent) {
+    const ExportSession session = ExportSessionOf(record);
+    QStringList skipped;
+    for (const QString& line : session.log.skipped) {
+        skipped.append(session.label + QStringLiteral(", ") + line);
+    }
+    SaveExport({session}, skipped, SuggestedCsvName(record.file_path, false), parent);
+}
+
+void ExportDayCsv(const QString& day_folder, QWidget* parent) {
+    const DaySessions day = LoadDaySessionsForExport(day_folder);
+    if (!day.error.isEmpty()) {
+        QMessageBox::warning(parent, QStringLiteral("History"), day.error);
+        return;
+    }
+    SaveExport(day.sessions, day.skipped,
+               SuggestedCsvName(QFileInfo(day_folder).fileName() + QStringLiteral(".txt"), false),
+               parent);
 }

@@ -6,11 +6,12 @@
 
 class QWidget;
 
-// The history browser's CSV export: sessions first..first+count-1 of the table,
-// each with its lap log when it has one. Asks where to save (a file dialog), writes
+// The history browser's CSV export. Each asks where to save (a file dialog), writes
 // the file and tells the operator what it holds or what failed.
-void ExportSessionsCsv(const SessionTable& sessions, int first, int count,
-                       const QString& suggested_name, QWidget* parent);
+// One session, with its lap log when it has one:
+void ExportSessionCsv(const SessionRecord& record, QWidget* parent);
+// Every session file of a day folder, however many there are:
+void ExportDayCsv(const QString& day_folder, QWidget* parent);
 
 // "2012_05_31_14_05.txt" -> "2012_05_31_14_05-laps.csv"; sessions without a lap log
 // say so in the name: "...-ten-fastest.csv".

@@ -16,6 +16,7 @@
 #include "LapChart.h"
 #include "LapCsvExport.h"
 #include "LapGap.h"
+#include "ResultWindow.h"
 #include "ScreenWidgets.h"
 #include "SessionFile.h"
 #include "SessionTimesheet.h"
@@ -23,6 +24,7 @@
 #include "Tfszczegoly.h"
 #include "TimeFormat.h"
 #include "TimesheetDialog.h"
+#include "TimesheetSettings.h"
 
 namespace {
 
@@ -126,6 +128,14 @@ Tfhistoria::Tfhistoria(QWidget* parent)
     button_export_day_->setFont(ArialFont(18));
     button_export_day_->setGeometry(13, 345, 225, 55);
     connect(button_export_day_, &QPushButton::clicked, this, &Tfhistoria::ButtonExportDayClick);
+    // The ranked result, a view of the session like the lap chart, in the free room
+    // below the export band.
+    result_button_ = new QPushButton(QStringLiteral("Result"), right_bar);
+    result_button_->setObjectName(QStringLiteral("ButtonResult"));
+    result_button_->setFont(ArialFont(18));
+    result_button_->setGeometry(13, 420, 225, 55);
+    result_button_->setEnabled(false);  // until a session is shown
+    connect(result_button_, &QPushButton::clicked, this, &Tfhistoria::ResultClick);
     body->addWidget(right_bar);
 
     connect(tab_control1_, &QTabBar::currentChanged, this, &Tfhistoria::TabControl1Change);
@@ -147,6 +157,7 @@ void Tfhistoria::RemoveAllTabs() {
 QString Tfhistoria::LoadDaySessions(const QString& program_folder, const QDate& shown_day) {
     loading_ = true;
     shown_day_ = shown_day;
+    program_folder_ = program_folder;
     RemoveAllTabs();
     const SessionFolderLoad load = LoadSessionFolder(DayFolderPath(program_folder, shown_day),
                                                      *sessions_, SessionTitles::kHistory);
@@ -188,6 +199,7 @@ void Tfhistoria::ShowSelectedSession() {
     const SessionRecord& record = sessions_->records[size_t(k)];
     timesheet_button_->setEnabled(true);
     lap_chart_button_->setEnabled(true);
+    result_button_->setEnabled(true);
     for (int slot = 1; slot <= kSlotCount; ++slot) {
         const KartSlot& kart = record.kart(slot);
         SetLabelText(panels_[size_t(slot - 1)], kart.driver_name);
@@ -228,33 +240,45 @@ const SessionRecord* Tfhistoria::SelectedSession() const {
     return &sessions_->records[size_t(k)];
 }
 
+std::optional<Timesheet> Tfhistoria::SelectedTimesheet() const {
+    const SessionRecord* record = SelectedSession();
+    if (record == nullptr) {
+        return std::nullopt;
+    }
+    const QString settings = program_folder_ + QStringLiteral("ustawienia.ini");
+    return LoadSessionTimesheet(*record, LoadTimesheetSettings(settings).track);
+}
+
 void Tfhistoria::TimesheetClick() {
-    if (const SessionRecord* record = SelectedSession()) {
-        ShowTimesheetDialog(LoadSessionTimesheet(*record), 0, TimesheetFolder(), this);
+    if (const auto sheet = SelectedTimesheet()) {
+        ShowTimesheetDialog(*sheet, 0, TimesheetFolder(), this);
     }
 }
 
 void Tfhistoria::LapChartClick() {
-    if (const SessionRecord* record = SelectedSession()) {
-        ShowLapChart(LoadSessionTimesheet(*record), this);
+    if (const auto sheet = SelectedTimesheet()) {
+        ShowLapChart(*sheet, this);
+    }
+}
+
+void Tfhistoria::ResultClick() {
+    if (const auto sheet = SelectedTimesheet()) {
+        ShowSessionResult(*sheet, this);
     }
 }
 
 void Tfhistoria::ButtonExportSessionClick() {
-    const int k = tab_control1_->currentIndex();
-    if (tab_control1_->count() == 0 || k < 0 || k >= sessions_->count) {
-        return;
+    if (const SessionRecord* record = SelectedSession()) {
+        ExportSessionCsv(*record, this);
     }
-    const QString file = sessions_->records[size_t(k)].file_path;
-    ExportSessionsCsv(*sessions_, k, 1, SuggestedCsvName(file, false), this);
 }
 
 void Tfhistoria::ButtonExportDayClick() {
     if (sessions_->count == 0) {
         return;
     }
-    const QString day = QFileInfo(QFileInfo(sessions_->records[0].file_path).path()).fileName();
-    ExportSessionsCsv(*sessions_, 0, sessions_->count, SuggestedCsvName(day + ".txt", false), this);
+    // Every session of the day, not only the 100 the window holds.
+    ExportDayCsv(QFileInfo(sessions_->records[0].file_path).path(), this);
 }
 
 void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* parent) {
@@ -271,6 +295,7 @@ void ShowDayHistory(const QString& program_folder, const QDate& day, QWidget* pa
 
 void ShowTodaysHistory(const Station& station, QWidget* parent) {
     Tfhistoria window(parent);
+    window.SetProgramFolder(station.program_folder());
     window.LoadSessions(station.sessions);
     window.exec();
 }

@@ -4,9 +4,11 @@
 #include <QDialog>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "SessionRecord.h"
+#include "Timesheet.h"
 
 class BestLapsGrid;
 class QLabel;
@@ -29,6 +31,10 @@ class Tfhistoria : public QDialog {
     // Fills the tabs from the window's own copy of a session table's records.
     void LoadSessions(const SessionTable& sessions);
 
+    // The folder whose ustawienia.ini names the track on the sheets (LoadDaySessions
+    // sets it too).
+    void SetProgramFolder(const QString& program_folder) { program_folder_ = program_folder; }
+
     const SessionTable& sessions() const { return *sessions_; }
     BestLapsGrid& grid() const { return *grid_; }
 
@@ -38,6 +44,7 @@ class Tfhistoria : public QDialog {
     void Button1Click();              // "Close"
     void TimesheetClick();            // "Timesheet": this driver or all drivers, print or PDF
     void LapChartClick();             // "Lap chart" of the selected session
+    void ResultClick();               // "Result": the selected session ranked
     void ButtonExportSessionClick();  // "Export session CSV"
     void ButtonExportDayClick();      // "Export day CSV"
 
@@ -50,8 +57,11 @@ class Tfhistoria : public QDialog {
     void ShowSelectedSession();
     // The selected session's record; none without a tab.
     const SessionRecord* SelectedSession() const;
+    // The selected session's sheet, with the track's name; none without a tab.
+    std::optional<Timesheet> SelectedTimesheet() const;
 
     QDate shown_day_;
+    QString program_folder_;
     std::unique_ptr<SessionTable> sessions_;
     bool loading_ = false;
     QTabBar* tab_control1_ = nullptr;
@@ -60,6 +70,7 @@ class Tfhistoria : public QDialog {
     QPushButton* button1_ = nullptr;
     QPushButton* timesheet_button_ = nullptr;
     QPushButton* lap_chart_button_ = nullptr;
+    QPushButton* result_button_ = nullptr;
     QPushButton* button_export_session_ = nullptr;
     QPushButton* button_export_day_ = nullptr;
 };

@@ -1,10 +1,30 @@
 #include "CsvDialect.h"
 
+#include <QLocale>
+
 namespace csv {
 
-QByteArray Field(const QString& text) {
+ExportFormat ExportFormatFor(const QLocale& locale) {
+    if (locale.decimalPoint() == QLatin1String(",")) {
+        return ExportFormat{';', ','};
+    }
+    return ExportFormat{',', '.'};
+}
+
+ExportFormat StationExportFormat() {
+    return ExportFormatFor(QLocale::system());
+}
+
+QString DecimalSeconds(qint64 centiseconds, const ExportFormat& format) {
+    const char* sign = centiseconds < 0 ? "-" : "";
+    const qint64 magnitude = centiseconds < 0 ? -centiseconds : centiseconds;
+    return QString::asprintf("%s%lld%c%2.2lld", sign, magnitude / 100, format.decimal,
+                             magnitude % 100);
+}
+
+QByteArray Field(const QString& text, char separator) {
     const QByteArray utf8 = text.toUtf8();
-    const bool needs_quotes = utf8.contains(kSeparator) || utf8.contains('"') ||
+    const bool needs_quotes = utf8.contains(separator) || utf8.contains('"') ||
                               utf8.contains('\r') || utf8.contains('\n');
     if (!needs_quotes) {
         return utf8;
@@ -22,20 +42,20 @@ QByteArray Field(const QString& text) {
     return quoted;
 }
 
-QByteArray Record(const QStringList& fields) {
+QByteArray Record(const QStringList& fields, char separator) {
     QByteArray out;
     for (qsizetype i = 0; i < fields.size(); ++i) {
         if (i > 0) {
-            out += kSeparator;
+            out += separator;
         }
-        out += Field(fields.at(i));
+        out += Field(fields.at(i), separator);
     }
     out += "\r\n";
     return out;
 }
 
-Reader::Reader(const QByteArray& bytes, LineBreaks line_breaks)
-    : bytes_(bytes), line_breaks_(line_breaks) {
+Reader::Reader(const QByteArray& bytes, char separator, LineBreaks line_breaks)
+    : bytes_(bytes), separator_(separator), line_breaks_(line_breaks) {
     if (bytes_.startsWith(kByteOrderMark)) {
         pos_ = 3;
     }
@@ -100,7 +120,7 @@ bool Reader::Next(ParsedRecord* record) {
             field_was_quoted = true;
             continue;
         }
-        if (c == kSeparator) {
+        if (c == separator_) {
             record->fields.append(QString::fromUtf8(field));
             field.clear();
             field_was_quoted = false;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "CsvDialect.h"
 #include "LapLogFormat.h"
+#include "LapSectors.h"
 
 namespace {
 
@@ -14,6 +14,9 @@ const QStringList kHeader = {
     QStringLiteral("lap_time_cs"), QStringLiteral("top_ten"),     QStringLiteral("rpm_max"),
     QStringLiteral("rpm_min"),     QStringLiteral("time_of_day"), QStringLiteral("session_time")};
 
+const QStringList kSectorHeader = {QStringLiteral("sector_1"), QStringLiteral("sector_2"),
+                                   QStringLiteral("sector_3")};
+
 const QString kFromLog = QStringLiteral("lap log");
 const QString kTenFastest = QStringLiteral("ten fastest only");
 
@@ -21,7 +24,7 @@ QString Flag(bool value) {
     return value ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-QStringList LogRow(const QString& session, const LapRecord& lap) {
+QStringList LogRow(const QString& session, const LapRecord& lap, const csv::ExportFormat& format) {
     return {session,
             kFromLog,
             QString::number(lap.slot),
@@ -30,7 +33,7 @@ QStringList LogRow(const QString& session, const LapRecord& lap) {
             Flag(lap.radio),
             QString::number(lap.lap_number),
             LapTimeText(lap.lap_time),
-            DecimalSeconds(lap.lap_time),
+            csv::DecimalSeconds(lap.lap_time, format),
             QString::number(lap.lap_time),
             Flag(lap.entered_top_ten),
             QString::number(lap.rpm_max),
@@ -40,8 +43,8 @@ QStringList LogRow(const QString& session, const LapRecord& lap) {
             LapTimeText(lap.session_time)};
 }
 
-QStringList TopTenRow(const QString& session, int slot, const KartSlot& kart,
-                      const LapEntry& entry) {
+QStringList TopTenRow(const QString& session, int slot, const KartSlot& kart, const LapEntry& entry,
+                      const csv::ExportFormat& format) {
     return {session,
             kTenFastest,
             QString::number(slot),
@@ -50,7 +53,7 @@ QStringList TopTenRow(const QString& session, int slot, const KartSlot& kart,
             Flag(kart.radio),
             QString::number(entry.lap_number),
             LapTimeText(entry.lap_time),
-            DecimalSeconds(entry.lap_time),
+            csv::DecimalSeconds(entry.lap_time, format),
             QString::number(entry.lap_time),
             Flag(true),
             QString::number(entry.rpm_max),
@@ -75,15 +78,31 @@ std::vector<const LapEntry*> StoredLaps(const KartSlot& kart) {
 
 }  // namespace
 
-QByteArray ExportLapsCsv(const std::vector<ExportSession>& sessions) {
-    QByteArray out(csv::kByteOrderMark);
-    out += csv::Record(kHeader);
+QByteArray ExportLapsCsv(const std::vector<ExportSession>& sessions,
+                         const csv::ExportFormat& format) {
+    std::vector<std::vector<SectorTimes>> sectors;
+    bool with_sectors = false;
     for (const ExportSession& session : sessions) {
+        sectors.push_back(SectorsOfLaps(session.log));
+        with_sectors = with_sectors || HasSectorTimes(sectors.back());
+    }
+    QByteArray out(csv::kByteOrderMark);
+    out += csv::Record(with_sectors ? kHeader + kSectorHeader : kHeader, format.separator);
+    for (size_t k = 0; k < sessions.size(); ++k) {
+        const ExportSession& session = sessions[k];
         if (!session.log.laps.empty()) {
-            for (const LapRecord& lap : session.log.laps) {
-                if (!lap.deleted) {  // taken back by a lap correction
-                    out += csv::Record(LogRow(session.label, lap));
+            for (size_t i = 0; i < session.log.laps.size(); ++i) {
+                const LapRecord& lap = session.log.laps[i];
+                if (lap.deleted) {  // taken back by a lap correction
+                    continue;
                 }
+                QStringList row = LogRow(session.label, lap, format);
+                if (with_sectors) {
+                    for (const qint32 time : sectors[k][i]) {
+                        row << (time > 0 ? csv::DecimalSeconds(time, format) : QString());
+                    }
+                }
+                out += csv::Record(row, format.separator);
             }
             continue;
         }
@@ -93,7 +112,11 @@ QByteArray ExportLapsCsv(const std::vector<ExportSession>& sessions) {
         for (int slot = 1; slot <= kSlotCount; ++slot) {
             const KartSlot& kart = session.record->kart(slot);
             for (const LapEntry* entry : StoredLaps(kart)) {
-                out += csv::Record(TopTenRow(session.label, slot, kart, *entry));
+                QStringList row = TopTenRow(session.label, slot, kart, *entry, format);
+                if (with_sectors) {
+                    row << QString() << QString() << QString();
+                }
+                out += csv::Record(row, format.separator);
             }
         }
     }

@@ -4,13 +4,15 @@
 #include <QString>
 #include <vector>
 
+#include "CsvDialect.h"
 #include "LapRecord.h"
 #include "SessionRecord.h"
 
-// CSV for spreadsheets: one row per lap of one session or of a whole day, in the
-// lap log's dialect (UTF-8 with a byte-order mark, ';' between fields, quoted as
-// RFC 4180; docs/lap-log.md says why). Times come as "mm:ss.cc" text, as decimal
-// seconds with a '.' point and as whole centiseconds.
+// CSV for spreadsheets: one row per lap of one session or of a whole day (UTF-8 with
+// a byte-order mark, quoted as RFC 4180; docs/lap-log.md says why). Decimal numbers
+// and the separator follow the station's locale (csv::ExportFormat). Times come as
+// "mm:ss.cc" text, as decimal seconds and as whole centiseconds. Where any lap has
+// sector times, each row ends with its three sectors in decimal seconds.
 
 struct ExportSession {
     QString label;                          // "2012-05-31 14:05"
@@ -21,7 +23,8 @@ struct ExportSession {
 // A session with laps in its log exports every lap in the order they happened; one
 // without (recorded before the lap log existed) exports its ten fastest laps per
 // kart, marked "ten fastest only" in the source column.
-QByteArray ExportLapsCsv(const std::vector<ExportSession>& sessions);
+QByteArray ExportLapsCsv(const std::vector<ExportSession>& sessions,
+                         const csv::ExportFormat& format = csv::StationExportFormat());
 
 // The rows the export holds, and how many sessions had only their ten fastest.
 struct ExportCount {

@@ -139,9 +139,11 @@ class RowReader {
     }
 
   private:
-    QString Text(Column c) const {
+    QString Text(Column c) const { return Raw(c).trimmed(); }
+    // As written: a name keeps its leading and trailing blanks.
+    QString Raw(Column c) const {
         const int i = index_[size_t(c)];
-        return i >= 0 && i < fields_->size() ? fields_->at(i).trimmed() : QString();
+        return i >= 0 && i < fields_->size() ? fields_->at(i) : QString();
     }
     // Whole numbers only; an empty or malformed field fails the record.
     bool Number(Column c, qint64 min, qint64 max, qint64* value) {
@@ -171,7 +173,7 @@ class RowReader {
             return false;
         }
         *slot = int(s);
-        *driver = CutToCharacters(Text(kDriver), 20);
+        *driver = CutToCharacters(Raw(kDriver), 20);
         *serial = qint32(quint32(sn));
         *radio = r == 1;
         return true;
@@ -204,6 +206,7 @@ class RowReader {
         lap.rpm_min = qint32(rpm_min);
         lap.entered_top_ten = top_ten == 1;
         lap.ended_at = At();
+        lap.order = line_;
         log_->laps.push_back(lap);
     }
 
@@ -265,6 +268,7 @@ class RowReader {
         sector.rpm_max = qint32(rpm_max);
         sector.rpm_min = qint32(rpm_min);
         sector.seen_at = At();
+        sector.order = line_;
         log_->sectors.push_back(sector);
     }
 
@@ -375,7 +379,7 @@ QByteArray LapLogLine(const LapLogKart& kart) {
 SessionLapLog ParseLapLog(const QByteArray& bytes) {
     SessionLapLog log;
     RowReader rows(&log);
-    csv::Reader reader(bytes, csv::LineBreaks::kEndRecords);
+    csv::Reader reader(bytes, csv::kSeparator, csv::LineBreaks::kEndRecords);
     csv::ParsedRecord record;
     bool first = true;
     while (reader.Next(&record)) {

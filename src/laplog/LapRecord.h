@@ -3,7 +3,13 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <vector>
+
+// The frames carry three sector times per lap.
+inline constexpr int kSectorCount = 3;
+// Sector times 1..3 of one lap in centiseconds; 0 where none was reported.
+using SectorTimes = std::array<qint32, kSectorCount>;
 
 // One completed lap as the lap log keeps it: every lap of every kart, radio or
 // hand-timed, not only the ten fastest that the session file holds.
@@ -21,6 +27,7 @@ struct LapRecord {
     bool entered_top_ten = false;  // the lap went into the kart's table of the ten fastest
     bool deleted = false;          // taken back by a lap correction
     QDateTime deleted_at;
+    int order = 0;  // place among the records of its log, as read back
 };
 
 // A lap correction made during the session: the lap, named by what its own lap
@@ -48,6 +55,7 @@ struct SectorRecord {
     qint32 rpm_min = 0;
     QDateTime seen_at;
     qint64 session_time = 0;
+    int order = 0;  // place among the records of its log, as read back
 };
 
 // A kart slot as it stood when the session started or its settings changed; the

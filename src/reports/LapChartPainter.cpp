@@ -83,6 +83,71 @@ QColor SlotColour(int slot) {
     return colours[size_t(std::clamp(slot, 1, 5) - 1)];
 }
 
+std::vector<double> LapTicks(double last_lap, int most) {
+    std::vector<double> ticks;
+    if (last_lap < 1) {
+        return ticks;
+    }
+    // Round lap numbers (5, 10, 15 or 50, 100, 150), and lap 1 where the step is wide
+    // enough for it to stand apart.
+    const double step = std::max(1.0, NiceStep(last_lap, std::max(most, 1)));
+    if (step >= 5) {
+        ticks.push_back(1);
+    }
+    for (double lap = step; lap <= last_lap + 1e-9; lap += step) {
+        ticks.push_back(lap);
+    }
+    return ticks;
+}
+
+TimeTicks TimeTicksFor(double low, double high, int most) {
+    TimeTicks ticks;
+    if (high <= low) {
+        return ticks;
+    }
+    ticks.step = NiceStep((high - low) / 100.0, std::max(most, 1)) * 100.0;
+    // As many decimals as the step needs, so that no two labels read the same.
+    ticks.decimals = std::clamp(int(std::ceil(-std::log10(ticks.step / 100.0) - 1e-9)), 0, 2);
+    for (double k = std::ceil(low / ticks.step); k * ticks.step <= high + 1e-9; k += 1) {
+        ticks.values.push_back(k * ticks.step);
+    }
+    return ticks;
+}
+
+namespace {
+
+// One entry of the legend: a coloured dot with a name, or the key to the ring.
+struct LegendItem {
+    QString text;
+    QColor colour;  // invalid for the key
+};
+
+// The legend's entries flowed into rows no wider than width.
+std::vector<std::vector<LegendItem>> LegendRows(const std::vector<ChartSeries>& series,
+                                                const QFontMetricsF& metrics, double dot,
+                                                double font_size, double width) {
+    std::vector<LegendItem> items;
+    for (const ChartSeries& s : series) {
+        items.push_back({s.name.trimmed().isEmpty() ? QString::number(s.slot) : s.name.trimmed(),
+                         SlotColour(s.slot)});
+    }
+    items.push_back({QStringLiteral("ring: best lap"), QColor()});
+    std::vector<std::vector<LegendItem>> rows(1);
+    double x = 0;
+    for (const LegendItem& item : items) {
+        const double item_width = 4 * dot + metrics.horizontalAdvance(item.text);
+        if (x > 0 && x + item_width > width) {
+            rows.emplace_back();
+            x = 0;
+        }
+        rows.back().push_back(item);
+        x += item_width + 2 * font_size;
+    }
+    return rows;
+}
+
+}  // namespace
+
 void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<ChartSeries>& series,
                    int font_size) {
     painter.save();
@@ -93,10 +158,23 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
     const QFontMetricsF metrics(font, painter.device());
 
     const double unit = font_size / 10.0;
-    const QRectF plot = area.adjusted(metrics.horizontalAdvance(QStringLiteral("000.0")) + 6 * unit,
-                                      font_size * 0.5, -font_size, -font_size * 3.2);
-    painter.fillRect(area, Qt::white);
+    const double dot = 2.2 * unit;
+    const double line = font_size * 1.4;
     const Range range = RangeOf(series);
+    const TimeTicks y_ticks =
+        TimeTicksFor(range.y_min, range.y_max, std::max(2, int(area.height() / (font_size * 3.0))));
+    QString widest_label;
+    for (const double t : y_ticks.values) {
+        const QString label = QString::number(t / 100.0, 'f', y_ticks.decimals);
+        widest_label = label.size() > widest_label.size() ? label : widest_label;
+    }
+    const double left = metrics.horizontalAdvance(widest_label + QStringLiteral("0")) + 6 * unit;
+    // Under the plot: lap numbers, the axis caption, then the legend in as many rows
+    // as it needs, so that nothing is drawn over anything else.
+    const auto legend = LegendRows(series, metrics, dot, font_size, area.width() - left);
+    const double below = line * (2 + double(legend.size())) + font_size * 0.4;
+    const QRectF plot = area.adjusted(left, font_size * 0.5, -font_size, -below);
+    painter.fillRect(area, Qt::white);
 
     // Half a lap of room at both ends keeps the first and last points off the frame.
     auto to_x = [&](double lap) { return plot.left() + (lap - 0.5) / range.x_max * plot.width(); };
@@ -108,18 +186,17 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
 
     // Grid and axis labels: seconds up, lap numbers across.
     const QPen grid_pen(QColor(0xDD, 0xDD, 0xDD), 0.5 * unit);
-    const double y_step = NiceStep((range.y_max - range.y_min) / 100.0, 5) * 100.0;
-    for (double t = std::ceil(range.y_min / y_step) * y_step; t <= range.y_max; t += y_step) {
+    for (const double t : y_ticks.values) {
         const double y = to_y(t);
         painter.setPen(grid_pen);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(Qt::black);
         painter.drawText(
             QRectF(area.left(), y - font_size, plot.left() - area.left() - 4 * unit, 2 * font_size),
-            Qt::AlignRight | Qt::AlignVCenter, QString::number(t / 100.0, 'f', 1));
+            Qt::AlignRight | Qt::AlignVCenter, QString::number(t / 100.0, 'f', y_ticks.decimals));
     }
-    const double x_step = std::max(1.0, NiceStep(range.x_max - 1, 10));
-    for (double lap = 1; lap <= range.x_max; lap += x_step) {
+    const int x_room = std::max(1, int(plot.width() / (font_size * 4.0)));
+    for (const double lap : LapTicks(range.x_max, std::min(10, x_room))) {
         const double x = to_x(lap);
         painter.setPen(grid_pen);
         painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
@@ -130,11 +207,10 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
     }
     painter.setPen(QPen(Qt::black, 0.8 * unit));
     painter.drawRect(plot);
-    painter.drawText(
-        QRectF(plot.left(), plot.bottom() + font_size * 1.5, plot.width(), font_size * 1.4),
-        Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("lap number; lap time in seconds"));
+    painter.drawText(QRectF(plot.left(), plot.bottom() + line, plot.width(), line),
+                     Qt::AlignHCenter | Qt::AlignTop,
+                     QStringLiteral("lap number; lap time in seconds"));
 
-    const double base_dot = 2.2 * unit;
     for (const ChartSeries& s : series) {
         const QColor colour = SlotColour(s.slot);
         if (s.joined) {
@@ -153,23 +229,23 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
         painter.setPen(Qt::NoPen);
         painter.setBrush(colour);
         // Lone points need more ink than points on a line to be seen.
-        const double dot = s.joined ? base_dot : base_dot * 1.6;
+        const double size = s.joined ? dot : dot * 1.6;
         for (const LapLine& lap : s.laps) {
             const QPointF at(to_x(lap.lap_number), to_y(lap.lap_time));
             if (lap.lap_time > range.y_max) {
                 QPainterPath up;
-                up.moveTo(at + QPointF(0, -dot));
-                up.lineTo(at + QPointF(dot, dot));
-                up.lineTo(at + QPointF(-dot, dot));
+                up.moveTo(at + QPointF(0, -size));
+                up.lineTo(at + QPointF(size, size));
+                up.lineTo(at + QPointF(-size, size));
                 up.closeSubpath();
                 painter.drawPath(up);
             } else {
-                painter.drawEllipse(at, dot, dot);
+                painter.drawEllipse(at, size, size);
             }
             if (lap.best) {
                 painter.setPen(QPen(colour, 1.2 * unit));
                 painter.setBrush(Qt::NoBrush);
-                painter.drawEllipse(at, dot * 2.4, dot * 2.4);
+                painter.drawEllipse(at, size * 2.4, size * 2.4);
                 painter.setPen(Qt::NoPen);
                 painter.setBrush(colour);
             }
@@ -177,24 +253,26 @@ void PaintLapChart(QPainter& painter, const QRectF& area, const std::vector<Char
     }
     painter.setBrush(Qt::NoBrush);
 
-    // Legend along the bottom.
-    const double dot = base_dot;
-    double x = plot.left();
-    const double y = area.bottom() - font_size * 0.9;
-    for (const ChartSeries& s : series) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(SlotColour(s.slot));
-        painter.drawEllipse(QPointF(x + dot, y), dot * 1.4, dot * 1.4);
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(Qt::black);
-        const QString text =
-            s.name.trimmed().isEmpty() ? QString::number(s.slot) : s.name.trimmed();
-        painter.drawText(QPointF(x + 4 * dot, y + font_size * 0.35), text);
-        x += 4 * dot + metrics.horizontalAdvance(text) + 3 * font_size;
+    // The legend, from the left edge of the plot, row under row.
+    double y = plot.bottom() + 2 * line + line * 0.5;
+    for (const std::vector<LegendItem>& row : legend) {
+        double x = plot.left();
+        for (const LegendItem& item : row) {
+            if (item.colour.isValid()) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(item.colour);
+                painter.drawEllipse(QPointF(x + dot, y), dot * 1.4, dot * 1.4);
+            } else {
+                painter.setPen(QPen(Qt::black, 1.2 * unit));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawEllipse(QPointF(x + dot, y), dot * 1.6, dot * 1.6);
+            }
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(Qt::black);
+            painter.drawText(QPointF(x + 4 * dot, y + font_size * 0.35), item.text);
+            x += 4 * dot + metrics.horizontalAdvance(item.text) + 2 * font_size;
+        }
+        y += line;
     }
-    painter.setPen(Qt::black);
-    const QString key = QStringLiteral("ring: best lap");
-    painter.drawText(QRectF(x, y - font_size, area.right() - x, 2 * font_size),
-                     Qt::AlignRight | Qt::AlignVCenter, key);
     painter.restore();
 }

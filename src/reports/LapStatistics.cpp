@@ -9,7 +9,7 @@ LapStatistics::LapStatistics(const std::vector<SheetLap>& laps) {
         if (lap.deleted || lap.lap_time <= 0) {
             continue;
         }
-        lines_.push_back({lap.lap_number, lap.lap_time, 0, false, lap.entered_top_ten});
+        lines_.push_back({lap.lap_number, lap.lap_time, 0, false, lap.in_top_ten});
         times.push_back(lap.lap_time);
     }
     if (lines_.empty()) {
@@ -33,26 +33,31 @@ LapStatistics::LapStatistics(const std::vector<SheetLap>& laps) {
     }
     average_ = sum / double(times.size());
 
+    // Clean laps, before the times are sorted: the first one driven is the out lap.
+    std::vector<qint32> clean;
+    for (size_t i = 1; i < times.size(); ++i) {
+        if (WithinConsistencyLimit(times[i], best_)) {
+            clean.push_back(times[i]);
+        }
+    }
+    clean_laps_ = int(clean.size());
+    if (!clean.empty()) {
+        double clean_sum = 0.0;
+        for (qint32 t : clean) {
+            clean_sum += t;
+        }
+        clean_average_ = clean_sum / double(clean.size());
+        double squares = 0.0;
+        for (qint32 t : clean) {
+            squares += (t - clean_average_) * (t - clean_average_);
+        }
+        consistency_ = std::sqrt(squares / double(clean.size()));
+    }
+
     std::sort(times.begin(), times.end());
     const size_t mid = times.size() / 2;
     median_ = times.size() % 2 == 1 ? double(times[mid])
                                     : (double(times[mid - 1]) + double(times[mid])) / 2.0;
-
-    double within_sum = 0.0;
-    for (qint32 t : times) {
-        if (WithinConsistencyLimit(t, best_)) {
-            within_sum += t;
-            ++consistent_laps_;
-        }
-    }
-    const double mean = within_sum / consistent_laps_;
-    double squares = 0.0;
-    for (qint32 t : times) {
-        if (WithinConsistencyLimit(t, best_)) {
-            squares += (t - mean) * (t - mean);
-        }
-    }
-    consistency_ = std::sqrt(squares / consistent_laps_);
 }
 
 bool LapStatistics::WithinConsistencyLimit(qint32 lap_time, qint32 best) {

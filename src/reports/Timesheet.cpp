@@ -1,7 +1,9 @@
 #include "Timesheet.h"
 
 #include <algorithm>
-#include <map>
+#include <array>
+
+#include "LapSectors.h"
 
 namespace {
 
@@ -16,25 +18,77 @@ Timesheet EmptySheet(const QString& session_label) {
     return sheet;
 }
 
+// Indexes of the laps that stand among their kart's ten fastest once the session is
+// over: the laps the session file keeps. Of equal times the earlier lap ranks first.
+std::vector<bool> TenFastestAtEnd(const std::vector<LapRecord>& laps) {
+    std::vector<bool> marked(laps.size(), false);
+    std::array<std::vector<size_t>, kSlotCount> by_slot;
+    for (size_t i = 0; i < laps.size(); ++i) {
+        if (IsValidSlot(laps[i].slot) && !laps[i].deleted && laps[i].lap_time > 0) {
+            by_slot[size_t(laps[i].slot - 1)].push_back(i);
+        }
+    }
+    for (std::vector<size_t>& kart : by_slot) {
+        std::stable_sort(kart.begin(), kart.end(),
+                         [&](size_t a, size_t b) { return laps[a].lap_time < laps[b].lap_time; });
+        for (size_t k = 0; k < kart.size() && k < size_t(kLapEntries); ++k) {
+            marked[kart[k]] = true;
+        }
+    }
+    return marked;
+}
+
 }  // namespace
+
+bool Timesheet::HasSectors() const {
+    for (const DriverSheet& driver : drivers) {
+        for (const SheetLap& lap : driver.laps) {
+            if (std::any_of(lap.sectors.begin(), lap.sectors.end(),
+                            [](qint32 t) { return t > 0; })) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 Timesheet TimesheetFromLapLog(const SessionLapLog& log, const QString& session_label) {
     Timesheet sheet = EmptySheet(session_label);
     sheet.lap_log_skipped = log.skipped;
-    std::map<int, DriverSheet> by_slot;
-    for (const LapRecord& lap : log.laps) {
+    const std::vector<SectorTimes> sectors = SectorsOfLaps(log);
+    const std::vector<bool> top_ten = TenFastestAtEnd(log.laps);
+    // One sheet per driver of each kart: a lap belongs to whoever drove it.
+    std::array<std::vector<DriverSheet>, kSlotCount> by_slot;
+    for (size_t i = 0; i < log.laps.size(); ++i) {
+        const LapRecord& lap = log.laps[i];
         if (!IsValidSlot(lap.slot)) {
             continue;
         }
-        DriverSheet& driver = by_slot[lap.slot];
-        if (driver.laps.empty()) {
-            driver.slot = lap.slot;
-            driver.driver_name = lap.driver_name;
+        std::vector<DriverSheet>& kart = by_slot[size_t(lap.slot - 1)];
+        auto driver = std::find_if(kart.begin(), kart.end(), [&](const DriverSheet& d) {
+            return d.driver_name == lap.driver_name;
+        });
+        if (driver == kart.end()) {
+            kart.push_back(DriverSheet{lap.slot, lap.driver_name, false, {}});
+            driver = kart.end() - 1;
         }
-        driver.laps.push_back({lap.lap_number, lap.lap_time, lap.entered_top_ten, lap.deleted});
+        driver->hand_timed = driver->hand_timed || !lap.radio;
+        driver->laps.push_back({lap.lap_number, lap.lap_time, top_ten[i], lap.deleted,
+                                lap.deleted_at, sectors[i], lap.session_time});
+        if (lap.ended_at.isValid()) {
+            const QDateTime began = lap.ended_at.addMSecs(-lap.session_time * 10);
+            if (!sheet.started.isValid() || began < sheet.started) {
+                sheet.started = began;
+            }
+            if (!sheet.ended.isValid() || lap.ended_at > sheet.ended) {
+                sheet.ended = lap.ended_at;
+            }
+        }
     }
-    for (auto& [slot, driver] : by_slot) {
-        sheet.drivers.push_back(std::move(driver));
+    for (std::vector<DriverSheet>& kart : by_slot) {
+        for (DriverSheet& driver : kart) {
+            sheet.drivers.push_back(std::move(driver));
+        }
     }
     return sheet;
 }
@@ -47,10 +101,15 @@ Timesheet TimesheetFromSessionRecord(const SessionRecord& record, const QString&
         DriverSheet driver;
         driver.slot = slot;
         driver.driver_name = kart.driver_name;
+        driver.hand_timed = !kart.radio;
         for (int j = 1; j <= kLapEntries; ++j) {
             const LapEntry& entry = kart.lap(j);
             if (entry.lap_time > 0) {
-                driver.laps.push_back({entry.lap_number, entry.lap_time, true, false});
+                SheetLap lap;
+                lap.lap_number = entry.lap_number;
+                lap.lap_time = entry.lap_time;
+                lap.in_top_ten = true;
+                driver.laps.push_back(lap);
             }
         }
         if (driver.laps.empty()) {
@@ -64,13 +123,11 @@ Timesheet TimesheetFromSessionRecord(const SessionRecord& record, const QString&
     return sheet;
 }
 
-Timesheet OnlyDriver(const Timesheet& sheet, int slot) {
+Timesheet OnlyDriver(const Timesheet& sheet, int index) {
     Timesheet one = sheet;
     one.drivers.clear();
-    for (const DriverSheet& driver : sheet.drivers) {
-        if (driver.slot == slot) {
-            one.drivers.push_back(driver);
-        }
+    if (index >= 0 && size_t(index) < sheet.drivers.size()) {
+        one.drivers.push_back(sheet.drivers[size_t(index)]);
     }
     return one;
 }

@@ -8,11 +8,20 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "TimesheetRenderer.h"
+
+QString PrintedText(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        return QStringLiteral("Saved %1 (\"Print to File\": not printed)")
+            .arg(QDir::toNativeSeparators(printer.outputFileName()));
+    }
+    return QStringLiteral("Sent to the printer %1.").arg(printer.printerName());
+}
 
 TimesheetDialog::TimesheetDialog(Timesheet sheet, int preselected_slot, QString pdf_folder,
                                  QWidget* parent)
@@ -43,9 +52,10 @@ TimesheetDialog::TimesheetDialog(Timesheet sheet, int preselected_slot, QString 
     one_driver_->setObjectName(QStringLiteral("OneDriver"));
     driver_choice_ = new QComboBox(this);
     driver_choice_->setObjectName(QStringLiteral("DriverChoice"));
-    for (const DriverSheet& driver : sheet_.drivers) {
+    for (size_t i = 0; i < sheet_.drivers.size(); ++i) {
+        const DriverSheet& driver = sheet_.drivers[i];
         driver_choice_->addItem(
-            QStringLiteral("%1  (kart %2)").arg(driver.driver_name).arg(driver.slot), driver.slot);
+            QStringLiteral("%1  (kart %2)").arg(driver.driver_name).arg(driver.slot), int(i));
     }
     one_row->addWidget(one_driver_);
     one_row->addWidget(driver_choice_, 1);
@@ -54,7 +64,12 @@ TimesheetDialog::TimesheetDialog(Timesheet sheet, int preselected_slot, QString 
     all_drivers_->setObjectName(QStringLiteral("AllDrivers"));
     layout->addWidget(all_drivers_);
 
-    const int preselected = driver_choice_->findData(preselected_slot);
+    int preselected = -1;
+    for (size_t i = 0; i < sheet_.drivers.size() && preselected < 0; ++i) {
+        if (sheet_.drivers[i].slot == preselected_slot) {
+            preselected = int(i);
+        }
+    }
     if (preselected >= 0) {
         driver_choice_->setCurrentIndex(preselected);
         one_driver_->setChecked(true);
@@ -96,8 +111,26 @@ Timesheet TimesheetDialog::ChosenSheet() const {
 }
 
 void TimesheetDialog::PrintClick() {
+    // Without a printer Qt's dialog offers only "Print to File", and a sheet that
+    // went to a file must not be reported as printed.
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Timesheet"),
+                        QStringLiteral("No printer is set up on this computer."),
+                        QMessageBox::NoButton, this);
+        box.setObjectName(QStringLiteral("NoPrinter"));
+        QPushButton* save =
+            box.addButton(QStringLiteral("Save as PDF..."), QMessageBox::AcceptRole);
+        box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(save);
+        box.exec();
+        if (box.clickedButton() == save) {
+            SavePdfClick();
+        }
+        return;
+    }
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Timesheet %1").arg(sheet_.session_label));
+    printer.setPageLayout(TimesheetPageLayout());
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Print timesheet"));
     if (dialog.exec() != QDialog::Accepted) {
@@ -108,7 +141,7 @@ void TimesheetDialog::PrintClick() {
         QMessageBox::warning(this, QStringLiteral("Timesheet"), error);
         return;
     }
-    status_->setText(QStringLiteral("Sent to the printer."));
+    status_->setText(PrintedText(printer));
 }
 
 void TimesheetDialog::SavePdfClick() {

@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QLabel;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
 
@@ -35,6 +36,10 @@ class TimesheetDialog : public QDialog {
     QComboBox* driver_choice_ = nullptr;
     QLabel* status_ = nullptr;
 };
+
+// What the dialog says once a sheet went through the print dialog: where the file
+// went when "Print to File" was chosen, else the printer's name.
+QString PrintedText(const QPrinter& printer);
 
 // Opens the dialog modally and destroys it when it closes.
 void ShowTimesheetDialog(const Timesheet& sheet, int preselected_slot, const QString& pdf_folder,

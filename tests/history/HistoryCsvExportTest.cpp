@@ -51,9 +51,10 @@ class Answers {
     QTimer timer_;
 };
 
+// The export is written in the station's locale (C in the tests: ',' and '.').
 std::vector<QStringList> Rows(const QByteArray& bytes) {
     std::vector<QStringList> rows;
-    csv::Reader reader(bytes);
+    csv::Reader reader(bytes, csv::StationExportFormat().separator);
     csv::ParsedRecord record;
     while (reader.Next(&record)) {
         rows.push_back(record.fields);
@@ -130,6 +131,32 @@ TEST_F(HistoryCsvExport, DayExportFallsBackToTheTenFastestAndSaysSo) {
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].mid(0, 4), QStringList({"2012-05-31 09:12", "ten fastest only", "1", "Ola"}));
     EXPECT_EQ(rows[2][0], "2012-05-31 10:00");
+}
+
+// The window holds a day's 100 most recent sessions; the day's export takes all.
+TEST(HistoryCsvDayExport, DayWithMoreThanAHundredSessionsExportsEveryOne) {
+    TempFolder temp;
+    for (int i = 0; i < 105; ++i) {
+        const QString name = QStringLiteral("Sessions/2012_05_31/2012_05_31_%1_%2.txt")
+                                 .arg(8 + i / 60, 2, 10, QLatin1Char('0'))
+                                 .arg(i % 60, 2, 10, QLatin1Char('0'));
+        temp.Write(name, QStringLiteral("[Ustawienia]\r\nNAZWA_1=S%1\r\nLAPSINT_1_1=3100\r\n"
+                                        "LAPNR_1_1=1\r\n")
+                             .arg(i + 1)
+                             .toUtf8());
+    }
+    Tfhistoria window;
+    window.LoadDaySessions(temp.path(), QDate(2012, 5, 31));
+    ASSERT_EQ(window.sessions().count, 100);
+    Answers answers(temp.file("day.csv"));
+    QTest::mouseClick(window.findChild<QPushButton*>("ButtonExportDay"), Qt::LeftButton);
+    ASSERT_EQ(answers.texts.size(), 1);
+    EXPECT_TRUE(answers.texts[0].startsWith("105 laps of 105 sessions"))
+        << answers.texts[0].toStdString();
+    const std::vector<QStringList> rows = Rows(temp.Read("day.csv"));
+    ASSERT_EQ(rows.size(), 106u);
+    EXPECT_EQ(rows[1][3], "S1");  // the first session of the day, not the sixth
+    EXPECT_EQ(rows[105][3], "S105");
 }
 
 TEST_F(HistoryCsvExport, CancelledDialogWritesNothing) {

@@ -4,10 +4,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTest>
 
 #include "../reports/PdfText.h"
@@ -15,6 +19,7 @@
 #include "LapChart.h"
 #include "LapLogFormat.h"
 #include "ModalScript.h"
+#include "ResultWindow.h"
 #include "SaveFileAnswer.h"
 #include "SessionFile.h"
 #include "Station.h"
@@ -81,6 +86,14 @@ TEST_F(HistoryReportsTest, ButtonsSitInTheRightBarBelowCloseAndAboveTheExportBan
         EXPECT_TRUE(button->isEnabled());
     }
     EXPECT_FALSE(sheet->geometry().intersects(chart->geometry()));
+    // "Result" in the free room under the export band.
+    QPushButton* result = Button("ButtonResult");
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->text(), "Result");
+    EXPECT_EQ(result->parentWidget(), close->parentWidget());
+    EXPECT_GE(result->y(), Button("ButtonExportDay")->geometry().bottom() + 10);
+    EXPECT_LE(result->geometry().bottom(), 714 - 56);
+    EXPECT_TRUE(result->isEnabled());
 }
 
 TEST_F(HistoryReportsTest, TimesheetOfAllDriversIsSavedAsPdfWithTheTenFastestNote) {
@@ -126,30 +139,66 @@ TEST_F(HistoryReportsTest, TimesheetOfAllDriversIsSavedAsPdfWithTheTenFastestNot
     EXPECT_TRUE(pages[0].contains("Driver: Kowalski"));
     EXPECT_TRUE(pages[0].contains("Session: 2012-05-31 14:05"));
     EXPECT_TRUE(pages[0].contains(QString::fromLatin1(kOnlyFastestNote)));
-    EXPECT_EQ(LapRows(pages[0]), QStringList({"3 01:03:01 +00:68 top 10", "7 01:02:33 +00:00 best",
-                                              "9 01:04:55 +02:22 top 10"}));
+    EXPECT_EQ(LapRows(pages[0]), QStringList({"3 01:03:01 +0.68 top 10", "7 01:02:33 +0.00 best",
+                                              "9 01:04:55 +2.22 top 10"}));
     EXPECT_TRUE(pages[1].contains(QString::fromUtf8("Driver: Zając")));
-    EXPECT_EQ(LapRows(pages[1]),
-              QStringList({"1 01:02:88 +00:98 top 10", "2 01:01:90 +00:00 best"}));
+    EXPECT_EQ(LapRows(pages[1]), QStringList({"1 01:02:88 +0.98 top 10", "2 01:01:90 +0.00 best"}));
 }
 
-TEST_F(HistoryReportsTest, OneDriversSheetGoesToThePrintDialog) {
-    Timesheet chosen;
+// Without a printer the station says so and offers the PDF instead of letting Qt's
+// dialog write a file that would then be reported as printed.
+TEST_F(HistoryReportsTest, PrintWithoutAPrinterOffersSaveAsPdfForTheChosenDriver) {
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) {
+        GTEST_SKIP() << "this machine has a printer";
+    }
+    const QString pdf = folder_.file("zajac.pdf");
+    QString told;
+    QString status;
     ModalScript script({
         [&](QWidget* dialog) {
-            auto* choice = dialog->findChild<QComboBox*>("DriverChoice");
-            choice->setCurrentIndex(1);
+            dialog->findChild<QComboBox*>("DriverChoice")->setCurrentIndex(1);
             dialog->findChild<QRadioButton*>("OneDriver")->setChecked(true);
-            chosen = qobject_cast<TimesheetDialog*>(dialog)->ChosenSheet();
             ClickLater(dialog, "PrintButton");
         },
-        [&](QWidget* print) { qobject_cast<QDialog*>(print)->reject(); },
-        [&](QWidget* dialog) { ClickLater(dialog, "CloseButton"); },
+        [&](QWidget* box) {
+            auto* message = qobject_cast<QMessageBox*>(box);
+            ASSERT_NE(message, nullptr);
+            told = message->text();
+            for (QAbstractButton* button : message->buttons()) {
+                if (button->text() == "Save as PDF...") {
+                    Later([button] { button->click(); });
+                }
+            }
+        },
+        [&](QWidget* files) {
+            qobject_cast<QFileDialog*>(files)->selectFile(pdf);
+            static_cast<QDialog*>(files)->accept();
+        },
+        [&](QWidget* dialog) {
+            status = dialog->findChild<QLabel*>("Status")->text();
+            ClickLater(dialog, "CloseButton");
+        },
     });
     Click(&window_, "ButtonTimesheet");
-    EXPECT_EQ(script.seen(), QStringList({"TimesheetDialog", "QPrintDialog", "TimesheetDialog"}));
-    ASSERT_EQ(chosen.drivers.size(), 1u);
-    EXPECT_EQ(chosen.drivers[0].slot, 4);
+    EXPECT_EQ(script.seen(),
+              QStringList({"TimesheetDialog", "QMessageBox", "QFileDialog", "TimesheetDialog"}));
+    EXPECT_EQ(told, "No printer is set up on this computer.");
+    EXPECT_TRUE(status.startsWith("Saved ")) << status.toStdString();
+    if (!HavePdfToText()) {
+        GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    }
+    const QStringList pages = PdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_TRUE(pages[0].contains(QString::fromUtf8("Driver: Zając")));
+}
+
+// A sheet sent through Qt's dialog to "Print to File" says where the file went.
+TEST(PrintedTextTest, PrintToFileSaysWhereTheFileWent) {
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName("/tmp/Timesheet 2012-05-31.pdf");
+    EXPECT_EQ(PrintedText(printer),
+              "Saved /tmp/Timesheet 2012-05-31.pdf (\"Print to File\": not printed)");
 }
 
 TEST_F(HistoryReportsTest, LapChartShowsEachKartsTenFastestAsLonePoints) {
@@ -264,23 +313,63 @@ TEST_F(HistoryReportsTest, WithALapLogEveryLapIsChartedJoinedAndPrintedInOrder) 
     EXPECT_TRUE(pages[0].contains("Driver: Kowalski"));
     EXPECT_FALSE(pages[0].contains(QString::fromLatin1(kOnlyFastestNote)));
     EXPECT_EQ(LapRows(pages[0]), QStringList({
-                                     "1 01:10:12 +07:79 top 10",
-                                     "2 01:04:55 +02:22 top 10",
-                                     "3 01:03:01 +00:68 top 10",
-                                     "4 01:03:90 +01:57 top 10",
-                                     "5 01:03:50 +01:17 top 10",
-                                     "6 01:03:40 +01:07 top 10",
-                                     "7 01:02:33 +00:00 best",
-                                     "8 01:04:20 +01:87 top 10",
-                                     "9 01:02:90 +00:57 top 10",
+                                     "1 01:10:12 +7.79 top 10",
+                                     "2 01:04:55 +2.22 top 10",
+                                     "3 01:03:01 +0.68 top 10",
+                                     "4 01:03:90 +1.57 top 10",
+                                     "5 01:03:50 +1.17 top 10",
+                                     "6 01:03:40 +1.07 top 10",
+                                     "7 01:02:33 +0.00 best",
+                                     "8 01:04:20 +1.87 top 10",
+                                     "9 01:02:90 +0.57 top 10",
                                  }));
+}
+
+TEST_F(HistoryReportsTest, ResultViewRanksTheSessionByBestLap) {
+    folder_.Write("Sessions/2012_05_31/laps/2012_05_31_14_05.csv", LapLog());
+    QStringList cells;
+    QString status;
+    const QString csv = folder_.file("result.csv");
+    ModalScript script({[&](QWidget* window) {
+                            auto* result = qobject_cast<ResultWindow*>(window);
+                            ASSERT_NE(result, nullptr);
+                            const QTableWidget& table = result->table();
+                            for (int r = 0; r < table.rowCount(); ++r) {
+                                QStringList row;
+                                for (int c = 0; c < table.columnCount(); ++c) {
+                                    row << table.item(r, c)->text();
+                                }
+                                cells << row.join(' ');
+                            }
+                            const QString shots = qEnvironmentVariable("RUVO_SCREENSHOTS");
+                            if (!shots.isEmpty()) {
+                                window->grab().save(shots + "/history-result.png");
+                            }
+                            ClickLater(window, "SaveCsvButton");
+                        },
+                        [&](QWidget* files) {
+                            qobject_cast<QFileDialog*>(files)->selectFile(csv);
+                            static_cast<QDialog*>(files)->accept();
+                        },
+                        [&](QWidget* window) {
+                            status = window->findChild<QLabel*>("Status")->text();
+                            ClickLater(window, "CloseButton");
+                        }});
+    Click(&window_, "ButtonResult");
+    ASSERT_TRUE(script.done());
+    EXPECT_TRUE(status.startsWith("Saved ")) << status.toStdString();
+    EXPECT_TRUE(folder_.Read("result.csv").contains(QString::fromUtf8("Zając").toUtf8()));
+    // Zając's 1:01.90 beats Kowalski's 1:02.33 by 0.43 s; the log's laps carry no
+    // radio flag, so both were timed by hand.
+    EXPECT_EQ(cells, QStringList({QString::fromUtf8("1 4 Zając 3 01:01:90 2 - - hand-timed"),
+                                  "2 1 Kowalski 9 01:02:33 7 +0.43 +0.43 hand-timed"}));
 }
 
 TEST(HistoryReportsEmptyDayTest, WithoutSessionsTheButtonsOpenNothing) {
     TempFolder folder;
     Tfhistoria window;
     window.LoadDaySessions(folder.path(), QDate(2012, 5, 31));
-    for (const char* name : {"ButtonTimesheet", "ButtonLapChart"}) {
+    for (const char* name : {"ButtonTimesheet", "ButtonLapChart", "ButtonResult"}) {
         auto* button = window.findChild<QPushButton*>(name);
         ASSERT_NE(button, nullptr);
         EXPECT_FALSE(button->isEnabled());
@@ -288,6 +377,7 @@ TEST(HistoryReportsEmptyDayTest, WithoutSessionsTheButtonsOpenNothing) {
     // Called directly as well: no session, nothing opens (no modal to wait for).
     window.TimesheetClick();
     window.LapChartClick();
+    window.ResultClick();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -3,6 +3,10 @@
 #include "CsvDialect.h"
 #include "CsvExport.h"
 
+#include <QLocale>
+#include <QRegularExpression>
+#include <optional>
+
 namespace {
 
 const QStringList kHostileNames = {
@@ -11,9 +15,12 @@ const QStringList kHostileNames = {
     QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("Łukasz Żółć-Gęślą"),
     QStringLiteral("semi;colon;")};
 
-std::vector<QStringList> ReadBack(const QByteArray& bytes) {
+// The exports follow the station's locale; these tests write the Polish form.
+const csv::ExportFormat kPolish{';', ','};
+
+std::vector<QStringList> ReadBack(const QByteArray& bytes, char separator = ';') {
     std::vector<QStringList> records;
-    csv::Reader reader(bytes);
+    csv::Reader reader(bytes, separator);
     csv::ParsedRecord record;
     while (reader.Next(&record)) {
         records.push_back(record.fields);
@@ -37,7 +44,7 @@ TEST(CsvExport, HostileNamesRoundTripExactlyWithTimesInThreeForms) {
         lap.entered_top_ten = i % 2 == 0;
         session.log.laps.push_back(lap);
     }
-    const QByteArray bytes = ExportLapsCsv({session});
+    const QByteArray bytes = ExportLapsCsv({session}, kPolish);
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));  // spreadsheets then read UTF-8
     const std::vector<QStringList> rows = ReadBack(bytes);
     ASSERT_EQ(rows.size(), size_t(kHostileNames.size()) + 1);
@@ -51,7 +58,7 @@ TEST(CsvExport, HostileNamesRoundTripExactlyWithTimesInThreeForms) {
         EXPECT_EQ(row[1], "lap log");
         EXPECT_EQ(row[4], "16777215");
         EXPECT_EQ(row[7], QStringLiteral("01:02.%1").arg(33 + i));
-        EXPECT_EQ(row[8], QStringLiteral("62.%1").arg(33 + i));
+        EXPECT_EQ(row[8], QStringLiteral("62,%1").arg(33 + i));
         EXPECT_EQ(row[9], QString::number(6233 + i));
         EXPECT_EQ(row[10], i % 2 == 0 ? "1" : "0");
         EXPECT_EQ(row[13], QStringLiteral("2026-12-08 14:05:%1").arg(i, 2, 10, QLatin1Char('0')));
@@ -72,7 +79,7 @@ TEST(CsvExport, SessionWithoutLapLogExportsItsTenFastestAndSaysSo) {
     lap.lap_time = 4000;
     logged.log.laps.push_back(lap);
 
-    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({old, logged}));
+    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({old, logged}, kPolish));
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[1].mid(0, 4), QStringList({"2012-05-31 09:12", "ten fastest only", "2", "Ewa"}));
     EXPECT_EQ(rows[1][6], "2");  // lap 2 was driven before lap 7
@@ -98,9 +105,65 @@ TEST(CsvExport, DeletedLapsAreLeftOut) {
         lap.deleted = n == 2;
         session.log.laps.push_back(lap);
     }
-    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({session}));
+    const std::vector<QStringList> rows = ReadBack(ExportLapsCsv({session}, kPolish));
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1][6], "1");
     EXPECT_EQ(rows[2][6], "3");
     EXPECT_EQ(CountExport({session}).laps, 2);
+}
+
+namespace {
+
+// How a spreadsheet set to a locale reads a cell of a file it opens (Excel; Calc with
+// its defaults), written from those rules, not from the program's CSV code: a date
+// when it looks like one there ("30.07" in Polish is 30 July), else a number when it
+// parses with the locale's decimal separator, else text.
+std::optional<double> SpreadsheetNumber(const QString& cell, const QLocale& locale) {
+    static const QRegularExpression dotted(QStringLiteral("^\\d{1,2}[.-]\\d{1,2}$"));
+    if (locale.decimalPoint() == QLatin1String(",") && dotted.match(cell).hasMatch()) {
+        return std::nullopt;  // a date
+    }
+    QLocale strict = locale;
+    strict.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = strict.toDouble(cell, &ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+}  // namespace
+
+// A spreadsheet in Polish took "30.07" for 30 July; in the station's own locale the
+// decimals read as numbers, split at that locale's list separator (';' where the
+// decimal is a comma), sector columns included.
+TEST(CsvExport, SpreadsheetsInCommaAndPointLocalesReadEveryTimeAsANumber) {
+    ExportSession session;
+    const qint32 times[] = {3007, 6233, 12045};
+    for (int n = 1; n <= 3; ++n) {
+        session.log.sectors.push_back(SectorRecord{1, 1, n, 1005 + n, 0, 0, {}, 0, 2 * n});
+        LapRecord lap;
+        lap.slot = 1;
+        lap.lap_number = n;
+        lap.lap_time = times[n - 1];
+        lap.order = 2 * n + 1;
+        session.log.laps.push_back(lap);
+    }
+    for (const auto& [name, list] : {std::pair{"pl_PL", ';'}, std::pair{"en_US", ','}}) {
+        SCOPED_TRACE(name);
+        const QLocale locale(QString::fromLatin1(name));
+        QString text = QString::fromUtf8(ExportLapsCsv({session}, csv::ExportFormatFor(locale)));
+        const QStringList lines = text.remove(QChar(0xFEFF)).split("\r\n", Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 4);
+        const QStringList head = lines[0].split(QLatin1Char(list));
+        ASSERT_EQ(head.size(), 18);  // 15 columns and three sectors
+        for (int i = 1; i <= 3; ++i) {
+            const QStringList cells = lines[i].split(QLatin1Char(list));
+            ASSERT_EQ(cells.size(), head.size());
+            EXPECT_EQ(SpreadsheetNumber(cells[head.indexOf("lap_seconds")], locale),
+                      times[i - 1] / 100.0);
+            EXPECT_EQ(SpreadsheetNumber(cells[head.indexOf("sector_1")], locale),
+                      (1005 + i) / 100.0);
+        }
+    }
+    // The rule that found the fault: a point in Polish is a date.
+    EXPECT_EQ(SpreadsheetNumber("30.07", QLocale("pl_PL")), std::nullopt);
 }

@@ -269,3 +269,17 @@ TEST(LapLog, CorrectionsMarkTheLapTheyNameWithTheTimeOfTheCorrection) {
     EXPECT_EQ(fields[0][12], "2026-12-08 14:20:01.500");
     EXPECT_EQ(fields[0][13], QString::number(two.session_time));
 }
+
+// Names are stored as typed: blanks around them survive the log, as the session
+// screen showed them.
+TEST(LapLog, NamesKeepTheirLeadingAndTrailingBlanks) {
+    const QString name = QStringLiteral("  Ewa Nowak ");
+    QByteArray bytes = LapLogHeader();
+    bytes += LapLogLine(LapLogKart{1, name, 662273, true, 0});
+    bytes += LapLogLine(Lap(1, 1, 3001, name));
+    const SessionLapLog log = ParseLapLog(bytes);
+    ASSERT_EQ(log.laps.size(), 1u);
+    ASSERT_EQ(log.karts.size(), 1u);
+    EXPECT_EQ(log.laps[0].driver_name, name);
+    EXPECT_EQ(log.karts[0].driver_name, name);
+}

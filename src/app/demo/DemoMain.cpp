@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "CommandLine.h"
 #include "DemoFolder.h"
 #include "DemoReceiver.h"
 #include "DesignPixels.h"
@@ -11,6 +12,9 @@
 #include "Tfekranglowny.h"
 
 int main(int argc, char* argv[]) {
+    if (const auto exported = RunCommandLine(argc, argv, {"ruvotimer-demo", DemoFolderPath})) {
+        return *exported;  // an export from the command line: no window
+    }
     KeepDesignPixels();  // fixed-pixel windows: before the QApplication exists
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ruvotimer-demo"));
