@@ -103,7 +103,7 @@ TEST(LiveTimingSwitchTest, CheckBoxStartsAndStopsTheServerAndKeepsTheSetting) {
     EXPECT_TRUE(LoadLiveTimingSettings(folder.file("ustawienia.ini")).enabled);
     RawClient client;
     ASSERT_TRUE(client.Connect(port));
-    client.Send("GET /api/live HTTP/1.1\r\nConnection: close\r\n\r\n");
+    client.Send("GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
     EXPECT_TRUE(client.ReadUntilClosed().startsWith("HTTP/1.1 200 "));
     Screenshot(launcher, "launcher-live-timing.png");
 
