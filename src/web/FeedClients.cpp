@@ -47,6 +47,7 @@ void FeedClients::Clear() {
     for (auto& [socket, client] : clients_) {
         // Destroying a connected socket emits disconnected: not back in here.
         socket->disconnect(this);
+        client.tcp->disconnect(this);
     }
     clients_.clear();
 }
@@ -71,10 +72,11 @@ void FeedClients::Add(std::unique_ptr<QWebSocket> socket, QTcpSocket* tcp,
     // Qt answers every ping itself, into a write buffer without a limit; this runs
     // after it has taken what arrived, so a client that pings and never reads is
     // dropped at the cap.
-    connect(tcp, &QTcpSocket::readyRead, this, [this, raw] { WithinCap(raw); });
+    connect(tcp, &QTcpSocket::readyRead, this, [this, raw] { DropIfOverCap(raw); });
     const qint64 now = SteadyMs();
     Client client;
     client.socket = std::move(socket);
+    client.tcp = tcp;
     client.peer = peer;
     // Greeted with a state taken after it came (OnPublished).
     client.wants_serial = snapshot_.Latest().serial + 1;
@@ -97,6 +99,7 @@ void FeedClients::Drop(QWebSocket* socket) {
     }
     std::unique_ptr<QWebSocket> owned = std::move(found->second.socket);
     const QHostAddress peer = found->second.peer;
+    found->second.tcp->disconnect(this);
     clients_.erase(found);
     owned->disconnect(this);
     owned->abort();
@@ -110,12 +113,10 @@ void FeedClients::Drop(QWebSocket* socket) {
     }
 }
 
-bool FeedClients::WithinCap(QWebSocket* socket) {
-    if (socket->bytesToWrite() <= limits_.max_client_unsent) {
-        return true;
+void FeedClients::DropIfOverCap(QWebSocket* socket) {
+    if (clients_.contains(socket) && socket->bytesToWrite() > limits_.max_client_unsent) {
+        Drop(socket);
     }
-    Drop(socket);
-    return false;
 }
 
 void FeedClients::Send(Client& client, const QByteArray& message, qint64 now) {

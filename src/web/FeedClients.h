@@ -45,6 +45,7 @@ class FeedClients : public QObject {
   private:
     struct Client {
         std::unique_ptr<QWebSocket> socket;
+        QTcpSocket* tcp = nullptr;  // the socket it runs on, owned by the QWebSocket
         QHostAddress peer;
         quint64 wants_serial = 0;  // greeted once a snapshot of this serial is there
         quint64 sent_version = 0;
@@ -55,8 +56,8 @@ class FeedClients : public QObject {
     };
 
     void Drop(QWebSocket* socket);
-    // Drops the client when it holds more unsent bytes than allowed; false then.
-    bool WithinCap(QWebSocket* socket);
+    // Drops the client when it holds more unsent bytes than allowed.
+    void DropIfOverCap(QWebSocket* socket);
     void Send(Client& client, const QByteArray& message, qint64 now);
     void Push();
     void Housekeeping();
