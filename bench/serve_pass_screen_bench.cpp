@@ -104,11 +104,10 @@ double Seconds(clockid_t clock) {
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
-// The serve pass with the live timing server on and 200 WebSocket clients
+// The serve pass with the live timing server on and kClients WebSocket clients
 // connected: each gets at most 10 coalesced updates a second.
-void BM_ServePassWith200WebSocketClients(benchmark::State& state) {
+void ServePassWithWebSocketClients(benchmark::State& state, int kClients) {
     constexpr int kBatch = 2000;
-    constexpr int kClients = 200;
     ScreenStation bench;
     LiveTimingServer server(bench.station);
     if (!server.Listen(QHostAddress::LocalHost, 0, nullptr)) {
@@ -160,7 +159,14 @@ void BM_ServePassWith200WebSocketClients(benchmark::State& state) {
     clients.waitForFinished(5000);
     sim.Reset();
 }
+void BM_ServePassWith200WebSocketClients(benchmark::State& state) {
+    ServePassWithWebSocketClients(state, 200);
+}
 BENCHMARK(BM_ServePassWith200WebSocketClients)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+void BM_ServePassWith250WebSocketClients(benchmark::State& state) {
+    ServePassWithWebSocketClients(state, 250);
+}
+BENCHMARK(BM_ServePassWith250WebSocketClients)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // 100 frames/s for three seconds; the read waits for each frame as a real bulk
 // read would. Reports the process CPU time as a share of one core.

@@ -3,9 +3,13 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QNetworkInterface>
+#include <QSignalBlocker>
+#include <QUdpSocket>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "LiveTimingServer.h"
 #include "QrCode.h"
@@ -39,13 +43,55 @@ class ClickableLabel : public QLabel {
 
 }  // namespace
 
-QString LocalNetworkAddress() {
-    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
-            return address.toString();
+QList<QHostAddress> ReachableAddresses(const QHostAddress& route_address,
+                                       const QList<InterfaceAddress>& all) {
+    const auto usable = [](const QHostAddress& address) {
+        return !address.isNull() && !address.isLoopback() && !address.isLinkLocal() &&
+               (address.protocol() == QAbstractSocket::IPv4Protocol ||
+                address.protocol() == QAbstractSocket::IPv6Protocol);
+    };
+    QList<QHostAddress> result;
+    if (usable(route_address)) {
+        result << route_address;
+    }
+    for (const QAbstractSocket::NetworkLayerProtocol protocol :
+         {QAbstractSocket::IPv4Protocol, QAbstractSocket::IPv6Protocol}) {
+        for (const InterfaceAddress& entry : all) {
+            if (entry.address.protocol() == protocol && usable(entry.address) &&
+                !result.contains(entry.address)) {
+                result << entry.address;
+            }
         }
     }
-    return QStringLiteral("127.0.0.1");
+    if (result.isEmpty()) {
+        result << QHostAddress(QHostAddress::LocalHost);
+    }
+    return result;
+}
+
+QList<QHostAddress> ReachableAddresses() {
+    QList<InterfaceAddress> all;
+    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
+        if (!interface.flags().testFlag(QNetworkInterface::IsUp)) {
+            continue;
+        }
+        for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
+            all.append({interface.name(), entry.ip()});
+        }
+    }
+    // A UDP socket sends nothing when connected: the kernel only picks the address
+    // the route to that (documentation) address leaves from, the default route's.
+    QUdpSocket probe;
+    probe.connectToHost(QHostAddress(QStringLiteral("192.0.2.1")), 9);
+    const QHostAddress route = probe.waitForConnected(100) ? probe.localAddress() : QHostAddress();
+    return ReachableAddresses(route, all);
+}
+
+QString PageAddress(const QHostAddress& address, quint16 port) {
+    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
+                             ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                             : address.toString();
+    return QStringLiteral("http://%1:%2/").arg(host).arg(port);
 }
 
 LiveTimingSwitch::LiveTimingSwitch(QWidget* launcher, const Station& station, QString ini_path)
@@ -63,7 +109,8 @@ LiveTimingSwitch::LiveTimingSwitch(QWidget* launcher, const Station& station, QS
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     label->setCursor(Qt::PointingHandCursor);
-    label->setToolTip(QStringLiteral("Click for a QR code of the address"));
+    label->setToolTip(
+        QStringLiteral("Click for a QR code of the address and the PC's other addresses"));
     QFont small = label->font();
     small.setPixelSize(11);
     label->setFont(small);
@@ -88,11 +135,32 @@ quint16 LiveTimingSwitch::port() const {
 }
 
 QString LiveTimingSwitch::Address() const {
+    const QStringList addresses = Addresses();
+    return addresses.isEmpty() ? QString() : addresses.first();
+}
+
+QStringList LiveTimingSwitch::Addresses() const {
     if (!IsServing()) {
         return {};
     }
-    const QString host = settings_.address.isEmpty() ? LocalNetworkAddress() : settings_.address;
-    return QStringLiteral("http://%1:%2/").arg(host).arg(server_->port());
+    QHostAddress bound;
+    QList<QHostAddress> hosts;
+    if (bound.setAddress(settings_.address) && bound != QHostAddress::Any &&
+        bound != QHostAddress::AnyIPv4 && bound != QHostAddress::AnyIPv6) {
+        hosts << bound;
+    } else {
+        hosts = ReachableAddresses();
+    }
+    QStringList addresses;
+    for (const QHostAddress& host : hosts) {
+        // Bound to one protocol's any-address, the other's addresses do not answer.
+        if ((bound == QHostAddress::AnyIPv4 && host.protocol() != QAbstractSocket::IPv4Protocol) ||
+            (bound == QHostAddress::AnyIPv6 && host.protocol() != QAbstractSocket::IPv6Protocol)) {
+            continue;
+        }
+        addresses << PageAddress(host, server_->port());
+    }
+    return addresses;
 }
 
 QString LiveTimingSwitch::LineText() const {
@@ -128,7 +196,7 @@ void LiveTimingSwitch::Start() {
         short_failure_ = QStringLiteral("Not running: Address in ustawienia.ini is no IP address");
     } else {
         server_ = std::make_unique<LiveTimingServer>(station_);
-        if (!server_->Listen(address, settings_.port, &failure_)) {
+        if (!server_->Listen(address, settings_.port, &failure_, settings_.host_names)) {
             short_failure_ =
                 server_->listen_error() == QAbstractSocket::AddressInUseError
                     ? QStringLiteral("Not running: port %1 is in use").arg(settings_.port)
@@ -160,8 +228,11 @@ void LiveTimingSwitch::UpdateLine() {
 }
 
 void LiveTimingSwitch::ShowQrCode() {
-    const QString address = Address();
-    if (address.isEmpty()) {
+    ShowQrCode(Addresses());
+}
+
+void LiveTimingSwitch::ShowQrCode(const QStringList& addresses) {
+    if (addresses.isEmpty()) {
         return;
     }
     if (!qr_window_) {
@@ -176,13 +247,41 @@ void LiveTimingSwitch::ShowQrCode() {
         text->setObjectName(QStringLiteral("LabelQrAddress"));
         text->setAlignment(Qt::AlignCenter);
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        auto* others = new QLabel(QStringLiteral("Addresses of this PC:"), qr_window_.get());
+        others->setObjectName(QStringLiteral("LabelOtherAddresses"));
+        address_list_ = new QListWidget(qr_window_.get());
+        address_list_->setObjectName(QStringLiteral("ListLiveTimingAddresses"));
+        connect(address_list_, &QListWidget::currentTextChanged, this, &LiveTimingSwitch::ShowQrOf);
         layout->addWidget(picture);
         layout->addWidget(text);
+        layout->addWidget(others);
+        layout->addWidget(address_list_);
+    }
+    {
+        // Filling the list picks its first row: shown below, once.
+        const QSignalBlocker quiet(address_list_);
+        address_list_->clear();
+        address_list_->addItems(addresses);
+        address_list_->setCurrentRow(0);
+    }
+    // A list of one would only repeat the address above it.
+    address_list_->setVisible(addresses.size() > 1);
+    qr_window_->findChild<QLabel*>(QStringLiteral("LabelOtherAddresses"))
+        ->setVisible(addresses.size() > 1);
+    address_list_->setFixedHeight(address_list_->sizeHintForRow(0) *
+                                      int(std::min<qsizetype>(addresses.size(), 5)) +
+                                  2 * address_list_->frameWidth());
+    ShowQrOf(addresses.first());
+    qr_window_->show();
+    qr_window_->raise();
+}
+
+void LiveTimingSwitch::ShowQrOf(const QString& address) {
+    if (!qr_window_ || address.isEmpty()) {
+        return;
     }
     qr_window_->findChild<QLabel*>(QStringLiteral("ImageQrCode"))
         ->setPixmap(QPixmap::fromImage(QrCodeImage(address, 6)));
     qr_window_->findChild<QLabel*>(QStringLiteral("LabelQrAddress"))->setText(address);
     qr_window_->adjustSize();
-    qr_window_->show();
-    qr_window_->raise();
 }

@@ -33,6 +33,10 @@ class SessionView {
     virtual void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) = 0;
     // The sector fields of every race frame of a slot's unit, for the lap log.
     virtual void ReportSector(int /*slot*/, const SectorReport& /*report*/) {}
+    // For the live timing pages: the performance counter at the session start (0
+    // when unknown), and the laps a slot has completed in the session that stand.
+    virtual qint64 SessionStartCounter() const { return 0; }
+    virtual int LapsCompleted(int /*slot*/) const { return 0; }
 };
 
 // What the receiver link needs of the transmission test window.

@@ -45,6 +45,8 @@ class Tfekranglowny : public QWidget, public SessionView {
     void RefreshKarts() override;
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
     void ReportSector(int slot, const SectorReport& report) override;
+    qint64 SessionStartCounter() const override { return session_start_counter_; }
+    int LapsCompleted(int slot) const override { return laps_.StandingCount(slot); }
 
     // The keys that time laps and start or stop stopwatches; the built-in digits
     // until set.

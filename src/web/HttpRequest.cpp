@@ -1,5 +1,6 @@
 #include "HttpRequest.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -38,28 +39,74 @@ bool IsTargetText(QByteArrayView text) {
     return true;
 }
 
-bool ParseRequestLine(QByteArrayView line, RequestHead* head) {
+bool IsDigits(QByteArrayView text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "HTTP/1.0" and "HTTP/1.1" are served, and so is a later 1.x as 1.1 (RFC 9112);
+// HTTP of another major version gets 505, anything else is no HTTP.
+HeadStatus CheckVersion(QByteArrayView version) {
+    if (!version.startsWith("HTTP/")) {
+        return HeadStatus::kBad;
+    }
+    const QByteArrayView number = version.sliced(5);
+    const qsizetype dot = number.indexOf('.');
+    const QByteArrayView major = dot < 0 ? number : number.first(dot);
+    const QByteArrayView minor = dot < 0 ? QByteArrayView() : number.sliced(dot + 1);
+    if (!IsDigits(major) || (dot >= 0 && !IsDigits(minor))) {
+        return HeadStatus::kBad;
+    }
+    return major == "1" && dot >= 0 ? HeadStatus::kComplete : HeadStatus::kVersionNotSupported;
+}
+
+// "http://host:port/path?query" -> the authority and the path with its query.
+bool SplitAbsoluteUrl(QByteArrayView target, QByteArrayView* authority, QByteArrayView* path) {
+    qsizetype scheme_end = -1;
+    for (QByteArrayView scheme : {QByteArrayView("http://"), QByteArrayView("https://")}) {
+        if (target.size() > scheme.size() &&
+            target.first(scheme.size()).compare(scheme, Qt::CaseInsensitive) == 0) {
+            scheme_end = scheme.size();
+        }
+    }
+    if (scheme_end < 0) {
+        return false;
+    }
+    const QByteArrayView rest = target.sliced(scheme_end);
+    qsizetype end = rest.size();
+    for (char c : {'/', '?'}) {
+        if (const qsizetype at = rest.indexOf(c); at >= 0 && at < end) {
+            end = at;
+        }
+    }
+    *authority = rest.first(end);
+    *path = rest.sliced(end);
+    return true;
+}
+
+HeadStatus ParseRequestLine(QByteArrayView line, RequestHead* head) {
     const qsizetype first = line.indexOf(' ');
     if (first <= 0) {
-        return false;
+        return HeadStatus::kBad;
     }
     const qsizetype second = line.indexOf(' ', first + 1);
     if (second < 0 || line.indexOf(' ', second + 1) >= 0) {
-        return false;
+        return HeadStatus::kBad;
     }
     const QByteArrayView method = line.first(first);
     const QByteArrayView target = line.sliced(first + 1, second - first - 1);
     const QByteArrayView version = line.sliced(second + 1);
     if (!IsToken(method) || !IsTargetText(target)) {
-        return false;
+        return HeadStatus::kBad;
     }
-    if (version != "HTTP/1.1" && version != "HTTP/1.0") {
-        return false;
+    const HeadStatus version_status = CheckVersion(version);
+    if (version_status != HeadStatus::kComplete) {
+        return version_status;
     }
     head->method = method.toByteArray();
     head->target = target.toByteArray();
     head->version = version.toByteArray();
-    return true;
+    return HeadStatus::kComplete;
 }
 
 bool ParseField(QByteArrayView line, RequestHead* head) {
@@ -114,6 +161,15 @@ bool RequestHead::WantsWebSocket() const {
     return HasToken(Field("upgrade"), "websocket");
 }
 
+QByteArray RequestHead::Authority() const {
+    QByteArrayView authority;
+    QByteArrayView path;
+    if (SplitAbsoluteUrl(target, &authority, &path)) {
+        return authority.toByteArray();
+    }
+    return Field("host");
+}
+
 int WebSocketHandshakeRefusal(const RequestHead& head) {
     if (head.Field("sec-websocket-version") != "13") {
         return 426;
@@ -159,8 +215,8 @@ HeadParse ParseRequestHead(QByteArrayView bytes, const HeadLimits& limits) {
         result.status = HeadStatus::kTooLarge;
         return result;
     }
-    if (!ParseRequestLine(bytes.sliced(start, line_end - start), &result.head)) {
-        result.status = HeadStatus::kBad;
+    result.status = ParseRequestLine(bytes.sliced(start, line_end - start), &result.head);
+    if (result.status != HeadStatus::kComplete) {
         return result;
     }
     qsizetype pos = line_end + 2;
@@ -177,9 +233,37 @@ HeadParse ParseRequestHead(QByteArrayView bytes, const HeadLimits& limits) {
         }
         pos = end + 2;
     }
-    result.status = HeadStatus::kComplete;
     result.length = head_end + 4;
     return result;
+}
+
+int RequestHeadRefusal(const RequestHead& head) {
+    int hosts = 0;
+    QByteArray length;
+    for (const auto& [name, value] : head.fields) {
+        if (name == "host") {
+            ++hosts;
+        } else if (name == "transfer-encoding") {
+            return 400;
+        } else if (name == "content-length") {
+            // "5, 5" and two fields of 5 are one length; "0, 5" or "x" are none.
+            for (const QByteArray& part : value.split(',')) {
+                const QByteArray number = part.trimmed();
+                if (!IsDigits(number) || (!length.isNull() && number != length)) {
+                    return 400;
+                }
+                length = number;
+            }
+        }
+    }
+    if (hosts > 1 || (hosts == 0 && head.version != "HTTP/1.0")) {
+        return 400;
+    }
+    // Every request served is a GET or HEAD without a body.
+    if (!length.isNull() && length.count('0') != length.size()) {
+        return 400;
+    }
+    return 0;
 }
 
 QDate ParseDayName(QByteArrayView text) {
@@ -204,6 +288,10 @@ QDate ParseDayName(QByteArrayView text) {
 
 Route RouteTarget(QByteArrayView target) {
     QByteArrayView path = target;
+    QByteArrayView authority;
+    if (SplitAbsoluteUrl(target, &authority, &path) && path.isEmpty()) {
+        path = "/";
+    }
     if (const qsizetype query = path.indexOf('?'); query >= 0) {
         path = path.first(query);
     }
@@ -212,12 +300,14 @@ Route RouteTarget(QByteArrayView target) {
         const char* resource;
         const char* content_type;
     };
-    static constexpr std::array<Fixed, 7> kPages = {{
+    static constexpr std::array<Fixed, 9> kPages = {{
         {"/", ":/web/index.html", "text/html; charset=utf-8"},
         {"/tv", ":/web/tv.html", "text/html; charset=utf-8"},
         {"/today", ":/web/today.html", "text/html; charset=utf-8"},
         {"/board.js", ":/web/board.js", "text/javascript; charset=utf-8"},
         {"/today.js", ":/web/today.js", "text/javascript; charset=utf-8"},
+        {"/feed.js", ":/web/feed.js", "text/javascript; charset=utf-8"},
+        {"/theme.js", ":/web/theme.js", "text/javascript; charset=utf-8"},
         {"/board.css", ":/web/board.css", "text/css; charset=utf-8"},
         {"/favicon.ico", nullptr, nullptr},
     }};
@@ -238,6 +328,10 @@ Route RouteTarget(QByteArrayView target) {
     }
     if (path == "/ws") {
         route.kind = RouteKind::kWebSocket;
+        return route;
+    }
+    if (path == "/api/days") {
+        route.kind = RouteKind::kDayList;
         return route;
     }
     const QByteArrayView prefix = "/api/sessions/";

@@ -17,9 +17,10 @@ struct HeadLimits {
 enum class HeadStatus {
     kIncomplete,  // no blank line yet and no limit passed: wait for more bytes
     kComplete,
-    kBad,       // not HTTP/1.x: 400
+    kBad,       // not an HTTP request: 400
     kTooLarge,  // a limit passed: 431 (or 414 for the request line)
     kUriTooLong,
+    kVersionNotSupported,  // HTTP, but not 1.x: 505
 };
 
 struct RequestHead {
@@ -34,6 +35,9 @@ struct RequestHead {
     bool WantsClose() const;
     // Upgrade: websocket (the handshake's own checks are QWebSocketServer's).
     bool WantsWebSocket() const;
+    // The host the request is for: the authority of an absolute URL in the request
+    // line, which takes the place of Host, else the Host field.
+    QByteArray Authority() const;
 };
 
 struct HeadParse {
@@ -50,6 +54,12 @@ int WebSocketHandshakeRefusal(const RequestHead& head);
 
 HeadParse ParseRequestHead(QByteArrayView bytes, const HeadLimits& limits = {});
 
+// A complete head this server must refuse with 400 whatever it asks for: HTTP/1.1
+// without exactly one Host, a Content-Length that is no number or differs from
+// another one, or a body (a request the server would read past as the next one).
+// 0 when it may be served.
+int RequestHeadRefusal(const RequestHead& head);
+
 // What a request target names. Only fixed paths match; nothing of the target is
 // ever turned into a file name, and the day of a sessions request is checked to be
 // a real date in the yyyy_mm_dd form.
@@ -58,6 +68,7 @@ enum class RouteKind {
     kPage,         // a built-in page or its script or style sheet: resource
     kLive,         // /api/live
     kDaySessions,  // /api/sessions/<yyyy_mm_dd>: day
+    kDayList,      // /api/days
     kWebSocket,    // /ws
 };
 
@@ -68,7 +79,8 @@ struct Route {
     QDate day;
 };
 
-// The query string (after '?') is ignored.
+// The query string (after '?') is ignored; an absolute URL ("http://host/tv") names
+// its path.
 Route RouteTarget(QByteArrayView target);
 
 // A day in the folder form yyyy_mm_dd that is a real date, or an invalid date.

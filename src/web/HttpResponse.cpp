@@ -8,6 +8,8 @@ QByteArrayView ReasonPhrase(int status) {
             return "OK";
         case 400:
             return "Bad Request";
+        case 403:
+            return "Forbidden";
         case 404:
             return "Not Found";
         case 405:
@@ -16,6 +18,8 @@ QByteArrayView ReasonPhrase(int status) {
             return "Request Timeout";
         case 414:
             return "URI Too Long";
+        case 421:
+            return "Misdirected Request";
         case 426:
             return "Upgrade Required";
         case 431:
@@ -24,6 +28,8 @@ QByteArrayView ReasonPhrase(int status) {
             return "Internal Server Error";
         case 503:
             return "Service Unavailable";
+        case 505:
+            return "HTTP Version Not Supported";
         default:
             return "Error";
     }
@@ -59,4 +65,9 @@ QByteArray HttpError(int status, bool close_connection, QByteArrayView extra_fie
     body += ReasonPhrase(status);
     body += '\n';
     return HttpResponse(status, "text/plain; charset=utf-8", body, close_connection, extra_fields);
+}
+
+QByteArray WithoutBody(const QByteArray& response) {
+    const qsizetype end = response.indexOf("\r\n\r\n");
+    return end < 0 ? response : response.first(end + 4);
 }

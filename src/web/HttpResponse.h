@@ -17,3 +17,7 @@ QByteArray HttpResponse(int status, QByteArrayView content_type, QByteArrayView 
 
 // A short plain-text error response ("405 Method Not Allowed").
 QByteArray HttpError(int status, bool close_connection, QByteArrayView extra_fields = {});
+
+// The answer to HEAD: the response's status and fields, Content-Length included,
+// without its body.
+QByteArray WithoutBody(const QByteArray& response);

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDate>
 #include <QJsonObject>
-#include <QString>
 
-struct SessionLapLog;
-struct SessionRecord;
+#include "DaySessions.h"
+#include "LiveClocks.h"
+
 class Station;
 
 // The JSON the pages show, built from the station's kart slots and session tables.
@@ -14,23 +13,19 @@ class Station;
 
 // /api/live. While a session runs: every kart in use (a serial number given, or a
 // lap started or recorded) ordered by its best lap of the session, karts without
-// a lap after them by slot. Between sessions: the final result of today's last
-// recorded session, with "No session is running".
+// a lap after them by slot, with the times the pages count from (clocks, as of
+// clocks.at_ms()). Between sessions: the final result of today's last recorded
+// session, with "No session is running"; its lap log gives each kart's laps
+// completed and last lap.
+QJsonObject LiveBoardJson(const Station& station, const LiveClocks& clocks);
+// The same with clocks read now (samples and tests of what does not tick).
 QJsonObject LiveBoardJson(const Station& station);
 
 // A cheap key of everything LiveBoardJson shows: while it stays the same, so does
-// the JSON. The server looks at it often and builds the JSON only when it changed.
-QByteArray LiveBoardKey(const Station& station);
-
-// /api/sessions/<yyyy_mm_dd>: the day's session files as the history browser lists
-// them, each kart with its ten fastest laps, and every lap where the session's
-// lap log holds laps. Reads the disk: the network thread calls it, not the UI.
-QJsonObject DaySessionsJson(const QString& program_folder, const QDate& day);
-
-// One session of it. Laps the lap log marks deleted are left out everywhere (the
-// ten fastest included) and only counted (laps_deleted).
-QJsonObject RecordedSessionJson(const SessionRecord& record, const QString& label,
-                                const SessionLapLog& log);
+// the JSON (its at_ms aside). The server looks at it often and builds the JSON only
+// when it changed. The running times are not part of it, only where they count
+// from: a lap start that stays put changes nothing.
+QByteArray LiveBoardKey(const Station& station, const LiveClocks& clocks);
 
 // A radio kart counts as not heard after this long (centiseconds).
 inline constexpr qint64 kNotHeardAfter = 100;

@@ -1,26 +1,17 @@
 #include "LiveTimingNetwork.h"
 
-#include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <QWebSocketServer>
+#include <vector>
 
 #include "HttpResponse.h"
-#include "LapLogFormat.h"
-#include "LiveBoard.h"
-#include "SessionFile.h"
 
 namespace {
 
 constexpr QByteArrayView kJson = "application/json; charset=utf-8";
-
-bool HasBody(const RequestHead& head) {
-    const QByteArray length = head.Field("content-length");
-    return !head.Field("transfer-encoding").isEmpty() || (!length.isEmpty() && length != "0");
-}
 
 // Sockets are often let go from inside their own signals: deleted once the event
 // loop (the network thread's own, always running) is back.
@@ -31,40 +22,31 @@ void Release(std::unique_ptr<T> object) {
     }
 }
 
-// What a day's answer depends on: the names, sizes and times of its session files
-// and lap logs. A session recorded or a lap log moved beside it changes the key.
-QByteArray DayFolderKey(const QString& day_folder) {
-    QByteArray key;
-    for (const QString& folder : {day_folder, LapsFolderPath(day_folder)}) {
-        const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files, QDir::Name);
-        for (const QFileInfo& entry : entries) {
-            key += entry.fileName().toUtf8() + '/' + QByteArray::number(entry.size()) + '/' +
-                   QByteArray::number(entry.lastModified().toMSecsSinceEpoch()) + '\n';
-        }
-        key += '|';
-    }
-    return key;
+// A listener on every address sees IPv4 peers as ::ffff:a.b.c.d: one address
+// either way, for the per-address count.
+QHostAddress PeerOf(const QTcpSocket& socket) {
+    const QHostAddress peer = socket.peerAddress();
+    bool mapped = false;
+    const quint32 v4 = peer.toIPv4Address(&mapped);
+    return mapped ? QHostAddress(v4) : peer;
 }
 
 }  // namespace
 
-LiveTimingNetwork::LiveTimingNetwork(const LiveSnapshot& snapshot, QString program_folder,
-                                     ServerLimits limits)
-    : snapshot_(snapshot),
-      program_folder_(std::move(program_folder)),
-      limits_(limits),
-      push_timer_(this) {
-    push_timer_.setSingleShot(true);
-    push_timer_.setInterval(limits_.check_interval_ms);
-    connect(&push_timer_, &QTimer::timeout, this, &LiveTimingNetwork::Push);
-    since_start_.start();
+LiveTimingNetwork::LiveTimingNetwork(const LiveSnapshot& snapshot, ServerLimits limits)
+    : snapshot_(snapshot), limits_(limits), clients_(snapshot, limits_) {
+    clients_.setParent(this);  // moves to the network thread with this object
+    clients_.on_gone = [this](const QHostAddress& peer) { Gone(peer); };
+    clients_.want_snapshot = [this] { WantSnapshot(); };
 }
 
 LiveTimingNetwork::~LiveTimingNetwork() {
     Close();
+    clients_.setParent(nullptr);
 }
 
-bool LiveTimingNetwork::Listen(const QHostAddress& address, quint16 port, QString* error_message,
+bool LiveTimingNetwork::Listen(const QHostAddress& address, quint16 port,
+                               const QStringList& host_names, QString* error_message,
                                QAbstractSocket::SocketError* error) {
     Close();
     auto server = std::make_unique<QTcpServer>();
@@ -86,6 +68,7 @@ bool LiveTimingNetwork::Listen(const QHostAddress& address, quint16 port, QStrin
     connect(server.get(), &QTcpServer::newConnection, this, &LiveTimingNetwork::OnNewConnection);
     port_ = server->serverPort();
     server_ = std::move(server);
+    names_ = std::make_unique<StationNames>(StationNames::ThisMachine(host_names));
     websockets_ = std::make_unique<QWebSocketServer>(QStringLiteral("RUVOTimer"),
                                                      QWebSocketServer::NonSecureMode);
     websockets_->setHandshakeTimeout(std::chrono::milliseconds(limits_.head_timeout_ms));
@@ -95,7 +78,6 @@ bool LiveTimingNetwork::Listen(const QHostAddress& address, quint16 port, QStrin
 }
 
 void LiveTimingNetwork::Close() {
-    push_timer_.stop();
     server_.reset();
     port_ = 0;
     // Destroying a connected socket emits disconnected: not back into the maps.
@@ -103,38 +85,46 @@ void LiveTimingNetwork::Close() {
         socket->disconnect(this);
         connection.timer->disconnect(this);
     }
-    for (auto& [socket, client] : clients_) {
-        socket->disconnect(this);
-    }
     for (auto& [socket, handshake] : handshakes_) {
         socket->disconnect(this);
     }
     http_.clear();
-    clients_.clear();
+    clients_.Clear();
     handshakes_.clear();
+    per_address_.clear();
     // Deletes the sockets still in the handshake, which it owns.
     websockets_.reset();
     UpdateCounts();
 }
 
 int LiveTimingNetwork::ConnectionCount() const {
-    return int(http_.size() + handshakes_.size() + clients_.size());
+    return int(http_.size() + handshakes_.size()) + clients_.count();
 }
 
 void LiveTimingNetwork::UpdateCounts() {
     http_count_ = int(http_.size());
     handshake_count_ = int(handshakes_.size());
-    const int clients = int(clients_.size());
+    const int clients = clients_.count();
     if (client_count_.exchange(clients) != clients) {
         emit ClientCountChanged(clients);
     }
+}
+
+void LiveTimingNetwork::Gone(const QHostAddress& peer) {
+    const auto found = per_address_.find(peer);
+    if (found != per_address_.end() && --found.value() <= 0) {
+        per_address_.erase(found);
+    }
+    UpdateCounts();
 }
 
 void LiveTimingNetwork::OnNewConnection() {
     while (server_ && server_->hasPendingConnections()) {
         std::unique_ptr<QTcpSocket> socket(server_->nextPendingConnection());
         socket->setParent(nullptr);
-        if (ConnectionCount() >= limits_.max_connections) {
+        const QHostAddress peer = PeerOf(*socket);
+        if (ConnectionCount() >= limits_.max_connections ||
+            per_address_.value(peer) >= limits_.max_connections_per_address) {
             // Told why, then closed; it never counts as a connection.
             socket->write(HttpError(503, true));
             socket->disconnectFromHost();
@@ -149,12 +139,14 @@ void LiveTimingNetwork::OnNewConnection() {
             }
             continue;
         }
+        ++per_address_[peer];
         // Qt stops reading from the network when the buffer is full: a client that
         // sends without end fills at most this much, and the head limit trips.
         socket->setReadBufferSize(limits_.head.max_head + 1);
         QTcpSocket* raw = socket.get();
         HttpConnection connection;
         connection.socket = std::move(socket);
+        connection.peer = peer;
         connection.timer = std::make_unique<QTimer>();
         connection.timer->setSingleShot(true);
         connect(connection.timer.get(), &QTimer::timeout, this, [this, raw] { DropHttp(raw); });
@@ -179,24 +171,51 @@ void LiveTimingNetwork::DropHttp(QTcpSocket* socket) {
     connection.socket->abort();
     Release(std::move(connection.timer));
     Release(std::move(connection.socket));
-    UpdateCounts();
+    Gone(connection.peer);
 }
 
 void LiveTimingNetwork::Refuse(QTcpSocket* socket, int status, QByteArrayView extra_fields) {
-    socket->write(HttpError(status, true, extra_fields));
-    CloseAfterWrite(socket);
+    const auto found = http_.find(socket);
+    if (found != http_.end()) {
+        Write(found->second, HttpError(status, true, extra_fields), true);
+    }
 }
 
-void LiveTimingNetwork::CloseAfterWrite(QTcpSocket* socket) {
-    const auto found = http_.find(socket);
-    if (found == http_.end()) {
-        return;
+void LiveTimingNetwork::Write(HttpConnection& connection, const QByteArray& response, bool close) {
+    connection.out = response;
+    connection.out_offset = 0;
+    connection.close_when_sent = close;
+    // Still counted until it is gone, so being refused is no way around the cap.
+    connection.closing = close;
+    Flush(connection);
+}
+
+bool LiveTimingNetwork::Flush(HttpConnection& connection) {
+    QTcpSocket* socket = connection.socket.get();
+    const qint64 chunk = limits_.response_chunk;
+    while (connection.out_offset < connection.out.size() && socket->bytesToWrite() < chunk) {
+        const qsizetype size =
+            std::min<qsizetype>(chunk, connection.out.size() - connection.out_offset);
+        socket->write(connection.out.constData() + connection.out_offset, size);
+        connection.out_offset += size;
     }
-    // Still counted until it is gone, so being refused is no way around the cap; a
-    // peer that never reads the answer is cut off by the timer.
-    found->second.closing = true;
-    found->second.timer->start(limits_.idle_timeout_ms);
-    socket->disconnectFromHost();
+    if (connection.out_offset < connection.out.size()) {
+        // A client that takes its answer slowly may; one that stops taking it is cut
+        // off by the timer.
+        connection.timer->start(limits_.idle_timeout_ms);
+        return false;
+    }
+    if (!connection.out.isEmpty()) {
+        connection.out = QByteArray();
+        connection.out_offset = 0;
+        if (connection.close_when_sent) {
+            connection.timer->start(limits_.idle_timeout_ms);
+            socket->disconnectFromHost();
+            return false;
+        }
+    }
+    // A client that does not read its answers gets no more until it does.
+    return !connection.closing && socket->bytesToWrite() < chunk;
 }
 
 void LiveTimingNetwork::Serve(QTcpSocket* socket) {
@@ -205,11 +224,10 @@ void LiveTimingNetwork::Serve(QTcpSocket* socket) {
         return;
     }
     HttpConnection& connection = found->second;
-    while (!connection.closing && socket->bytesAvailable() > 0) {
-        // A client that does not read its answers gets no more until it does.
-        if (socket->bytesToWrite() > limits_.max_response_backlog) {
-            return;
-        }
+    if (!Flush(connection)) {
+        return;
+    }
+    while (socket->bytesAvailable() > 0) {
         const QByteArray bytes =
             socket->peek(std::min<qint64>(socket->bytesAvailable(), limits_.head.max_head + 1));
         const HeadParse parse = ParseRequestHead(bytes, limits_.head);
@@ -222,92 +240,121 @@ void LiveTimingNetwork::Serve(QTcpSocket* socket) {
                 }
                 return;
             case HeadStatus::kBad:
-                Refuse(socket, 400);
-                return;
+                return Refuse(socket, 400);
             case HeadStatus::kTooLarge:
-                Refuse(socket, 431);
-                return;
+                return Refuse(socket, 431);
             case HeadStatus::kUriTooLong:
-                Refuse(socket, 414);
-                return;
+                return Refuse(socket, 414);
+            case HeadStatus::kVersionNotSupported:
+                return Refuse(socket, 505);
             case HeadStatus::kComplete:
                 break;
         }
         const RequestHead& head = parse.head;
-        if (head.method != "GET") {
-            Refuse(socket, 405, "Allow: GET\r\n");
-            return;
+        if (const int status = RequestHeadRefusal(head); status != 0) {
+            return Refuse(socket, status);
         }
-        if (HasBody(head)) {
-            Refuse(socket, 400);
-            return;
+        // Only requests for the station itself: a page of another site that made
+        // its own name point here (DNS rebinding) is turned away.
+        const QByteArray authority = head.Authority();
+        if (!authority.isEmpty() && !names_->AllowsAuthority(authority)) {
+            return Refuse(socket, 421);
+        }
+        const bool head_only = head.method == "HEAD";
+        if (head.method != "GET" && !head_only) {
+            return Refuse(socket, 405, "Allow: GET, HEAD\r\n");
         }
         const Route route = RouteTarget(head.target);
-        if (route.kind == RouteKind::kWebSocket) {
-            if (!head.WantsWebSocket()) {
-                Refuse(socket, 426, "Upgrade: websocket\r\n");
-                return;
+        if (route.kind == RouteKind::kWebSocket && !head_only && head.WantsWebSocket()) {
+            // Browsers always send the page's origin: a page of another site may
+            // not read the feed.
+            const QByteArray origin = head.Field("origin");
+            if (!origin.isEmpty() && !names_->AllowsOrigin(origin)) {
+                return Refuse(socket, 403);
             }
             if (const int status = WebSocketHandshakeRefusal(head); status != 0) {
-                Refuse(socket, status, status == 426 ? "Sec-WebSocket-Version: 13\r\n" : "");
-                return;
+                return Refuse(socket, status, status == 426 ? "Sec-WebSocket-Version: 13\r\n" : "");
             }
             // The handshake is read from the socket by QWebSocketServer itself.
-            HandOverToWebSocket(socket);
-            return;
+            return HandOverToWebSocket(socket);
         }
-        if (route.kind == RouteKind::kLive) {
-            // Answered from a snapshot taken after the request came: the request
-            // stays in the buffer (later ones behind it) until one is there.
-            if (connection.wants_serial == 0) {
-                // Not one published before the request that is still on its way here.
-                connection.wants_serial = snapshot_.Latest().serial + 1;
-                if (!connection.in_request) {
-                    connection.in_request = true;
-                    connection.timer->start(limits_.head_timeout_ms);
-                }
-                WantSnapshot();
-                return;
+        const std::optional<QByteArray> response = Answer(connection, head, route);
+        if (!response) {
+            // Waits (for a snapshot or a day) with the request still in the buffer,
+            // later ones behind it; bounded like a slow head.
+            if (!connection.in_request) {
+                connection.in_request = true;
+                connection.timer->start(limits_.head_timeout_ms);
             }
-            if (latest_serial_ < connection.wants_serial) {
-                return;
-            }
-            connection.wants_serial = 0;
+            return;
         }
         socket->skip(parse.length);
         connection.in_request = false;
-        Respond(connection, head, route);
-        if (!connection.closing) {
-            connection.timer->start(limits_.idle_timeout_ms);
+        connection.timer->start(limits_.idle_timeout_ms);
+        Write(connection, head_only ? WithoutBody(*response) : *response, head.WantsClose());
+        // Writing may have closed it.
+        const auto still = http_.find(socket);
+        if (still == http_.end() || !Flush(still->second)) {
+            return;
         }
     }
 }
 
-void LiveTimingNetwork::Respond(HttpConnection& connection, const RequestHead& head,
-                                const Route& route) {
-    QTcpSocket* socket = connection.socket.get();
+std::optional<QByteArray> LiveTimingNetwork::Answer(HttpConnection& connection,
+                                                    const RequestHead& head, const Route& route) {
     const bool close = head.WantsClose();
     switch (route.kind) {
         case RouteKind::kPage: {
             const QByteArray body = Page(route.resource);
-            socket->write(body.isNull() ? HttpError(500, close)
-                                        : HttpResponse(200, route.content_type, body, close));
-            break;
+            return body.isNull() ? HttpError(500, close)
+                                 : HttpResponse(200, route.content_type, body, close);
         }
         case RouteKind::kLive:
-            socket->write(HttpResponse(200, kJson, latest_, close));
-            break;
+            // Answered from a snapshot taken after the request came.
+            if (connection.wants_serial == 0) {
+                // Not one published before the request that is still on its way here.
+                connection.wants_serial = snapshot_.Latest().serial + 1;
+                WantSnapshot();
+                return std::nullopt;
+            }
+            if (latest_serial_ < connection.wants_serial) {
+                return std::nullopt;
+            }
+            connection.wants_serial = 0;
+            return HttpResponse(200, kJson, StampedMessage(latest_, SteadyMs()), close);
         case RouteKind::kDaySessions:
-            socket->write(HttpResponse(200, kJson, DayJson(route.day), close));
-            break;
+        case RouteKind::kDayList: {
+            if (connection.day_job == 0) {
+                connection.day_job = ++last_day_job_;
+                emit DayWanted(connection.day_job,
+                               route.kind == RouteKind::kDayList ? QDate() : route.day);
+                return std::nullopt;
+            }
+            if (!connection.day_answer) {
+                return std::nullopt;
+            }
+            const QByteArray body = *connection.day_answer;
+            connection.day_job = 0;
+            connection.day_answer.reset();
+            return HttpResponse(200, kJson, body, close);
+        }
         case RouteKind::kWebSocket:
+            return HttpError(426, close, "Upgrade: websocket\r\n");
         case RouteKind::kNotFound:
-            socket->write(HttpError(404, close));
             break;
     }
-    if (close) {
-        CloseAfterWrite(socket);
+    return HttpError(404, close);
+}
+
+void LiveTimingNetwork::OnDayRead(quint64 job, const QByteArray& json) {
+    for (auto& [socket, connection] : http_) {
+        if (connection.day_job == job) {
+            connection.day_answer = json;
+            Serve(socket);
+            return;
+        }
     }
+    // The client went while its day was read.
 }
 
 void LiveTimingNetwork::HandOverToWebSocket(QTcpSocket* socket) {
@@ -317,13 +364,13 @@ void LiveTimingNetwork::HandOverToWebSocket(QTcpSocket* socket) {
     connection.timer->stop();
     Release(std::move(connection.timer));
     socket->disconnect(this);
-    socket->setReadBufferSize(0);
+    socket->setReadBufferSize(limits_.read_buffer);
 
     // Counted until it is a client or gone, so a flood of upgrades cannot pass the
     // cap while their handshakes run or after they failed.
     Handshake handshake;
     handshake.socket = socket;
-    handshake.peer = socket->peerAddress();
+    handshake.peer = connection.peer;
     handshake.peer_port = socket->peerPort();
     handshake.timer = std::make_unique<QTimer>();
     handshake.timer->setSingleShot(true);
@@ -341,59 +388,49 @@ void LiveTimingNetwork::HandOverToWebSocket(QTcpSocket* socket) {
     websockets_->handleConnection(connection.socket.release());
 }
 
-void LiveTimingNetwork::ForgetHandshake(QTcpSocket* socket) {
+void LiveTimingNetwork::ForgetHandshake(QTcpSocket* socket, bool became_client) {
     const auto found = handshakes_.find(socket);
     if (found == handshakes_.end()) {
         return;
     }
     std::unique_ptr<QTimer> timer = std::move(found->second.timer);
+    const QHostAddress peer = found->second.peer;
     handshakes_.erase(found);
     timer->stop();
     Release(std::move(timer));
-    UpdateCounts();
+    if (became_client) {
+        UpdateCounts();
+    } else {
+        Gone(peer);
+    }
 }
 
 void LiveTimingNetwork::OnNewWebSocket() {
     while (websockets_ && websockets_->hasPendingConnections()) {
         std::unique_ptr<QWebSocket> socket(websockets_->nextPendingConnection());
         socket->setParent(nullptr);
-        // Its TCP socket leaves the handshakes (QWebSocket owns it now).
-        for (auto it = handshakes_.begin(); it != handshakes_.end(); ++it) {
-            if (it->second.peer_port == socket->peerPort() &&
-                it->second.peer == socket->peerAddress()) {
-                it->first->disconnect(this);
-                ForgetHandshake(it->first);
+        // Its TCP socket leaves the handshakes (QWebSocket owns it now); the place it
+        // took under the caps passes to the client.
+        QTcpSocket* tcp = nullptr;
+        QHostAddress peer;
+        for (const auto& [raw, handshake] : handshakes_) {
+            if (handshake.peer_port == socket->peerPort() &&
+                handshake.peer.isEqual(socket->peerAddress(), QHostAddress::TolerantConversion)) {
+                tcp = raw;
+                peer = handshake.peer;
                 break;
             }
         }
-        if (ConnectionCount() >= limits_.max_connections) {
+        if (tcp == nullptr) {
+            // Not one of ours (cannot happen): never let it past the caps.
             socket->abort();
             Release(std::move(socket));
             continue;
         }
-        // The feed is one way: anything a client sends is read and dropped, and a
-        // large frame closes the connection.
-        socket->setMaxAllowedIncomingMessageSize(1024);
-        socket->setMaxAllowedIncomingFrameSize(1024);
-        QWebSocket* raw = socket.get();
-        connect(raw, &QWebSocket::disconnected, this, [this, raw] { DropClient(raw); });
-        // Greeted with a state taken after it came (OnPublished).
-        clients_.emplace(raw, Client{std::move(socket), snapshot_.Latest().serial + 1, 0, 0});
-        WantSnapshot();
+        tcp->disconnect(this);
+        ForgetHandshake(tcp, true);
+        clients_.Add(std::move(socket), tcp, peer);
     }
-    UpdateCounts();
-}
-
-void LiveTimingNetwork::DropClient(QWebSocket* socket) {
-    const auto found = clients_.find(socket);
-    if (found == clients_.end()) {
-        return;
-    }
-    std::unique_ptr<QWebSocket> owned = std::move(found->second.socket);
-    clients_.erase(found);
-    owned->disconnect(this);
-    owned->abort();
-    Release(std::move(owned));
     UpdateCounts();
 }
 
@@ -407,13 +444,9 @@ void LiveTimingNetwork::WantSnapshot() {
 
 void LiveTimingNetwork::OnPublished() {
     snapshot_wanted_ = false;
-    LiveSnapshot::State state = snapshot_.Latest();
+    const LiveSnapshot::State state = snapshot_.Latest();
     latest_serial_ = state.serial;
-    if (state.version != latest_version_) {
-        latest_version_ = state.version;
-        latest_ = std::move(state.json);
-        latest_text_ = QString::fromUtf8(latest_);
-    }
+    latest_ = state.json;
     std::vector<QTcpSocket*> waiting;
     for (const auto& [socket, connection] : http_) {
         if (connection.wants_serial != 0) {
@@ -423,70 +456,14 @@ void LiveTimingNetwork::OnPublished() {
     for (QTcpSocket* socket : waiting) {
         Serve(socket);  // may drop it; Serve looks it up again
     }
-    const qint64 now = since_start_.elapsed();
     bool still_waiting = false;
-    for (auto& [socket, client] : clients_) {
-        if (client.wants_serial == 0) {
-            continue;
-        }
-        if (client.wants_serial > latest_serial_) {
-            still_waiting = true;
-            continue;
-        }
-        socket->sendTextMessage(latest_text_);
-        client.wants_serial = 0;
-        client.sent_version = latest_version_;
-        client.sent_at_ms = now;
-    }
     for (const auto& [socket, connection] : http_) {
         still_waiting = still_waiting || connection.wants_serial > latest_serial_;
     }
-    // Someone came after this snapshot was published but before it arrived here,
-    // while the request for it was still out: ask again.
     if (still_waiting) {
         WantSnapshot();
     }
-    Push();
-}
-
-void LiveTimingNetwork::Push() {
-    const qint64 now = since_start_.elapsed();
-    bool behind = false;
-    for (auto& [socket, client] : clients_) {
-        if (client.wants_serial != 0 || client.sent_version == latest_version_) {
-            continue;
-        }
-        // At most one update per interval, and a client that has not taken the last
-        // one gets none now and the newest once it has: its queue never grows
-        // beyond one state.
-        if (now - client.sent_at_ms < limits_.update_interval_ms ||
-            socket->bytesToWrite() > limits_.max_client_backlog) {
-            behind = true;
-            continue;
-        }
-        socket->sendTextMessage(latest_text_);
-        client.sent_version = latest_version_;
-        client.sent_at_ms = now;
-    }
-    if (behind && !push_timer_.isActive()) {
-        push_timer_.start();
-    }
-}
-
-QByteArray LiveTimingNetwork::DayJson(const QDate& day) {
-    const QString folder = DayFolderPath(program_folder_, day);
-    const QByteArray key = day.toString(Qt::ISODate).toLatin1() + '\n' + DayFolderKey(folder);
-    if (const auto found = days_.constFind(key); found != days_.constEnd()) {
-        return *found;
-    }
-    constexpr qsizetype kDaysKept = 8;
-    if (days_.size() >= kDaysKept) {
-        days_.clear();
-    }
-    const QByteArray json =
-        QJsonDocument(DaySessionsJson(program_folder_, day)).toJson(QJsonDocument::Compact);
-    days_.insert(key, json);
-    return json;
+    clients_.OnPublished(state.serial, state.version, state.json);
 }
 
 QByteArray LiveTimingNetwork::Page(const QByteArray& resource) {

@@ -2,20 +2,28 @@
 
 #include <QJsonDocument>
 
+#include "DayReader.h"
 #include "LiveBoard.h"
 #include "LiveTimingNetwork.h"
 #include "Station.h"
 
 LiveTimingServer::LiveTimingServer(const Station& station, ServerLimits limits, QObject* parent)
     : QObject(parent), station_(station) {
-    network_ = new LiveTimingNetwork(snapshot_, station_.program_folder(), limits);
+    network_ = new LiveTimingNetwork(snapshot_, limits);
     network_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, network_, &QObject::deleteLater);
     connect(network_, &LiveTimingNetwork::SnapshotWanted, this, [this] { Publish(true); });
     connect(network_, &LiveTimingNetwork::ClientCountChanged, this,
             &LiveTimingServer::OnClientCountChanged);
+    days_ = new DayReader(station_.program_folder());
+    days_->moveToThread(&days_thread_);
+    connect(&days_thread_, &QThread::finished, days_, &QObject::deleteLater);
+    connect(network_, &LiveTimingNetwork::DayWanted, days_, &DayReader::Read);
+    connect(days_, &DayReader::Answered, network_, &LiveTimingNetwork::OnDayRead);
     thread_.setObjectName(QStringLiteral("LiveTiming"));
     thread_.start();
+    days_thread_.setObjectName(QStringLiteral("LiveTimingDays"));
+    days_thread_.start();
     // A lap reaches the clients within about one check interval plus their share.
     publish_timer_.setInterval(limits.check_interval_ms);
     connect(&publish_timer_, &QTimer::timeout, this, [this] { Publish(false); });
@@ -25,9 +33,12 @@ LiveTimingServer::~LiveTimingServer() {
     Close();
     thread_.quit();
     thread_.wait();
+    days_thread_.quit();
+    days_thread_.wait();
 }
 
-bool LiveTimingServer::Listen(const QHostAddress& address, quint16 port, QString* error_message) {
+bool LiveTimingServer::Listen(const QHostAddress& address, quint16 port, QString* error_message,
+                              const QStringList& host_names) {
     bool ok = false;
     QString message;
     QAbstractSocket::SocketError error = QAbstractSocket::UnknownSocketError;
@@ -36,7 +47,7 @@ bool LiveTimingServer::Listen(const QHostAddress& address, quint16 port, QString
     QMetaObject::invokeMethod(
         network_,
         [&] {
-            ok = network_->Listen(address, port, &message, &error);
+            ok = network_->Listen(address, port, host_names, &message, &error);
             port_ = network_->port();
         },
         Qt::BlockingQueuedConnection);
@@ -92,10 +103,12 @@ void LiveTimingServer::OnClientCountChanged(int count) {
 void LiveTimingServer::Publish(bool asked) {
     // Building the JSON forty times a second for nothing would cost more than
     // comparing the key.
-    QByteArray key = LiveBoardKey(station_);
+    clocks_.Update(station_, SteadyMs());
+    QByteArray key = LiveBoardKey(station_, clocks_);
     if (latest_json_.isEmpty() || key != latest_key_) {
         latest_key_ = std::move(key);
-        latest_json_ = QJsonDocument(LiveBoardJson(station_)).toJson(QJsonDocument::Compact);
+        latest_json_ =
+            QJsonDocument(LiveBoardJson(station_, clocks_)).toJson(QJsonDocument::Compact);
     }
     // The network thread is woken only for news or for an answer it waits for.
     if (!snapshot_.Publish(latest_json_) && !asked) {

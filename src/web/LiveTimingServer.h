@@ -7,16 +7,18 @@
 #include <QThread>
 #include <QTimer>
 
+#include "LiveClocks.h"
 #include "LiveSnapshot.h"
 #include "ServerLimits.h"
 
+class DayReader;
 class LiveTimingNetwork;
 class Station;
 
-// The read-only live timing server: the pages, /api/live, /api/sessions/<day> and
-// the /ws feed.
+// The read-only live timing server: the pages, /api/live, /api/sessions/<day>,
+// /api/days and the /ws feed.
 //
-// Two halves. This object stays on the thread that owns the station (the UI
+// Two halves, and a helper. This object stays on the thread that owns the station (the UI
 // thread): it alone reads the kart slots, and it builds the /api/live JSON and
 // publishes it as an immutable snapshot, while WebSocket clients are connected
 // every check interval and otherwise when the network side asks for one. The
@@ -24,7 +26,8 @@ class Station;
 // loop, so the poll loop's event pass after every frame never polls them: with
 // 200 phones connected that poll was half the cost of a frame. Publishing from
 // this thread's timer also keeps pages updating while a modal dialog runs its own
-// event loop.
+// event loop. Recorded days are read by a DayReader on a third thread, so a day of
+// 100 sessions holds up neither.
 //
 // Why not QHttpServer: Qt 6.4's QHttpServer has no hooks for a connection cap,
 // header size limits, timeouts or a 405 for other methods, and on a WebSocket
@@ -42,7 +45,10 @@ class LiveTimingServer : public QObject {
 
     // On failure (port taken, address not on this machine) returns false with a
     // message for the operator; the station carries on without the server.
-    bool Listen(const QHostAddress& address, quint16 port, QString* error_message);
+    // host_names: names the station is reached by besides its own host name and
+    // addresses (requests for other names are refused).
+    bool Listen(const QHostAddress& address, quint16 port, QString* error_message,
+                const QStringList& host_names = {});
     void Close();
     bool IsListening() const;
     quint16 port() const;
@@ -63,8 +69,11 @@ class LiveTimingServer : public QObject {
 
     const Station& station_;
     LiveSnapshot snapshot_;
+    LiveClocks clocks_;
     QThread thread_;
     LiveTimingNetwork* network_ = nullptr;  // lives on thread_, deleted when it ends
+    QThread days_thread_;
+    DayReader* days_ = nullptr;  // lives on days_thread_, deleted when it ends
     QTimer publish_timer_;
     QByteArray latest_key_;  // LiveBoardKey of the last JSON built
     QByteArray latest_json_;

@@ -22,9 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(bytes.mid(parse.length - 4, 4) == "\r\n\r\n");
         FUZZ_CHECK(parse.head.fields.size() <= limits.max_fields);
         FUZZ_CHECK(!parse.head.method.isEmpty() && !parse.head.target.isEmpty());
-        FUZZ_CHECK(parse.head.version == "HTTP/1.1" || parse.head.version == "HTTP/1.0");
+        FUZZ_CHECK(parse.head.version.startsWith("HTTP/1."));
         (void)parse.head.WantsClose();
         (void)parse.head.WantsWebSocket();
+        (void)parse.head.Authority();
+        const int head_refusal = RequestHeadRefusal(parse.head);
+        FUZZ_CHECK(head_refusal == 0 || head_refusal == 400);
         const int refusal = WebSocketHandshakeRefusal(parse.head);
         FUZZ_CHECK(refusal == 0 || refusal == 400 || refusal == 426);
     } else {
@@ -35,8 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Route route = RouteTarget(target);
         if (route.kind == RouteKind::kDaySessions) {
             FUZZ_CHECK(route.day.isValid());
-            const QByteArray path =
-                target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
+            // An absolute URL names its path after the host.
+            QByteArray path = target;
+            const qsizetype scheme = path.indexOf("://");
+            if (scheme >= 0 && !path.startsWith('/')) {
+                path = path.mid(path.indexOf('/', scheme + 3));
+            }
+            path = path.left(path.indexOf('?') < 0 ? path.size() : path.indexOf('?'));
             FUZZ_CHECK(path == "/api/sessions/" + route.day.toString("yyyy_MM_dd").toLatin1());
         }
         if (route.kind == RouteKind::kPage) {

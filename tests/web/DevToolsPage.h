@@ -74,9 +74,21 @@ class DevToolsPage {
         QObject::connect(&devtools_, &QWebSocket::textMessageReceived,
                          [this](const QString& text) { replies_ << text; });
         devtools_.open(QUrl(socket_url));
-        const bool ok = QTest::qWaitFor(
-            [&] { return devtools_.state() == QAbstractSocket::ConnectedState; }, 10'000);
-        return ok;
+        if (!QTest::qWaitFor([&] { return devtools_.state() == QAbstractSocket::ConnectedState; },
+                             10'000)) {
+            return false;
+        }
+        // A headless window's page is smaller than the window (and at least 500 wide):
+        // the page gets exactly the size asked for, as a phone (below 800 wide) or a
+        // screen gives it.
+        const QStringList size = window_size.split(QLatin1Char(','));
+        const int width = size.value(0).toInt();
+        Call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+             QJsonObject{{"width", width},
+                         {"height", size.value(1).toInt()},
+                         {"deviceScaleFactor", 1},
+                         {"mobile", width < 800}});
+        return true;
     }
 
     // Calls a DevTools method and returns its reply's result (empty on failure).
@@ -110,6 +122,16 @@ class DevToolsPage {
                  QJsonObject{{"expression", expression}, {"returnByValue", true}});
         const QJsonValue value = result["result"].toObject()["value"];
         return value.isString() ? value.toString() : QString::number(value.toDouble());
+    }
+
+    // The page as shown, into a PNG file; false when that fails.
+    bool Screenshot(const QString& path) {
+        const QByteArray png = QByteArray::fromBase64(
+            Call(QStringLiteral("Page.captureScreenshot"), QJsonObject{{"format", "png"}})["data"]
+                .toString()
+                .toLatin1());
+        QFile file(path);
+        return !png.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(png) == png.size();
     }
 
     // Waits until the expression gives a text holding `part`; false after wait_ms.

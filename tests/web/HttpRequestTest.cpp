@@ -32,7 +32,8 @@ TEST(HttpRequestTest, PartialHeadWaitsAndMalformedHeadsAreRefused) {
     EXPECT_EQ(ParseRequestHead("").status, HeadStatus::kIncomplete);
     const char* bad[] = {
         "GET /\r\n\r\n",                        // no version
-        "GET / HTTP/2.0\r\n\r\n",               // not HTTP/1.x
+        "GET / FTP/1.1\r\n\r\n",                // not HTTP
+        "GET / HTTP/1.x\r\n\r\n",               // no version number
         "GET  / HTTP/1.1\r\n\r\n",              // two blanks
         "GET / HTTP/1.1 x\r\n\r\n",             // three blanks
         "G(T / HTTP/1.1\r\n\r\n",               // method no token
@@ -129,10 +130,57 @@ TEST(HttpRequestTest, OnlyFixedPathsRoute) {
                              "//",
                              "/favicon.ico",
                              "*",
-                             "http://x/"};
+                             "http://x/index.html",
+                             "ftp://x/"};
     for (const char* target : missing) {
         EXPECT_EQ(RouteTarget(QByteArrayView(target)).kind, RouteKind::kNotFound) << target;
     }
+}
+
+TEST(HttpRequestTest, VersionsOtherThanHttp1AreRefusedWith505AndALaterHttp1IsServed) {
+    for (const char* version : {"HTTP/2.0", "HTTP/3", "HTTP/0.9", "HTTP/11.1"}) {
+        EXPECT_EQ(ParseRequestHead("GET / " + QByteArray(version) + "\r\nHost: a\r\n\r\n").status,
+                  HeadStatus::kVersionNotSupported)
+            << version;
+    }
+    const HeadParse later = ParseRequestHead("GET / HTTP/1.2\r\nHost: a\r\n\r\n");
+    EXPECT_EQ(later.status, HeadStatus::kComplete);
+    EXPECT_FALSE(later.head.WantsClose());
+}
+
+TEST(HttpRequestTest, AbsoluteUrlNamesItsPathAndTakesThePlaceOfHost) {
+    const HeadParse parse =
+        ParseRequestHead("GET HTTP://127.0.0.1:8080/tv?x=1 HTTP/1.1\r\nHost: other\r\n\r\n");
+    ASSERT_EQ(parse.status, HeadStatus::kComplete);
+    EXPECT_EQ(parse.head.Authority(), "127.0.0.1:8080");
+    EXPECT_EQ(RouteTarget(parse.head.target).resource, ":/web/tv.html");
+    EXPECT_EQ(RouteTarget("http://[::1]:8080").resource, ":/web/index.html");
+    EXPECT_EQ(RouteTarget("http://x/api/sessions/2012_05_31").day, QDate(2012, 5, 31));
+    EXPECT_EQ(ParseRequestHead("GET / HTTP/1.1\r\nHost: a:1\r\n\r\n").head.Authority(), "a:1");
+}
+
+TEST(HttpRequestTest, HostMissingOrTwiceAndBodiesOrConflictingLengthsAreRefused) {
+    const auto refusal = [](const QByteArray& head) {
+        const HeadParse parse = ParseRequestHead(head + "\r\n");
+        EXPECT_EQ(parse.status, HeadStatus::kComplete) << head.toStdString();
+        return RequestHeadRefusal(parse.head);
+    };
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\n"), 0);
+    EXPECT_EQ(refusal("GET / HTTP/1.0\r\n"), 0);  // HTTP/1.0 needs no Host
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\n"), 400);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n"), 400);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 0\r\n"), 0);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 0\r\nContent-Length: 00\r\n"),
+              400);
+    // The first length read alone would take the body for the next request.
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 0\r\nContent-Length: 5\r\n"),
+              400);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 0, 5\r\n"), 400);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 0, 0\r\n"), 0);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: -0\r\n"), 400);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 18446744073709551616\r\n"),
+              400);
+    EXPECT_EQ(refusal("GET / HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n"), 400);
 }
 
 TEST(HttpResponseTest, EveryAnswerCarriesTheSecurityHeadersAndItsLength) {
@@ -148,6 +196,10 @@ TEST(HttpResponseTest, EveryAnswerCarriesTheSecurityHeadersAndItsLength) {
     EXPECT_TRUE(error.startsWith("HTTP/1.1 405 Method Not Allowed\r\n"));
     EXPECT_TRUE(error.contains("\r\nAllow: GET\r\n"));
     EXPECT_TRUE(error.contains("\r\nConnection: close\r\n"));
+    // HEAD: the same fields, the length of the body it leaves out.
+    const QByteArray head = WithoutBody(response);
+    EXPECT_TRUE(head.contains("\r\nContent-Length: 5\r\n"));
+    EXPECT_TRUE(head.endsWith("\r\n\r\n"));
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 
 #include <QFile>
 
+#include "DaySessions.h"
 #include "LapLogFormat.h"
 #include "LiveBoard.h"
+#include "LiveSnapshot.h"
 #include "SessionFile.h"
 #include "SessionLaps.h"
 #include "SessionRecorder.h"
@@ -17,7 +19,20 @@ namespace {
 
 class LiveBoardTest : public ::testing::Test, public StationFixture {
   protected:
-    QJsonObject Live() { return LiveBoardJson(station_); }
+    // The board as of now_ms_ (the steady clock the pages count from).
+    QJsonObject Live() {
+        clocks_.Update(station_, now_ms_);
+        return LiveBoardJson(station_, clocks_);
+    }
+    QByteArray Key() {
+        clocks_.Update(station_, now_ms_);
+        return LiveBoardKey(station_, clocks_);
+    }
+    // Time passes on the station and the steady clock alike.
+    void Pass(qint64 ms) {
+        now_ms_ += ms;
+        clock_.AdvanceCentiseconds(ms / 10);
+    }
     static QJsonObject KartAt(const QJsonObject& live, int index) {
         return live[QStringLiteral("karts")].toArray().at(index).toObject();
     }
@@ -54,6 +69,9 @@ class LiveBoardTest : public ::testing::Test, public StationFixture {
         }
         return names;
     }
+
+    LiveClocks clocks_;
+    qint64 now_ms_ = 5'000'000;
 };
 
 TEST_F(LiveBoardTest, RunningSessionOrdersKartsInUseByBestLapWithGapsToTheFastest) {
@@ -138,30 +156,104 @@ TEST_F(LiveBoardTest, WithoutLinkRecordTheRunningTimesLastChangeTells) {
     EXPECT_TRUE(KartAt(Live(), 0)["stale"].toBool());
 }
 
-TEST_F(LiveBoardTest, KeyChangesWithEverythingTheBoardShows) {
+// What the board shows, without what runs on by itself between two looks.
+QJsonObject Shown(QJsonObject live) {
+    live.remove("at_ms");
+    live.remove("time_of_day_ms");
+    QJsonArray karts;
+    for (const auto& value : live["karts"].toArray()) {
+        QJsonObject kart = value.toObject();
+        kart.remove("running");
+        kart.remove("running_cs");
+        karts.append(kart);
+    }
+    live["karts"] = karts;
+    return live;
+}
+
+TEST_F(LiveBoardTest, KeyChangesWithWhatTheBoardShowsButNotWithTheRunningTime) {
     station_.poll_mode = kPollSession;
     Kart(1, "Ann", 101);
-    station_.link_quality.Heard(101, 1, clock_.PerformanceCounter());
-    QByteArray key = LiveBoardKey(station_);
+    const auto frame = [&](qint32 running) {
+        station_.current_lap_time(1) = running;
+        station_.link_quality.Heard(101, 1, clock_.PerformanceCounter());
+    };
+    frame(500);
+    QByteArray key = Key();
     QJsonObject json = Live();
-    // Each change must give a new key, and only then may the JSON differ.
+    // The running time going on as the page counts it, frames a little late or early
+    // included: no update.
+    for (const qint32 running : {510, 531, 539, 548}) {
+        Pass(100);
+        frame(running);
+        EXPECT_EQ(Key(), key) << running;
+        EXPECT_EQ(Shown(Live()), Shown(json)) << running;
+    }
+    // Each change must give a new key, and only then may the board differ.
     const std::vector<std::function<void()>> changes = {
         [&] { Laps(1, {6233}); },
-        [&] { station_.current_lap_time(1) = 512; },
+        [&] { frame(120); },  // the unit started its lap anew
         [&] { station_.slot(1).driver_name = QStringLiteral("Anna"); },
-        [&] { clock_.AdvanceCentiseconds(101); },  // not heard any more
+        [&] { Pass(1010); },  // not heard any more: the time stands
         [&] { Kart(2, "Bob", 102); },
         [&] { station_.poll_mode = kPollIdle; },
     };
     for (size_t i = 0; i < changes.size(); ++i) {
-        EXPECT_EQ(LiveBoardKey(station_), key) << i;
-        EXPECT_EQ(Live(), json) << i;
         changes[i]();
-        EXPECT_NE(LiveBoardKey(station_), key) << "change " << i;
-        EXPECT_NE(Live(), json) << "change " << i;
-        key = LiveBoardKey(station_);
+        EXPECT_NE(Key(), key) << "change " << i;
+        EXPECT_NE(Shown(Live()), Shown(json)) << "change " << i;
+        key = Key();
         json = Live();
     }
+}
+
+TEST_F(LiveBoardTest, RunningSessionTellsThePagesWhereTheirClocksStart) {
+    ScreenStandIn screen;
+    station_.session_screen = &screen;
+    station_.poll_mode = kPollSession;
+    screen.start_counter = clock_.PerformanceCounter();
+    Pass(90'000);
+    Kart(1, "Radio", 101);
+    Kart(2, "Hand", 0, false);
+    Kart(3, "Silent", 103);
+    station_.current_lap_time(1) = 1234;
+    station_.link_quality.Heard(101, 1, clock_.PerformanceCounter());
+    KartSlot& hand = station_.slot(2);
+    hand.stopwatch_running = true;
+    hand.current_lap_number = 1;
+    hand.timing_mark = clock_.PerformanceCounter() - 2050 * FakeClock::kCountsPerCentisecond;
+    station_.current_lap_time(3) = 4321;
+    Laps(1, {6500, 6400, 6450, 6300});
+    Laps(3, {6350});
+    screen.laps = {14, 0, 1, 0, 0};
+
+    const QJsonObject live = Live();
+    EXPECT_EQ(live["session_start_ms"].toDouble(), double(now_ms_ - 90'000));
+    EXPECT_EQ(live["at_ms"].toDouble(), double(now_ms_));
+    EXPECT_EQ(live["time_of_day_ms"].toInt(), (14 * 3600 + 5 * 60) * 1000);
+    const QJsonObject radio = KartAt(live, 0);
+    EXPECT_TRUE(radio["ticking"].toBool());
+    EXPECT_EQ(radio["lap_start_ms"].toDouble(), double(now_ms_ - 12'340));
+    // Laps completed come from the session, not from the table of the ten fastest.
+    EXPECT_EQ(radio["laps_completed"].toInt(), 14);
+    // Its last lap beat its best and every other kart's: the session's fastest.
+    EXPECT_EQ(radio["last_mark"].toString(), "fastest");
+    EXPECT_EQ(radio["last_gap_cs"].toInt(), -100);
+    const QJsonObject silent = KartAt(live, 1);
+    EXPECT_FALSE(silent["ticking"].toBool());  // never heard: its time stands
+    EXPECT_EQ(silent["running_cs"].toInt(), 4321);
+    EXPECT_EQ(silent["last_mark"].toString(), "pb");  // its first lap, not the fastest
+    const QJsonObject stopwatch = KartAt(live, 2);
+    EXPECT_TRUE(stopwatch["ticking"].toBool());
+    EXPECT_EQ(stopwatch["lap_start_ms"].toDouble(), double(now_ms_ - 20'500));
+
+    // A lap slower than the best sets nothing; one as fast as the best neither.
+    Laps(1, {6700});
+    EXPECT_EQ(KartAt(Live(), 0)["last_mark"].toString(), "");
+    Laps(1, {6300});
+    EXPECT_EQ(KartAt(Live(), 0)["last_mark"].toString(), "");
+    EXPECT_EQ(KartAt(Live(), 0)["last_gap_cs"].toInt(), 0);
+    station_.session_screen = nullptr;
 }
 
 TEST_F(LiveBoardTest, BetweenSessionsShowsTheLastRecordedSessionsResult) {
@@ -185,6 +277,56 @@ TEST_F(LiveBoardTest, BetweenSessionsShowsTheLastRecordedSessionsResult) {
     EXPECT_EQ(Drivers(live), QStringList({"Second", "First"}));
     EXPECT_EQ(KartAt(live, 1)["best_gap"].toString(), "+10:00");
     EXPECT_EQ(KartAt(live, 0)["laps_kept"].toInt(), 2);
+    // Without a lap log nothing says how many laps were driven or which came last.
+    EXPECT_FALSE(KartAt(live, 0).contains("laps_completed"));
+    EXPECT_FALSE(KartAt(live, 0).contains("last"));
+}
+
+TEST_F(LiveBoardTest, BetweenSessionsLapsCompletedAndLastLapComeFromTheLapLog) {
+    clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(9, 30)));
+    Kart(1, "Ann", 101);
+    Kart(2, "Bob", 102);
+    std::vector<LapRecord> log;
+    for (int i = 1; i <= 12; ++i) {
+        const qint32 time = i == 5 ? 6000 : 6500 + i;
+        Laps(1, {time});
+        log.push_back(Logged(1, i, time));
+    }
+    Laps(2, {6100, 6050});
+    log.push_back(Logged(2, 1, 6100));
+    log.push_back(Logged(2, 2, 6050));
+    log.push_back(Logged(1, 13, 6600));
+    QString error;
+    ASSERT_TRUE(WriteSessionFile(station_, &error)) << error.toStdString();
+    const QByteArray key_before_log = Key();
+    // Lap 13 was taken back by a lap correction.
+    LapCorrectionRecord correction;
+    correction.slot = 1;
+    correction.driver_name = log.back().driver_name;
+    correction.lap_number = 13;
+    correction.lap_time = 6600;
+    correction.at = log.back().ended_at.addSecs(20);
+    ASSERT_TRUE(WriteLapLog(clock_.LocalDateTime(), log));
+    QFile file(LapLogPathFor(SessionFilePath(station_.program_folder(), clock_.LocalDateTime())));
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(LapLogLine(correction));
+    file.close();
+    // The key sees the lap log arrive beside the session file.
+    EXPECT_NE(Key(), key_before_log);
+
+    const QJsonObject live = Live();
+    EXPECT_FALSE(live.contains("session_start_ms"));
+    const QJsonObject ann = KartAt(live, 0);
+    EXPECT_EQ(ann["driver"].toString(), "Ann");
+    EXPECT_EQ(ann["laps_completed"].toInt(), 12);  // not the ten of the table
+    EXPECT_EQ(ann["laps_kept"].toInt(), 10);
+    EXPECT_EQ(ann["last_cs"].toInt(), 6512);
+    EXPECT_EQ(ann["last_mark"].toString(), "");
+    const QJsonObject bob = KartAt(live, 1);
+    EXPECT_EQ(bob["laps_completed"].toInt(), 2);
+    EXPECT_EQ(bob["last"].toString(), "01:00:50");
+    EXPECT_EQ(bob["last_mark"].toString(), "pb");
+    EXPECT_FALSE(bob.contains("running"));
 }
 
 TEST_F(LiveBoardTest, NoSessionTodayIsAnEmptyBoardWithTheMessage) {
@@ -354,7 +496,7 @@ TEST_F(LiveBoardTest, ALapCorrectionShowsAndReachesTheClients) {
         EnterLap(bob, time, 0, 0);
     }
     ASSERT_EQ(Drivers(Live()), QStringList({"Bob", "Ann"}));
-    const QByteArray before = LiveBoardKey(station_);
+    const QByteArray before = Key();
 
     ASSERT_TRUE(laps.Delete(best, QDateTime()));
     laps.Recompute(bob, 2);
@@ -363,5 +505,5 @@ TEST_F(LiveBoardTest, ALapCorrectionShowsAndReachesTheClients) {
     EXPECT_EQ(KartAt(live, 1)["best"].toString(), "01:04:00");
     EXPECT_EQ(KartAt(live, 1)["best_gap"].toString(), "+01:67");
     EXPECT_EQ(KartAt(live, 1)["laps_kept"].toInt(), 1);
-    EXPECT_NE(LiveBoardKey(station_), before);
+    EXPECT_NE(Key(), before);
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTcpServer>
@@ -103,7 +104,7 @@ TEST(LiveTimingSwitchTest, CheckBoxStartsAndStopsTheServerAndKeepsTheSetting) {
     EXPECT_TRUE(LoadLiveTimingSettings(folder.file("ustawienia.ini")).enabled);
     RawClient client;
     ASSERT_TRUE(client.Connect(port));
-    client.Send("GET /api/live HTTP/1.1\r\nConnection: close\r\n\r\n");
+    client.Send("GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
     EXPECT_TRUE(client.ReadUntilClosed().startsWith("HTTP/1.1 200 "));
     Screenshot(launcher, "launcher-live-timing.png");
 
@@ -114,6 +115,8 @@ TEST(LiveTimingSwitchTest, CheckBoxStartsAndStopsTheServerAndKeepsTheSetting) {
     auto* picture = qr->findChild<QLabel*>("ImageQrCode");
     EXPECT_FALSE(picture->pixmap().isNull());
     EXPECT_EQ(qr->findChild<QLabel*>("LabelQrAddress")->text(), line->text());
+    // One address: no list of others below it.
+    EXPECT_FALSE(qr->findChild<QListWidget*>("ListLiveTimingAddresses")->isVisible());
     Screenshot(*qr, "live-timing-qr.png");
 
     check_box->setChecked(false);
@@ -121,6 +124,50 @@ TEST(LiveTimingSwitchTest, CheckBoxStartsAndStopsTheServerAndKeepsTheSetting) {
     EXPECT_FALSE(qr->isVisible());
     EXPECT_EQ(line->text(), "");
     EXPECT_FALSE(LoadLiveTimingSettings(folder.file("ustawienia.ini")).enabled);
+}
+
+TEST(LiveTimingSwitchTest, TheDefaultRoutesAddressComesFirstAndAClickShowsTheOthers) {
+    const QList<InterfaceAddress> all = {{"docker0", QHostAddress("172.17.0.1")},
+                                         {"tun0", QHostAddress("10.8.0.2")},
+                                         {"lo", QHostAddress("127.0.0.1")},
+                                         {"wlan0", QHostAddress("fe80::1")},
+                                         {"wlan0", QHostAddress("192.168.1.20")},
+                                         {"wlan0", QHostAddress("2001:db8::5")},
+                                         {"lo", QHostAddress("::1")}};
+    // Not the first address listed (a container bridge), the one the default route
+    // leaves from; phones cannot use loopback and link-local ones.
+    EXPECT_EQ(ReachableAddresses(QHostAddress("192.168.1.20"), all),
+              QList<QHostAddress>({QHostAddress("192.168.1.20"), QHostAddress("172.17.0.1"),
+                                   QHostAddress("10.8.0.2"), QHostAddress("2001:db8::5")}));
+    EXPECT_EQ(ReachableAddresses(QHostAddress(), all).first(), QHostAddress("172.17.0.1"));
+    EXPECT_EQ(ReachableAddresses(QHostAddress(), {{"lo", QHostAddress("127.0.0.1")}}),
+              QList<QHostAddress>({QHostAddress("127.0.0.1")}));
+    EXPECT_EQ(PageAddress(QHostAddress("2001:db8::5"), 8080), "http://[2001:db8::5]:8080/");
+
+    TempFolder folder;
+    WriteSettings(folder, true, FreePort());
+    FakeClock clock;
+    TForm1 launcher(clock, folder.path());
+    launcher.show();
+    ASSERT_TRUE(launcher.live_timing()->IsServing());
+    // Bound to one address, only that one is offered.
+    EXPECT_EQ(launcher.live_timing()->Addresses().size(), 1);
+    launcher.live_timing()->ShowQrCode(
+        {"http://192.168.1.20:8080/", "http://172.17.0.1:8080/", "http://[2001:db8::5]:8080/"});
+    auto* qr = launcher.findChild<QDialog*>("LiveTimingQrCode");
+    ASSERT_NE(qr, nullptr);
+    auto* list = qr->findChild<QListWidget*>("ListLiveTimingAddresses");
+    auto* text = qr->findChild<QLabel*>("LabelQrAddress");
+    auto* picture = qr->findChild<QLabel*>("ImageQrCode");
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_EQ(text->text(), "http://192.168.1.20:8080/");
+    const QImage first = picture->pixmap().toImage();
+    Screenshot(*qr, "live-timing-qr-addresses.png");
+    list->setCurrentRow(2);
+    EXPECT_EQ(text->text(), "http://[2001:db8::5]:8080/");
+    EXPECT_NE(picture->pixmap().toImage(), first);
 }
 
 TEST(LiveTimingSwitchTest, PortTakenIsToldOnceAndTheLauncherCarriesOn) {

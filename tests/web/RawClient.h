@@ -10,7 +10,11 @@ class RawClient {
   public:
     static constexpr int kWaitMs = 5000;
 
-    bool Connect(quint16 port) {
+    // from: the loopback address to connect from (127.0.0.2 is another "phone").
+    bool Connect(quint16 port, const QHostAddress& from = QHostAddress::LocalHost) {
+        if (from != QHostAddress::LocalHost && !socket_.bind(from)) {
+            return false;
+        }
         socket_.connectToHost(QHostAddress::LocalHost, port);
         return QTest::qWaitFor(
             [this] { return socket_.state() == QAbstractSocket::ConnectedState; }, kWaitMs);

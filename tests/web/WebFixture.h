@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <array>
 #include <vector>
 
 #include "FakeClock.h"
@@ -11,6 +12,19 @@
 #include "SessionFile.h"
 #include "Station.h"
 #include "TempFolder.h"
+
+// What the session screen tells the board: when the session started and how many
+// laps each kart has completed in it.
+class ScreenStandIn : public SessionView {
+  public:
+    void RefreshKarts() override {}
+    void RecordLap(qint32, int, qint32, qint32) override {}
+    qint64 SessionStartCounter() const override { return start_counter; }
+    int LapsCompleted(int slot) const override { return laps.at(size_t(slot - 1)); }
+
+    qint64 start_counter = 0;
+    std::array<int, kSlotCount> laps{};
+};
 
 // A station in a program folder of its own, with helpers to give karts laps.
 class StationFixture {
