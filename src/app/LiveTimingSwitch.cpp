@@ -94,8 +94,12 @@ QString PageAddress(const QHostAddress& address, quint16 port) {
     return QStringLiteral("http://%1:%2/").arg(host).arg(port);
 }
 
-LiveTimingSwitch::LiveTimingSwitch(QWidget* launcher, const Station& station, QString ini_path)
-    : launcher_(launcher), station_(station), ini_path_(std::move(ini_path)) {
+LiveTimingSwitch::LiveTimingSwitch(QWidget* launcher, const Station& station, QString ini_path,
+                                   std::function<QWidget*()> dialog_parent)
+    : launcher_(launcher),
+      dialog_parent_(std::move(dialog_parent)),
+      station_(station),
+      ini_path_(std::move(ini_path)) {
     settings_ = LoadLiveTimingSettings(ini_path_);
 
     check_box_ = new QCheckBox(QStringLiteral("Live timing"), launcher);
@@ -125,6 +129,11 @@ LiveTimingSwitch::LiveTimingSwitch(QWidget* launcher, const Station& station, QS
 }
 
 LiveTimingSwitch::~LiveTimingSwitch() = default;
+
+QWidget* LiveTimingSwitch::DialogParent() const {
+    QWidget* parent = dialog_parent_ ? dialog_parent_() : nullptr;
+    return parent ? parent : launcher_;
+}
 
 bool LiveTimingSwitch::IsServing() const {
     return server_ && server_->IsListening();
@@ -172,7 +181,7 @@ void LiveTimingSwitch::SetEnabled(bool enabled) {
     QString error;
     if (!SaveLiveTimingSettings(ini_path_, settings_, &error)) {
         QMessageBox::warning(
-            launcher_, QStringLiteral("RUVOTimer"),
+            DialogParent(), QStringLiteral("RUVOTimer"),
             QStringLiteral("The live timing setting was not saved.\n\n%1").arg(error));
     }
     if (enabled) {
@@ -206,7 +215,7 @@ void LiveTimingSwitch::Start() {
     }
     if (!failure_.isEmpty()) {
         // Told once; the line keeps saying it, and the station carries on.
-        QMessageBox::warning(launcher_, QStringLiteral("RUVOTimer"),
+        QMessageBox::warning(DialogParent(), QStringLiteral("RUVOTimer"),
                              failure_ + QStringLiteral("\n\nThe station works on without it."));
     }
 }
@@ -236,7 +245,7 @@ void LiveTimingSwitch::ShowQrCode(const QStringList& addresses) {
         return;
     }
     if (!qr_window_) {
-        qr_window_ = std::make_unique<QDialog>(launcher_);
+        qr_window_ = std::make_unique<QDialog>(DialogParent());
         qr_window_->setObjectName(QStringLiteral("LiveTimingQrCode"));
         qr_window_->setWindowTitle(QStringLiteral("Live timing"));
         auto* layout = new QVBoxLayout(qr_window_.get());
@@ -271,6 +280,10 @@ void LiveTimingSwitch::ShowQrCode(const QStringList& addresses) {
     address_list_->setFixedHeight(address_list_->sizeHintForRow(0) *
                                       int(std::min<qsizetype>(addresses.size(), 5)) +
                                   2 * address_list_->frameWidth());
+    // The session screen may have come up since the window was made.
+    if (QWidget* parent = DialogParent(); qr_window_->parentWidget() != parent) {
+        qr_window_->setParent(parent, qr_window_->windowFlags());
+    }
     ShowQrOf(addresses.first());
     qr_window_->show();
     qr_window_->raise();

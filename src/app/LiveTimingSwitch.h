@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "LiveTimingSettings.h"
@@ -26,7 +27,10 @@ class LiveTimingSwitch : public QObject {
   public:
     // Creates the controls on the launcher and starts the server when the settings
     // say so. A failure to start is told once in a message box and stays on the line.
-    LiveTimingSwitch(QWidget* launcher, const Station& station, QString ini_path);
+    // dialog_parent gives the window its boxes and the QR code belong to: the session
+    // screen while it is up, so they are never hidden behind it.
+    LiveTimingSwitch(QWidget* launcher, const Station& station, QString ini_path,
+                     std::function<QWidget*()> dialog_parent = {});
     ~LiveTimingSwitch() override;
 
     bool IsServing() const;
@@ -45,8 +49,10 @@ class LiveTimingSwitch : public QObject {
     void Start();
     void UpdateLine();
     void ShowQrOf(const QString& address);
+    QWidget* DialogParent() const;
 
     QWidget* launcher_;
+    std::function<QWidget*()> dialog_parent_;
     const Station& station_;
     QString ini_path_;
     LiveTimingSettings settings_;

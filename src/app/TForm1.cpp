@@ -23,8 +23,8 @@
 #include "LapLogRecovery.h"
 #include "LiveTimingSwitch.h"
 #include "ReceiverLink.h"
-#include "SessionFile.h"
 #include "SessionEndPrintouts.h"
+#include "SessionFile.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
@@ -112,7 +112,8 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
         move(area.center() - rect().center());
     }
     FormCreate();
-    live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_));
+    live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_),
+                                                      [this] { return SessionDialogParent(); });
     call_outs_ = std::make_unique<CallOutSwitch>(
         this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
         std::move(sounds));

@@ -2,6 +2,7 @@
 // replaces another: the launcher with the simulated receiver, as an operator works.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 
 #include "FakeClock.h"
 #include "LapLogFormat.h"
+#include "LiveTimingSwitch.h"
 #include "ModalScript.h"
 #include "SessionControls.h"
 #include "SessionFile.h"
@@ -148,4 +150,34 @@ TEST(SessionDialogs, LapsDrivenBehindAnOpenDialogAreReadAtOnceAndSessionsNeverRe
     EXPECT_EQ(ReadLapLog(LapLogPathFor(second_file)).laps.size(), 1u);
     EXPECT_TRUE(note.contains(QFileInfo(second_file).fileName())) << note.toStdString();
     EXPECT_TRUE(note.contains(QFileInfo(first_file).fileName())) << note.toStdString();
+}
+
+// The live timing QR code asked for during a session belongs to the session screen,
+// so it is not hidden behind it.
+TEST(SessionDialogs, TheQrCodeShownDuringASessionIsTheSessionScreens) {
+    sim::SimReceiver& receiver = sim::SimReceiver::Instance();
+    receiver.Reset();
+    receiver.AttachReceiver();
+    TempFolder folder;
+    FakeClock clock;
+    TForm1 launcher(clock, folder.path());
+    launcher.show();
+    Station& station = launcher.station();
+    launcher.live_timing()->ShowQrCode({QStringLiteral("http://127.0.0.1:8080/")});
+    auto* qr = launcher.findChild<QDialog*>("LiveTimingQrCode");
+    ASSERT_NE(qr, nullptr);
+    qr->hide();
+
+    QWidget* parent_in_session = nullptr;
+    Later([&] {
+        Drive([&] { return Screen(station) != nullptr; });
+        launcher.live_timing()->ShowQrCode({QStringLiteral("http://127.0.0.1:8080/")});
+        parent_in_session = qr->parentWidget();
+        qr->hide();
+        QTest::mouseClick(Screen(station)->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    });
+    QTest::mouseClick(launcher.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    receiver.Reset();
+    EXPECT_NE(parent_in_session, nullptr);
+    EXPECT_EQ(parent_in_session, dynamic_cast<QWidget*>(station.session_screen));
 }
