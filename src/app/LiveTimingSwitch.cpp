@@ -23,11 +23,11 @@ namespace {
 constexpr int kTop = 398;
 constexpr int kCheckBoxLeft = 72;
 constexpr int kCheckBoxWidth = 120;
-constexpr int kLeft = 194;
-constexpr int kWidth = 183;
+constexpr int kAddressLeft = 194;
+constexpr int kAddressWidth = 183;
 
 // The label opens the QR code on a click.
-class ClickableLabel : public QLabel {
+class AddressLabel : public QLabel {
   public:
     using QLabel::QLabel;
     std::function<void()> on_click;
@@ -107,9 +107,9 @@ LiveTimingSwitch::LiveTimingSwitch(QWidget* launcher, const Station& station, QS
     check_box_->setGeometry(kCheckBoxLeft, kTop, kCheckBoxWidth, 24);
     check_box_->setChecked(settings_.enabled);
 
-    auto* label = new ClickableLabel(launcher);
+    auto* label = new AddressLabel(launcher);
     label->setObjectName(QStringLiteral("LabelLiveTimingAddress"));
-    label->setGeometry(kLeft, kTop, kWidth, 25);
+    label->setGeometry(kAddressLeft, kTop, kAddressWidth, 25);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     label->setCursor(Qt::PointingHandCursor);

@@ -20,7 +20,7 @@ constexpr int kClientWidth = 741;
 constexpr int kClientHeight = 636;
 constexpr int kButtonHeight = 45;
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
+QPushButton* MakeListButton(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromUtf8(caption), parent);
     button->setObjectName(QString::fromUtf8(name));
     button->setFont(ArialPixels(21));
@@ -42,8 +42,8 @@ Tflistakomunikatow::Tflistakomunikatow(Station& station, Mode mode, QWidget* par
     layout->setSpacing(8);
 
     auto* top_bar = new QHBoxLayout();
-    auto* button2 = MakeButton(this, "Button2", "ADD NEW");
-    auto* button5 = MakeButton(this, "Button5", "DEL SELECTED");
+    auto* button2 = MakeListButton(this, "Button2", "ADD NEW");
+    auto* button5 = MakeListButton(this, "Button5", "DEL SELECTED");
     top_bar->addWidget(button2);
     top_bar->addStretch();
     top_bar->addWidget(button5);
@@ -65,9 +65,9 @@ Tflistakomunikatow::Tflistakomunikatow(Station& station, Mode mode, QWidget* par
     layout->addWidget(grid, 1);
 
     auto* bottom_bar = new QHBoxLayout();
-    auto* button4 = MakeButton(this, "Button4", "PREV");
-    auto* button1 = MakeButton(this, "Button1", "CLOSE");
-    auto* button3 = MakeButton(this, "Button3", "NEXT");
+    auto* button4 = MakeListButton(this, "Button4", "PREV");
+    auto* button1 = MakeListButton(this, "Button1", "CLOSE");
+    auto* button3 = MakeListButton(this, "Button3", "NEXT");
     bottom_bar->addWidget(button4);
     bottom_bar->addStretch();
     bottom_bar->addWidget(button1);

@@ -16,13 +16,13 @@
 
 namespace {
 
-constexpr int kTypedLineLength = 12;
-constexpr int kLeft = 16;
-constexpr int kWidth = 440;
+constexpr int kSettingsLineLength = 12;
+constexpr int kSettingsLeft = 16;
+constexpr int kSettingsWidth = 440;
 constexpr int kRowHeight = 34;
 constexpr int kButtonsBottom = 564 + 46;
 // Under "OK" and "Cancel": the link quality of a radio kart's unit.
-constexpr int kLinkQualityTop = kButtonsBottom + 8;
+constexpr int kSettingsLinkQualityTop = kButtonsBottom + 8;
 constexpr int kLinkQualityHeight = 26;
 constexpr int kLinkQualityFont = 17;
 
@@ -42,23 +42,23 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     setFont(ArialPixels(21));
 
-    PlaceCaption(this, "Name", kLeft, 12, kWidth);
+    PlaceCaption(this, "Name", kSettingsLeft, 12, kSettingsWidth);
     edit2_ = new QLineEdit(this);
     edit2_->setObjectName(QStringLiteral("Edit2"));
-    edit2_->setGeometry(kLeft, 40, kWidth, kRowHeight);
+    edit2_->setGeometry(kSettingsLeft, 40, kSettingsWidth, kRowHeight);
 
     check_box1_ = new QCheckBox(QStringLiteral("Radio"), this);
     check_box1_->setObjectName(QStringLiteral("CheckBox1"));
-    check_box1_->setGeometry(kLeft, 84, kWidth, 30);
+    check_box1_->setGeometry(kSettingsLeft, 84, kSettingsWidth, 30);
 
-    PlaceCaption(this, "RUVO serial number", kLeft, 122, kWidth);
+    PlaceCaption(this, "RUVO serial number", kSettingsLeft, 122, kSettingsWidth);
     int_edit1_ = new IntEdit(this);
     int_edit1_->setObjectName(QStringLiteral("IntEdit1"));
-    int_edit1_->setGeometry(kLeft, 150, kWidth, kRowHeight);
+    int_edit1_->setGeometry(kSettingsLeft, 150, kSettingsWidth, kRowHeight);
 
     auto* group = new QGroupBox(QStringLiteral(" Send message "), this);
     group->setObjectName(QStringLiteral("GroupBox1"));
-    group->setGeometry(kLeft, 198, kWidth, 350);
+    group->setGeometry(kSettingsLeft, 198, kSettingsWidth, 350);
 
     struct LineField {
         const char* name;
@@ -67,9 +67,9 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
     };
     const std::array<LineField, 2> lines = {{{"Edit1", 36, &edit1_}, {"Edit3", 76, &edit3_}}};
     for (const LineField& line : lines) {
-        auto* edit = new LimitedLineEdit(kTypedLineLength, LimitedLineEdit::Case::Keep, group);
+        auto* edit = new LimitedLineEdit(kSettingsLineLength, LimitedLineEdit::Case::Keep, group);
         edit->setObjectName(QString::fromUtf8(line.name));
-        edit->setGeometry(12, line.top, kWidth - 24, kRowHeight);
+        edit->setGeometry(12, line.top, kSettingsWidth - 24, kRowHeight);
         *line.field = edit;
     }
 
@@ -84,28 +84,28 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
         {"SpeedButton1",
          "Send message",
          group,
-         {12, 124, kWidth - 24, 46},
+         {12, 124, kSettingsWidth - 24, 46},
          &Tfsettings::SpeedButton1Click},
         {"SpeedButton6",
          "Message after lap",
          group,
-         {12, 178, kWidth - 24, 46},
+         {12, 178, kSettingsWidth - 24, 46},
          &Tfsettings::SpeedButton6Click},
         {"SpeedButton2",
          "Select message from list",
          group,
-         {12, 232, kWidth - 24, 46},
+         {12, 232, kSettingsWidth - 24, 46},
          &Tfsettings::SpeedButton2Click},
         {"SpeedButton5",
          "Mesage from list. Show after lap",
          group,
-         {12, 286, kWidth - 24, 46},
+         {12, 286, kSettingsWidth - 24, 46},
          &Tfsettings::SpeedButton5Click},
-        {"SpeedButton3", "OK", this, {kLeft, 564, 210, 46}, &Tfsettings::SpeedButton3Click},
+        {"SpeedButton3", "OK", this, {kSettingsLeft, 564, 210, 46}, &Tfsettings::SpeedButton3Click},
         {"SpeedButton4",
          "Cancel",
          this,
-         {kLeft + kWidth - 210, 564, 210, 46},
+         {kSettingsLeft + kSettingsWidth - 210, 564, 210, 46},
          &Tfsettings::SpeedButton4Click},
     }};
     for (const ButtonPlace& place : buttons) {
@@ -119,7 +119,8 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
     label_link_quality_ = new QLabel(this);
     label_link_quality_->setObjectName(QStringLiteral("LabelLinkQuality"));
     label_link_quality_->setFont(ArialPixels(kLinkQualityFont));
-    label_link_quality_->setGeometry(kLeft, kLinkQualityTop, kWidth, kLinkQualityHeight);
+    label_link_quality_->setGeometry(kSettingsLeft, kSettingsLinkQualityTop, kSettingsWidth,
+                                     kLinkQualityHeight);
     // While the dialog is open the receiver is not read: the age of the last packet grows.
     auto* timer1 = new QTimer(this);
     timer1->setObjectName(QStringLiteral("Timer1"));
@@ -127,7 +128,8 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
     connect(timer1, &QTimer::timeout, this, &Tfsettings::ShowLinkQuality);
     timer1->start();
 
-    setFixedSize(kWidth + 2 * kLeft, kLinkQualityTop + kLinkQualityHeight + 8);
+    setFixedSize(kSettingsWidth + 2 * kSettingsLeft,
+                 kSettingsLinkQualityTop + kLinkQualityHeight + 8);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }

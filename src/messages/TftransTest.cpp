@@ -12,11 +12,11 @@
 
 namespace {
 
-constexpr int kWidth = 620;
-constexpr int kHeight = 396;
+constexpr int kTestWidth = 620;
+constexpr int kTestHeight = 396;
 // Below "CLOSE" (top 250, 57 high): the USB-Key's status and the chosen unit's link.
 constexpr int kReceiverStatusTop = 322;
-constexpr int kLinkQualityTop = 354;
+constexpr int kTestLinkQualityTop = 354;
 constexpr int kInfoHeight = 28;
 constexpr int kInfoFont = 19;
 // The texts refresh often enough for an age in tenths of a second to read as live.
@@ -27,7 +27,7 @@ QLabel* MakeInfoLine(QWidget* parent, const char* name, int top) {
     label->setObjectName(QString::fromUtf8(name));
     label->setFont(ArialPixels(kInfoFont));
     label->setAlignment(Qt::AlignCenter);
-    label->setGeometry(16, top, kWidth - 32, kInfoHeight);
+    label->setGeometry(16, top, kTestWidth - 32, kInfoHeight);
     return label;
 }
 
@@ -54,24 +54,24 @@ TftransTest::TftransTest(Station& station, QWidget* parent) : QWidget(parent), s
     label2_->setObjectName(QStringLiteral("Label2"));
     label2_->setFont(ArialPixels(48));
     label2_->setAlignment(Qt::AlignCenter);
-    label2_->setGeometry(0, 70, kWidth, 80);
+    label2_->setGeometry(0, 70, kTestWidth, 80);
     ShowStatus(false);
 
     label3_ = new QLabel(QStringLiteral("Network: "), this);
     label3_->setObjectName(QStringLiteral("Label3"));
     label3_->setFont(ArialPixels(35));
     label3_->setAlignment(Qt::AlignCenter);
-    label3_->setGeometry(0, 160, kWidth, 60);
+    label3_->setGeometry(0, 160, kTestWidth, 60);
     SetTextColour(label3_, Colours::kBlue);
 
     auto* button1 = new QPushButton(QStringLiteral("CLOSE"), this);
     button1->setObjectName(QStringLiteral("Button1"));
     button1->setFont(ArialPixels(21));
-    button1->setGeometry((kWidth - 245) / 2, 250, 245, 57);
+    button1->setGeometry((kTestWidth - 245) / 2, 250, 245, 57);
     connect(button1, &QPushButton::clicked, this, &TftransTest::Button1Click);
 
     label_receiver_status_ = MakeInfoLine(this, "LabelReceiverStatus", kReceiverStatusTop);
-    label_link_quality_ = MakeInfoLine(this, "LabelLinkQuality", kLinkQualityTop);
+    label_link_quality_ = MakeInfoLine(this, "LabelLinkQuality", kTestLinkQualityTop);
     ShowLinkInfo();
 
     // Connected after the initial 0 is set: only the operator's edits reset the test.
@@ -91,7 +91,7 @@ TftransTest::TftransTest(Station& station, QWidget* parent) : QWidget(parent), s
     connect(timer2_, &QTimer::timeout, this, &TftransTest::ShowLinkInfo);
     timer2_->start();
 
-    setFixedSize(kWidth, kHeight);
+    setFixedSize(kTestWidth, kTestHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr double kRow = SheetCanvas::kRowHeight;
+constexpr double kSummaryRow = SheetCanvas::kRowHeight;
 constexpr double kCellGap = 8;
 
 // A table whose columns are as wide as their widest cell, so that no name runs into
@@ -58,14 +58,14 @@ class Table {
             canvas_.Text(lefts[size_t(i)], y, heads_.at(i), head_font_);
         }
         for (const QStringList& cells : rows_) {
-            y += kRow;
+            y += kSummaryRow;
             for (qsizetype i = 0; i < cells.size() && i < heads_.size(); ++i) {
                 const QString text =
                     i == name_column_ ? canvas_.Elided(cells.at(i), font_, name) : cells.at(i);
                 canvas_.Text(lefts[size_t(i)], y, text, font_);
             }
         }
-        return y + kRow;
+        return y + kSummaryRow;
     }
 
   private:
@@ -81,7 +81,7 @@ class Table {
 double ResultTable(SheetCanvas& canvas, double y) {
     const Timesheet& sheet = canvas.sheet();
     canvas.Text(0, y, QStringLiteral("Result"), SheetFont(11, true));
-    y += kRow + 2;
+    y += kSummaryRow + 2;
     Table table(canvas,
                 {QStringLiteral("Pos"), QStringLiteral("Kart"), QStringLiteral("Driver"),
                  QStringLiteral("Laps"), QStringLiteral("Best lap"), QStringLiteral("On lap"),

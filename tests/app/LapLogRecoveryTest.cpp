@@ -22,9 +22,9 @@
 namespace {
 
 // Answers the modal windows that open while it lives, in order.
-class ModalScript {
+class RecoveryScript {
   public:
-    explicit ModalScript(std::vector<std::function<void(QMessageBox*)>> answers)
+    explicit RecoveryScript(std::vector<std::function<void(QMessageBox*)>> answers)
         : answers_(std::move(answers)) {
         timer_.setInterval(5);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -148,7 +148,7 @@ TEST_F(RecoveryTest, TheNextStartOffersRecoveryAndWritesWhatEndSessionWould) {
     const QDateTime last_lap = clock_.LocalDateTime();
     clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(16, 0)));
 
-    ModalScript script({Press(QMessageBox::Yes), Press(QMessageBox::Ok)});
+    RecoveryScript script({Press(QMessageBox::Yes), Press(QMessageBox::Ok)});
     TForm1 launcher(clock_, folder_.path());
     ASSERT_EQ(script.texts().size(), 2);
     const QString question = script.texts().at(0);
@@ -169,14 +169,14 @@ TEST_F(RecoveryTest, TheNextStartOffersRecoveryAndWritesWhatEndSessionWould) {
 TEST_F(RecoveryTest, DeclinedJournalIsKeptAsideAndNotOfferedAgain) {
     const QString journal = RunSession(3, 1);
     {
-        ModalScript script({Press(QMessageBox::No)});
+        RecoveryScript script({Press(QMessageBox::No)});
         TForm1 launcher(clock_, folder_.path());
         EXPECT_EQ(script.texts().size(), 1);
         EXPECT_EQ(launcher.station().sessions.count, 0);
     }
     EXPECT_FALSE(QFileInfo::exists(journal));
     EXPECT_EQ(ReadLapLog(SetAsidePath(journal, "declined")).laps.size(), 12u);
-    ModalScript none({Press(QMessageBox::Yes)});
+    RecoveryScript none({Press(QMessageBox::Yes)});
     TForm1 again(clock_, folder_.path());
     EXPECT_TRUE(none.texts().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(folder_.path() + "Sessions/2012_05_31/2012_05_31_14_00.txt"));
@@ -194,7 +194,7 @@ TEST_F(RecoveryTest, AnUnreadableJournalIsKeptAsideAndToldOnce) {
     folder_.Write(laps.mid(folder_.path().size()) + "2012_05_31_12_00_00.running.csv",
                   LapLogHeader());  // ended before its first lap: nothing to keep
     {
-        ModalScript script({Press(QMessageBox::Ok)});
+        RecoveryScript script({Press(QMessageBox::Ok)});
         TForm1 launcher(clock_, folder_.path());
         ASSERT_EQ(script.texts().size(), 1);
         EXPECT_TRUE(script.texts()[0].contains("2012_05_31_10_00_00.unreadable.csv"));
@@ -204,7 +204,7 @@ TEST_F(RecoveryTest, AnUnreadableJournalIsKeptAsideAndToldOnce) {
         QDir(laps).entryList(QDir::Files),
         (QStringList{"2012_05_31_10_00_00.unreadable.csv", "2012_05_31_11_00_00.unreadable.csv"}));
     EXPECT_EQ(folder_.Read("Sessions/2012_05_31/laps/2012_05_31_10_00_00.unreadable.csv"), commas);
-    ModalScript none({Press(QMessageBox::Ok)});
+    RecoveryScript none({Press(QMessageBox::Ok)});
     TForm1 again(clock_, folder_.path());
     EXPECT_TRUE(none.texts().isEmpty());
 }

@@ -16,7 +16,7 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("Ustawienia");
+const QString kSessionSection = QStringLiteral("Ustawienia");
 
 int RecordedLaps(const KartSlot& slot) {
     int laps = 0;
@@ -70,31 +70,31 @@ TEST(DemoSession, GeneratedRaceEndsInASessionFileWithLapsOfTheFourRadioKarts) {
     for (int n = 1; n <= 4; ++n) {
         const QString s = QString::number(n);
         const int kart = n - 1;
-        EXPECT_EQ(file.ReadInteger(kSection, "RADIO_" + s, 0), 1);
-        EXPECT_EQ(file.ReadInteger(kSection, "SN_" + s, 0),
+        EXPECT_EQ(file.ReadInteger(kSessionSection, "RADIO_" + s, 0), 1);
+        EXPECT_EQ(file.ReadInteger(kSessionSection, "SN_" + s, 0),
                   qint32(sim::DemoKarts()[size_t(kart)].serial));
         int laps = 0;
         for (int j = 1; j <= kLapEntries; ++j) {
             const qint32 time_cs =
-                file.ReadInteger(kSection, QString("LAPSINT_%1_%2").arg(n).arg(j), 0);
+                file.ReadInteger(kSessionSection, QString("LAPSINT_%1_%2").arg(n).arg(j), 0);
             if (time_cs == 0) {
                 break;
             }
             ++laps;
             const qint32 number =
-                file.ReadInteger(kSection, QString("LAPNR_%1_%2").arg(n).arg(j), 0);
+                file.ReadInteger(kSessionSection, QString("LAPNR_%1_%2").arg(n).arg(j), 0);
             const auto generated = std::find_if(
                 race->laps().begin(), race->laps().end(),
                 [&](const auto& lap) { return lap.kart == kart && lap.number == number; });
             ASSERT_NE(generated, race->laps().end()) << "slot " << n << " lap " << number;
             EXPECT_EQ(qint32(generated->time), time_cs);
-            EXPECT_EQ(file.ReadInteger(kSection, QString("MAX_OBR_%1_%2").arg(n).arg(j), 0),
+            EXPECT_EQ(file.ReadInteger(kSessionSection, QString("MAX_OBR_%1_%2").arg(n).arg(j), 0),
                       generated->rpm_max);
         }
         EXPECT_GE(laps, 2) << "slot " << n;
     }
-    EXPECT_EQ(file.ReadInteger(kSection, "RADIO_5", -1), 0);
-    EXPECT_EQ(file.ReadInteger(kSection, "LAPSINT_5_1", -1), 0);
+    EXPECT_EQ(file.ReadInteger(kSessionSection, "RADIO_5", -1), 0);
+    EXPECT_EQ(file.ReadInteger(kSessionSection, "LAPSINT_5_1", -1), 0);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 namespace {
 
-const QStringList kHostileNames = {
+const QStringList kHostileExportNames = {
     QStringLiteral("Kowalski, Jan"),     QStringLiteral("Jan \"Szybki\" Nowak"),
     QStringLiteral("two\nlines"),        QStringLiteral("cr\r\nlf"),
     QStringLiteral("=HYPERLINK(\"x\")"), QStringLiteral("Łukasz Żółć-Gęślą"),
@@ -32,10 +32,10 @@ std::vector<QStringList> ReadBack(const QByteArray& bytes, char separator = ';')
 TEST(CsvExport, HostileNamesRoundTripExactlyWithTimesInThreeForms) {
     ExportSession session;
     session.label = QStringLiteral("2026-12-08 14:05");
-    for (int i = 0; i < kHostileNames.size(); ++i) {
+    for (int i = 0; i < kHostileExportNames.size(); ++i) {
         LapRecord lap;
         lap.slot = 1 + i % 5;
-        lap.driver_name = kHostileNames.at(i);
+        lap.driver_name = kHostileExportNames.at(i);
         lap.serial_number = qint32(0xFFFFFF);
         lap.lap_number = i + 1;
         lap.lap_time = 6233 + i;
@@ -47,14 +47,14 @@ TEST(CsvExport, HostileNamesRoundTripExactlyWithTimesInThreeForms) {
     const QByteArray bytes = ExportLapsCsv({session}, kPolish);
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));  // spreadsheets then read UTF-8
     const std::vector<QStringList> rows = ReadBack(bytes);
-    ASSERT_EQ(rows.size(), size_t(kHostileNames.size()) + 1);
+    ASSERT_EQ(rows.size(), size_t(kHostileExportNames.size()) + 1);
     EXPECT_EQ(rows[0].join(','),
               "session,source,slot,driver,serial,radio,lap,lap_time,lap_seconds,lap_time_cs,"
               "top_ten,rpm_max,rpm_min,time_of_day,session_time");
-    for (int i = 0; i < kHostileNames.size(); ++i) {
+    for (int i = 0; i < kHostileExportNames.size(); ++i) {
         const QStringList& row = rows[size_t(i) + 1];
         ASSERT_EQ(row.size(), 15);
-        EXPECT_EQ(row[3], kHostileNames.at(i));
+        EXPECT_EQ(row[3], kHostileExportNames.at(i));
         EXPECT_EQ(row[1], "lap log");
         EXPECT_EQ(row[4], "16777215");
         EXPECT_EQ(row[7], QStringLiteral("01:02.%1").arg(33 + i));

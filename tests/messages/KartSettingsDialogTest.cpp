@@ -15,12 +15,12 @@
 
 namespace {
 
-struct Fixture {
+struct SettingsFixture {
     TempFolder folder;
     FakeClock clock;
     Station station{clock, folder.path()};
 
-    Fixture() {
+    SettingsFixture() {
         KartSlot& kart = station.slot(3);
         kart.radio = true;
         kart.serial_number = 4242;
@@ -28,14 +28,14 @@ struct Fixture {
     }
 };
 
-void Click(QWidget* window, const char* name) {
+void ClickButton(QWidget* window, const char* name) {
     QTest::mouseClick(Child<QPushButton>(window, name), Qt::LeftButton);
 }
 
 }  // namespace
 
 TEST(KartSettingsDialog, OkTakesNameRadioAndSerialOthersDropThem) {
-    Fixture f;
+    SettingsFixture f;
     AnswerNextModal<Tfsettings>([](Tfsettings* dialog) {
         EXPECT_TRUE(Child<QCheckBox>(dialog, "CheckBox1")->isChecked());
         EXPECT_EQ(Child<QLineEdit>(dialog, "Edit2")->text(), "Ola");
@@ -43,7 +43,7 @@ TEST(KartSettingsDialog, OkTakesNameRadioAndSerialOthersDropThem) {
         Child<QLineEdit>(dialog, "Edit2")->setText("Twenty-five characters!!!");
         Child<QCheckBox>(dialog, "CheckBox1")->setChecked(false);
         Child<IntEdit>(dialog, "IntEdit1")->clear();
-        Click(dialog, "SpeedButton3");
+        ClickButton(dialog, "SpeedButton3");
     });
     EXPECT_TRUE(ShowKartSettings(f.station, 3));
     EXPECT_EQ(f.station.slot(3).driver_name.str(), "Twenty-five characte");
@@ -55,7 +55,7 @@ TEST(KartSettingsDialog, OkTakesNameRadioAndSerialOthersDropThem) {
             Child<QLineEdit>(dialog, "Edit2")->setText("Changed");
             Child<QCheckBox>(dialog, "CheckBox1")->setChecked(true);
             Child<IntEdit>(dialog, "IntEdit1")->setText("77");
-            Click(dialog, button);
+            ClickButton(dialog, button);
         });
         EXPECT_FALSE(ShowKartSettings(f.station, 3)) << button;
         EXPECT_EQ(f.station.slot(3).driver_name.str(), "Twenty-five characte") << button;
@@ -66,7 +66,7 @@ TEST(KartSettingsDialog, OkTakesNameRadioAndSerialOthersDropThem) {
 }
 
 TEST(KartSettingsDialog, TypedMessagesNeedRadioAndGoOutWhiteOnBlackAsTyped) {
-    Fixture f;
+    SettingsFixture f;
     KartSlot& kart = f.station.slot(3);
     kart.message_background = 0x123456;
     {
@@ -74,8 +74,8 @@ TEST(KartSettingsDialog, TypedMessagesNeedRadioAndGoOutWhiteOnBlackAsTyped) {
         dialog.show();
         Child<QCheckBox>(&dialog, "CheckBox1")->setChecked(false);
         QTest::keyClicks(Child<LimitedLineEdit>(&dialog, "Edit1"), "box now, driver");
-        Click(&dialog, "SpeedButton1");
-        Click(&dialog, "SpeedButton6");
+        ClickButton(&dialog, "SpeedButton1");
+        ClickButton(&dialog, "SpeedButton6");
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_FALSE(kart.message_pending);
         EXPECT_EQ(kart.message_background, 0x123456u);
@@ -86,7 +86,7 @@ TEST(KartSettingsDialog, TypedMessagesNeedRadioAndGoOutWhiteOnBlackAsTyped) {
         Tfsettings dialog(f.station, 3);
         dialog.show();
         QTest::keyClicks(Child<LimitedLineEdit>(&dialog, "Edit1"), "box now, driver");
-        Click(&dialog, button);
+        ClickButton(&dialog, button);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_FALSE(dialog.result_flag());
         EXPECT_TRUE(kart.message_pending);
@@ -99,7 +99,7 @@ TEST(KartSettingsDialog, TypedMessagesNeedRadioAndGoOutWhiteOnBlackAsTyped) {
 }
 
 TEST(KartSettingsDialog, ListMessagesIgnoreRadioAndKeepTheirColours) {
-    Fixture f;
+    SettingsFixture f;
     KartSlot& kart = f.station.slot(3);
     for (const auto& [button, immediate] : {std::pair{"SpeedButton2", 1}, {"SpeedButton5", 0}}) {
         kart.message_pending = false;
@@ -115,11 +115,11 @@ TEST(KartSettingsDialog, ListMessagesIgnoreRadioAndKeepTheirColours) {
             return pick;
         };
         dialog.show();
-        Click(&dialog, button);  // nothing picked: nothing written, still open
+        ClickButton(&dialog, button);  // nothing picked: nothing written, still open
         EXPECT_TRUE(dialog.isVisible());
         EXPECT_FALSE(kart.message_pending);
         pick = true;
-        Click(&dialog, button);
+        ClickButton(&dialog, button);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_TRUE(kart.message_pending);
         EXPECT_EQ(kart.message_line1.str(), "a line of twenty-six cha");
@@ -131,7 +131,7 @@ TEST(KartSettingsDialog, ListMessagesIgnoreRadioAndKeepTheirColours) {
 }
 
 TEST(KartSettingsDialog, ARadioKartShowsItsUnitsLinkQualityBelowTheButtons) {
-    Fixture f;  // slot 3: radio, unit 4242
+    SettingsFixture f;  // slot 3: radio, unit 4242
     const qint64 start = f.clock.PerformanceCounter();
     for (int counter : {200, 201, 202, 204, 205, 206, 207, 208, 209, 210}) {
         f.station.link_quality.Heard(4242, quint8(counter), start);
@@ -170,7 +170,7 @@ TEST(KartSettingsDialog, ARadioKartShowsItsUnitsLinkQualityBelowTheButtons) {
 }
 
 TEST(KartSettingsDialog, AHandTimedKartShowsNoLinkQuality) {
-    Fixture f;
+    SettingsFixture f;
     f.station.slot(2).serial_number = 4242;
     f.station.link_quality.Heard(4242, 1, f.clock.PerformanceCounter());
     Tfsettings dialog(f.station, 2);

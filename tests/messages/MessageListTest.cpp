@@ -15,7 +15,7 @@
 
 namespace {
 
-struct Fixture {
+struct ListFixture {
     TempFolder folder;
     FakeClock clock;
     Station station{clock, folder.path()};
@@ -29,7 +29,7 @@ struct Fixture {
     }
 };
 
-void Click(QWidget* window, const char* name) {
+void ClickListButton(QWidget* window, const char* name) {
     QTest::mouseClick(Child<QPushButton>(window, name), Qt::LeftButton);
 }
 
@@ -40,7 +40,7 @@ QString CurrentLine(const Tflistakomunikatow& window) {
 }  // namespace
 
 TEST(MessageList, AddNewSkipsBlankMessagesAndKeepsOthersUntrimmed) {
-    Fixture f;
+    ListFixture f;
     Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
     window.LoadMessages();
     std::vector<std::pair<QString, QString>> answers = {{"  ", "\t"}, {"", " GO "}};
@@ -54,9 +54,9 @@ TEST(MessageList, AddNewSkipsBlankMessagesAndKeepsOthersUntrimmed) {
         return true;
     };
     window.show();
-    Click(&window, "Button2");
+    ClickListButton(&window, "Button2");
     EXPECT_EQ(window.table().count(), 0);
-    Click(&window, "Button2");
+    ClickListButton(&window, "Button2");
     ASSERT_EQ(window.table().count(), 1);
     EXPECT_EQ(window.table().row(0).linia2.str(), " GO ");
     EXPECT_EQ(window.table().row(0).kolortla, 0x0000FFu);
@@ -66,18 +66,18 @@ TEST(MessageList, AddNewSkipsBlankMessagesAndKeepsOthersUntrimmed) {
     EXPECT_TRUE(row1->isVisible());
     EXPECT_FALSE(Child<MessageRow>(&window, "Row2")->isVisible());
 
-    Click(&window, "Button1");  // CLOSE saves
+    ClickListButton(&window, "Button1");  // CLOSE saves
     EXPECT_TRUE(f.folder.Read("messages.ini").endsWith("m1ColorF=16777215\r\nmCount=1\r\n"));
 }
 
 TEST(MessageList, DeletingTheLastRowSelectsThePrecedingAndIsSaved) {
-    Fixture f;
+    ListFixture f;
     f.WriteMessages(3);
     Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
     window.LoadMessages();
     window.show();
     EXPECT_EQ(CurrentLine(window), "MSG 3");  // opens on the last message
-    Click(&window, "Button5");
+    ClickListButton(&window, "Button5");
     ASSERT_EQ(window.table().count(), 2);
     EXPECT_EQ(CurrentLine(window), "MSG 2");
     window.close();  // the close box saves too
@@ -87,7 +87,7 @@ TEST(MessageList, DeletingTheLastRowSelectsThePrecedingAndIsSaved) {
 }
 
 TEST(MessageList, DeletingInTheMiddleSelectsTheFollowingAndAnEmptyListIgnoresEverything) {
-    Fixture f;
+    ListFixture f;
     f.WriteMessages(3);
     Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
     window.LoadMessages();
@@ -96,13 +96,13 @@ TEST(MessageList, DeletingInTheMiddleSelectsTheFollowingAndAnEmptyListIgnoresEve
     window.edit_message = [&](QString&, QString&, Colour&, Colour&) { return ++edits, false; };
     QTest::mouseClick(Child<MessageRow>(&window, "Row2"), Qt::LeftButton);
     EXPECT_EQ(edits, 1);
-    Click(&window, "Button5");
+    ClickListButton(&window, "Button5");
     EXPECT_EQ(CurrentLine(window), "MSG 3");
-    Click(&window, "Button5");
-    Click(&window, "Button5");
+    ClickListButton(&window, "Button5");
+    ClickListButton(&window, "Button5");
     EXPECT_EQ(window.table().count(), 0);
     for (const char* button : {"Button5", "Button3", "Button4"}) {
-        Click(&window, button);
+        ClickListButton(&window, button);
     }
     window.DBText1Click(0);
     EXPECT_EQ(edits, 1);
@@ -110,23 +110,23 @@ TEST(MessageList, DeletingInTheMiddleSelectsTheFollowingAndAnEmptyListIgnoresEve
 }
 
 TEST(MessageList, NextAndPrevStepSixRowsAndStopAtTheEnds) {
-    Fixture f;
+    ListFixture f;
     f.WriteMessages(8);
     Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
     window.LoadMessages();
     window.show();
-    Click(&window, "Button4");
-    Click(&window, "Button4");
+    ClickListButton(&window, "Button4");
+    ClickListButton(&window, "Button4");
     EXPECT_EQ(CurrentLine(window), "MSG 1");
     EXPECT_EQ(Child<QLabel>(Child<MessageRow>(&window, "Row1"), "DBText1")->text(), "MSG 1");
-    Click(&window, "Button3");
+    ClickListButton(&window, "Button3");
     EXPECT_EQ(CurrentLine(window), "MSG 7");
-    Click(&window, "Button3");
+    ClickListButton(&window, "Button3");
     EXPECT_EQ(CurrentLine(window), "MSG 8");
-    Click(&window, "Button3");
+    ClickListButton(&window, "Button3");
     EXPECT_EQ(CurrentLine(window), "MSG 8");
     EXPECT_EQ(Child<QLabel>(Child<MessageRow>(&window, "Row6"), "DBText1")->text(), "MSG 8");
-    Click(&window, "Button4");
+    ClickListButton(&window, "Button4");
     EXPECT_EQ(CurrentLine(window), "MSG 2");
 
     // Editing a clicked row replaces it in its place, even with both lines blank.
@@ -145,7 +145,7 @@ TEST(MessageList, NextAndPrevStepSixRowsAndStopAtTheEnds) {
 }
 
 TEST(MessageList, PickModeReturnsTheClickedMessageOrFalseOnClose) {
-    Fixture f;
+    ListFixture f;
     f.folder.Write("messages.ini",
                    "[Parametry]\r\nmCount=2\r\nm1L1=BOX\r\nm1L2=NOW\r\nm1ColorB=255\r\n"
                    "m1ColorF=65280\r\nm2L1=SLOW\r\n");
@@ -156,7 +156,7 @@ TEST(MessageList, PickModeReturnsTheClickedMessageOrFalseOnClose) {
         Colour font = 7;
         AnswerNextModal<Tflistakomunikatow>([how](Tflistakomunikatow* window) {
             if (QString::fromUtf8(how) == "CLOSE") {
-                Click(window, "Button1");
+                ClickListButton(window, "Button1");
             } else {
                 window->close();
             }
@@ -181,7 +181,7 @@ TEST(MessageList, PickModeReturnsTheClickedMessageOrFalseOnClose) {
 }
 
 TEST(MessageList, UnwritableFileKeepsTheWindowOpenUntilItCanBeSaved) {
-    Fixture f;
+    ListFixture f;
     ASSERT_TRUE(QDir().mkpath(f.folder.file("messages.ini")));
     Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
     window.LoadMessages();
@@ -190,26 +190,26 @@ TEST(MessageList, UnwritableFileKeepsTheWindowOpenUntilItCanBeSaved) {
         return true;
     };
     window.show();
-    Click(&window, "Button2");
+    ClickListButton(&window, "Button2");
 
     QString shown;
     AnswerNextModal<QMessageBox>([&](QMessageBox* box) {
         shown = box->text();
         box->button(QMessageBox::Cancel)->click();
     });
-    Click(&window, "Button1");
+    ClickListButton(&window, "Button1");
     EXPECT_TRUE(shown.contains("messages.ini")) << shown.toStdString();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.table().count(), 1);
 
     ASSERT_TRUE(QDir(f.folder.file("messages.ini")).removeRecursively());
-    Click(&window, "Button1");
+    ClickListButton(&window, "Button1");
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(f.folder.Read("messages.ini").contains("m1L1=KEEP ME\r\n"));
 }
 
 TEST(MessageList, OnlyThePanelInsideTheFivePixelMarginTakesClicks) {
-    Fixture f;
+    ListFixture f;
     f.WriteMessages(1);
     Tflistakomunikatow window(f.station, Tflistakomunikatow::Mode::Edit);
     window.LoadMessages();
@@ -243,7 +243,7 @@ TEST(MessageList, OnlyThePanelInsideTheFivePixelMarginTakesClicks) {
 }
 
 TEST(MessageList, LinesAreShownAsTheDashboardWillShowThemNotAsMarkup) {
-    Fixture f;
+    ListFixture f;
     f.folder.Write("messages.ini",
                    "[Parametry]\r\nmCount=2\r\nm1L1=<U>X</U>\r\nm1L2=<IMG SRC=A>\r\n"
                    "m2L1=PIT <B>IN</B>\r\n");

@@ -5,11 +5,9 @@
 #include <QTimer>
 #include <functional>
 #include <ostream>
+#include "QtPrinters.h"
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 // Runs `answer` on the modal dialog that the next exec() opens. Queue it before the
 // call that opens the dialog.

@@ -15,7 +15,7 @@
 
 namespace {
 
-struct Fixture {
+struct TestWindowFixture {
     TempFolder folder;
     FakeClock clock;
     Station station{clock, folder.path()};
@@ -23,7 +23,7 @@ struct Fixture {
     QLabel* status = Child<QLabel>(window.get(), "Label2");
     QLabel* network = Child<QLabel>(window.get(), "Label3");
 
-    Fixture() { Child<IntEdit>(window.get(), "IntEdit1")->setText("700"); }
+    TestWindowFixture() { Child<IntEdit>(window.get(), "IntEdit1")->setText("700"); }
 
     bool Ok() const {
         const bool ok = status->text() == "Transmission OK";
@@ -62,7 +62,7 @@ struct Fixture {
 }  // namespace
 
 TEST(TransmissionTestWindow, OpensOnErrorWithARunningTimerAndRegistersItself) {
-    Fixture f;
+    TestWindowFixture f;
     EXPECT_EQ(f.window->windowTitle(), "Transmission test");
     EXPECT_FALSE(f.Ok());
     EXPECT_EQ(f.network->text(), "Network: ");
@@ -72,7 +72,7 @@ TEST(TransmissionTestWindow, OpensOnErrorWithARunningTimerAndRegistersItself) {
 }
 
 TEST(TransmissionTestWindow, TwoDifferentCountersOfTheChosenUnitShowOkUntilATick) {
-    Fixture f;
+    TestWindowFixture f;
     EXPECT_FALSE(f.Restarted(700, 5));  // primes only
     EXPECT_FALSE(f.Ok());
     EXPECT_TRUE(f.Restarted(700, 6));
@@ -87,7 +87,7 @@ TEST(TransmissionTestWindow, TwoDifferentCountersOfTheChosenUnitShowOkUntilATick
 }
 
 TEST(TransmissionTestWindow, CounterZeroOtherUnitsAndSerialEditsPrimeAgain) {
-    Fixture f;
+    TestWindowFixture f;
     f.window->UpdateTransmission(700, 5, 10);
     EXPECT_TRUE(f.Restarted(700, 0));   // differs from 5, so it is fresh itself...
     EXPECT_FALSE(f.Restarted(700, 1));  // ...but the frame after it only primes
@@ -111,7 +111,7 @@ TEST(TransmissionTestWindow, CounterZeroOtherUnitsAndSerialEditsPrimeAgain) {
 }
 
 TEST(TransmissionTestWindow, ShowsTheReceiverStatusBelowClose) {
-    Fixture f;
+    TestWindowFixture f;
     auto* line = Child<QLabel>(f.window.get(), "LabelReceiverStatus");
     EXPECT_EQ(line->text(), "USB-Key: not found");
     EXPECT_EQ(line->palette().color(QPalette::WindowText), QColor(192, 0, 0));
@@ -153,7 +153,7 @@ TEST(TransmissionTestWindow, ShowsTheReceiverStatusBelowClose) {
 }
 
 TEST(TransmissionTestWindow, ShowsTheLinkQualityOfTheChosenUnit) {
-    Fixture f;  // unit 700 chosen
+    TestWindowFixture f;  // unit 700 chosen
     auto* link = Child<QLabel>(f.window.get(), "LabelLinkQuality");
     EXPECT_EQ(link->text(), "Radio: not heard yet");
 
@@ -177,7 +177,7 @@ TEST(TransmissionTestWindow, ShowsTheLinkQualityOfTheChosenUnit) {
 }
 
 TEST(TransmissionTestWindow, WithoutFreshFramesTheRealTimerFallsBackToErrorAfterASecond) {
-    Fixture f;
+    TestWindowFixture f;
     f.window->UpdateTransmission(700, 5, 1);
     f.window->UpdateTransmission(700, 6, 1);
     ASSERT_TRUE(f.Ok());
@@ -191,7 +191,7 @@ TEST(TransmissionTestWindow, WithoutFreshFramesTheRealTimerFallsBackToErrorAfter
 }
 
 TEST(TransmissionTestWindow, ClosingStopsTheLoopAndUnregisters) {
-    Fixture f;
+    TestWindowFixture f;
     QTest::mouseClick(Child<QPushButton>(f.window.get(), "Button1"), Qt::LeftButton);
     EXPECT_FALSE(f.window->isVisible());
     EXPECT_TRUE(f.station.stop_requested);

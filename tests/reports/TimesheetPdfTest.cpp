@@ -14,7 +14,7 @@
 namespace {
 
 // A driver's laps in order: a slow out lap, then laps around 31 s.
-DriverSheet Driver(int slot, const QString& name, int laps) {
+DriverSheet DriverWithLaps(int slot, const QString& name, int laps) {
     DriverSheet driver;
     driver.slot = slot;
     driver.driver_name = name;
@@ -121,8 +121,8 @@ class TimesheetPdfTest : public ::testing::Test {
 };
 
 TEST_F(TimesheetPdfTest, EveryLapInOrderWithItsGapOnePagePerDriver) {
-    Timesheet sheet =
-        Session({Driver(1, QString::fromUtf8("Łukasz Żółć"), 25), Driver(4, "Anna", 3)});
+    Timesheet sheet = Session(
+        {DriverWithLaps(1, QString::fromUtf8("Łukasz Żółć"), 25), DriverWithLaps(4, "Anna", 3)});
     sheet.drivers[0].laps[5].deleted = true;
 
     const QStringList all = Pages(sheet, QStringLiteral("timesheet"));
@@ -159,7 +159,7 @@ TEST_F(TimesheetPdfTest, EveryLapInOrderWithItsGapOnePagePerDriver) {
 }
 
 TEST_F(TimesheetPdfTest, OneLapSheetHasItsFiguresAndNoCleanLap) {
-    const Timesheet sheet = Session({Driver(3, "Kasia", 1)});
+    const Timesheet sheet = Session({DriverWithLaps(3, "Kasia", 1)});
     const QStringList pages = Pages(sheet, QStringLiteral("timesheet-one-lap"));
     ASSERT_EQ(pages.size(), 1);
     EXPECT_EQ(LapRows(pages[0]), QStringList({"1 00:45:12 +0.00 best"}));
@@ -168,14 +168,14 @@ TEST_F(TimesheetPdfTest, OneLapSheetHasItsFiguresAndNoCleanLap) {
 }
 
 TEST_F(TimesheetPdfTest, HundredLapsRunDownThreeColumnsInOrder) {
-    const Timesheet sheet = Session({Driver(2, "Bartek", 100)});
+    const Timesheet sheet = Session({DriverWithLaps(2, "Bartek", 100)});
     const QStringList pages = Pages(sheet, QStringLiteral("timesheet-100"));
     ASSERT_EQ(pages.size(), 1);
     EXPECT_EQ(LapRows(pages[0]), ExpectedRows(sheet.drivers[0]));
 }
 
 TEST_F(TimesheetPdfTest, ThreeHundredLapsGoOnOverTheNextPages) {
-    const Timesheet sheet = Session({Driver(5, "Ewa", 300), Driver(1, "Jan", 2)});
+    const Timesheet sheet = Session({DriverWithLaps(5, "Ewa", 300), DriverWithLaps(1, "Jan", 2)});
     const QStringList pages = Pages(sheet, QStringLiteral("timesheet-300"));
     ASSERT_GE(pages.size(), 4);
     EXPECT_TRUE(pages[0].contains(QStringLiteral("Session summary")));
@@ -192,7 +192,7 @@ TEST_F(TimesheetPdfTest, ThreeHundredLapsGoOnOverTheNextPages) {
 
 // A 2:00.00 lap with a best of 31.00 is 89 s off, not "+29:00".
 TEST_F(TimesheetPdfTest, GapsOfAMinuteAndMoreArePrintedWhole) {
-    DriverSheet driver = Driver(1, "Ola", 2);
+    DriverSheet driver = DriverWithLaps(1, "Ola", 2);
     driver.laps[0].lap_time = 12000;
     driver.laps[1].lap_time = 3100;
     const QStringList pages = Pages(Session({driver}), QStringLiteral("timesheet-long-gap"));
@@ -201,7 +201,8 @@ TEST_F(TimesheetPdfTest, GapsOfAMinuteAndMoreArePrintedWhole) {
 }
 
 TEST_F(TimesheetPdfTest, EveryPageNamesTrackSessionOfTheDayItsTimesAndHandTiming) {
-    Timesheet sheet = Session({Driver(5, "Marek Lis", 120), Driver(2, "Bartek", 3)});
+    Timesheet sheet =
+        Session({DriverWithLaps(5, "Marek Lis", 120), DriverWithLaps(2, "Bartek", 3)});
     sheet.track = QString::fromUtf8("Tor Łódź Karting");
     sheet.session_number = 7;
     sheet.started = QDateTime(QDate(2026, 12, 8), QTime(13, 49, 50));
@@ -235,7 +236,7 @@ TEST_F(TimesheetPdfTest, FiveKartsWithTwentyCharacterNamesKeepToTheirColumns) {
         QString::fromUtf8("ŻŻŻŻŻŻŻŻŻŻŻŻŻŻŻŻŻŻŻŻ"), QStringLiteral("Wojciechowski-Wiśnia"),
         QStringLiteral("QQQQQQQQQQQQQQQQQQQQ")};
     for (int slot = 1; slot <= 5; ++slot) {
-        drivers.push_back(Driver(slot, wide[slot - 1], 8 + slot));
+        drivers.push_back(DriverWithLaps(slot, wide[slot - 1], 8 + slot));
     }
     const Timesheet sheet = Session(drivers);
     const QString path = dir_.filePath(QStringLiteral("wide.pdf"));
@@ -306,7 +307,7 @@ TEST_F(TimesheetPdfTest, DriverChangePrintsEachLapUnderWhoDroveIt) {
 }
 
 TEST_F(TimesheetPdfTest, SectorTimesBesideEachLapWithBestSectorsAndBestPossibleLap) {
-    DriverSheet driver = Driver(1, "Sektor", 4);
+    DriverSheet driver = DriverWithLaps(1, "Sektor", 4);
     const SectorTimes sectors[] = {
         {1500, 1600, 1412}, {1000, 1100, 1000}, {990, 1120, 1000}, {1010, 1090, 0}};
     for (size_t i = 0; i < 4; ++i) {
@@ -326,7 +327,7 @@ TEST_F(TimesheetPdfTest, SectorTimesBesideEachLapWithBestSectorsAndBestPossibleL
 }
 
 TEST_F(TimesheetPdfTest, DeletedLapsAreStruckOutWithTheTimeOfTheCorrection) {
-    DriverSheet driver = Driver(4, "Zofia", 6);
+    DriverSheet driver = DriverWithLaps(4, "Zofia", 6);
     driver.laps[2].deleted = true;
     driver.laps[2].deleted_at = QDateTime(QDate(2026, 12, 8), QTime(14, 7, 12));
     driver.laps[4].deleted = true;  // from a log that does not say when
@@ -373,7 +374,7 @@ TEST_F(TimesheetPdfTest, PrintedSheetKeepsTheMarginsOfThePdf) {
         printer.setFullPage(true);
         printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         QString error;
-        ASSERT_TRUE(PrintTimesheet(printer, Session({Driver(1, "Jan", 40)}), &error));
+        ASSERT_TRUE(PrintTimesheet(printer, Session({DriverWithLaps(1, "Jan", 40)}), &error));
     }
     const auto words = PdfWords(path);
     ASSERT_EQ(words.size(), 1u);
@@ -391,7 +392,7 @@ TEST_F(TimesheetPdfTest, PrintedSheetKeepsTheMarginsOfThePdf) {
 TEST_F(TimesheetPdfTest, UnwritablePathIsReportedAndLeavesNoFile) {
     const QString path = dir_.filePath(QStringLiteral("no-such-folder/sheet.pdf"));
     QString error;
-    EXPECT_FALSE(WriteTimesheetPdf(path, Session({Driver(1, "Jan", 3)}), &error));
+    EXPECT_FALSE(WriteTimesheetPdf(path, Session({DriverWithLaps(1, "Jan", 3)}), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("no-such-folder"))) << error.toStdString();
     EXPECT_FALSE(QFile::exists(path));
 }

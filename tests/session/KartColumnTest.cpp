@@ -7,6 +7,7 @@
 #include "FakeClock.h"
 #include "LabelBoard.h"
 #include "LiveLabel.h"
+#include "QtPrinters.h"
 #include "TFrame1.h"
 #include "Tfekranglowny.h"
 
@@ -15,10 +16,6 @@
 #else
 #define RUVO_NO_DANGLING
 #endif
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

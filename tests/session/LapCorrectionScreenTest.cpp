@@ -13,11 +13,8 @@
 #include "LapPressWatcher.h"
 #include "ModalScript.h"
 #include "PopupScript.h"
+#include "QtPrinters.h"
 #include "Tfekranglowny.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

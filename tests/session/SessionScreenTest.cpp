@@ -10,15 +10,12 @@
 
 #include "FakeClock.h"
 #include "MarkupCheck.h"
+#include "QtPrinters.h"
 #include "RepaintCoalescer.h"
 #include "SessionControls.h"
 #include "TFrame1.h"
 #include "Tfekranglowny.h"
 #include "TimeFormat.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

@@ -8,15 +8,12 @@
 
 #include "FakeClock.h"
 #include "ModalScript.h"
+#include "QtPrinters.h"
 #include "SimFrames.h"
 #include "SimReceiver.h"
 #include "TForm1.h"
 #include "TempFolder.h"
 #include "Tfekranglowny.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

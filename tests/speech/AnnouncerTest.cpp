@@ -6,10 +6,7 @@
 #include "CallOutQueue.h"
 #include "FakeSound.h"
 #include "LapCallOuts.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "QtPrinters.h"
 
 namespace {
 

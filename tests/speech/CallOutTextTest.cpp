@@ -3,10 +3,7 @@
 #include "CallOutText.h"
 #include "LapTable.h"
 #include "LapTimeWords.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+#include "QtPrinters.h"
 
 namespace {
 

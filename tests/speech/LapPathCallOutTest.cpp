@@ -9,14 +9,11 @@
 #include "CallOutSwitch.h"
 #include "FakeClock.h"
 #include "FakeSound.h"
+#include "QtPrinters.h"
 #include "QtSpeaker.h"
 #include "TForm1.h"
 #include "TempFolder.h"
 #include "Tfekranglowny.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 

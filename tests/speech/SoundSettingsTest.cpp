@@ -4,13 +4,10 @@
 #include <QtEndian>
 
 #include "CallOutSettings.h"
+#include "QtPrinters.h"
 #include "TempFolder.h"
 #include "ToneBeeper.h"
 #include "VoiceChoice.h"
-
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
