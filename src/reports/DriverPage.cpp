@@ -93,12 +93,14 @@ class DriverPages {
                 : QStringLiteral("average %1, consistency %2")
                       .arg(FormatLapTime(RoundedCentiseconds(stats_.clean_average())),
                            FormatSeconds(stats_.consistency()));
-        canvas_.Text(0, y,
-                     QStringLiteral("Without the first lap and laps over 107% of the best "
-                                    "(%1 laps): %2")
-                         .arg(stats_.clean_laps())
-                         .arg(clean),
-                     font);
+        canvas_.Text(
+            0, y,
+            QStringLiteral("Without the first lap and laps over 107% of the best "
+                           "(%1 %2): %3")
+                .arg(stats_.clean_laps())
+                .arg(stats_.clean_laps() == 1 ? QStringLiteral("lap") : QStringLiteral("laps"))
+                .arg(clean),
+            font);
         y += 14;
         if (!sectors_.empty()) {
             QStringList parts;

@@ -198,6 +198,7 @@ TEST_F(TimesheetPdfTest, GapsOfAMinuteAndMoreArePrintedWhole) {
     const QStringList pages = Pages(Session({driver}), QStringLiteral("timesheet-long-gap"));
     ASSERT_EQ(pages.size(), 1);
     EXPECT_EQ(LapRows(pages[0]), QStringList({"1 02:00:00 +1:29.00", "2 00:31:00 +0.00 best"}));
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("(1 lap): average 00:31:00")));
 }
 
 TEST_F(TimesheetPdfTest, EveryPageNamesTrackSessionOfTheDayItsTimesAndHandTiming) {
