@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -45,8 +46,8 @@ Choice AskWhatToDo(const QString& error, QWidget* parent) {
 
 // Qt's own dialog, not the desktop's: it stays a child of the always-on-top session
 // screen, where a desktop dialog could open behind it.
-QString PickFolder(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("Save the session to"), QDir::homePath());
+QString PickFolder(QWidget* parent, const QString& title = QStringLiteral("Save the session to")) {
+    QFileDialog dialog(parent, title, QDir::homePath());
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -102,4 +103,69 @@ bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent
             }
         }
     }
+}
+
+namespace {
+
+// True to save the lap log elsewhere, false once losing it is confirmed.
+bool AskToSaveLapLog(const QString& error, QWidget* parent) {
+    for (;;) {
+        QMessageBox box(QMessageBox::Warning, kTitle,
+                        QStringLiteral("The session is saved, but its lap log is not beside "
+                                       "it.\n\n%1\n\nEvery lap of it is held only in memory: "
+                                       "save the lap log to another folder, or they are lost "
+                                       "when the program ends.")
+                            .arg(error),
+                        QMessageBox::NoButton, parent);
+        box.setObjectName(QStringLiteral("LapLogNotSaved"));
+        QPushButton* other = box.addButton(QStringLiteral("Save lap log to another folder..."),
+                                           QMessageBox::AcceptRole);
+        other->setObjectName(QStringLiteral("OtherFolder"));
+        QPushButton* lose =
+            box.addButton(QStringLiteral("Lose the lap log"), QMessageBox::DestructiveRole);
+        lose->setObjectName(QStringLiteral("LoseLapLog"));
+        // Enter and Escape keep the laps: nothing is lost by a key pressed in haste.
+        box.setDefaultButton(other);
+        box.setEscapeButton(other);
+        box.exec();
+        if (box.clickedButton() != lose) {
+            return true;
+        }
+        QMessageBox sure(QMessageBox::Warning, kTitle,
+                         QStringLiteral("Lose every lap of the lap log? The session file keeps "
+                                        "only each kart's ten fastest laps."),
+                         QMessageBox::NoButton, parent);
+        QPushButton* yes =
+            sure.addButton(QStringLiteral("Lose the lap log"), QMessageBox::DestructiveRole);
+        yes->setObjectName(QStringLiteral("LoseLapLog"));
+        QPushButton* back = sure.addButton(QMessageBox::Cancel);
+        sure.setDefaultButton(back);
+        sure.setEscapeButton(back);
+        sure.exec();
+        if (sure.clickedButton() == yes) {
+            return false;
+        }
+    }
+}
+
+}  // namespace
+
+bool AskAfterFailedLapLogWrite(const QString& session_file, QString error, QWidget* parent,
+                               const LapLogWriter& write_lap_log) {
+    while (AskToSaveLapLog(error, parent)) {
+        const QString folder = PickFolder(parent, QStringLiteral("Save the lap log to"));
+        if (folder.isEmpty()) {
+            continue;
+        }
+        const QString copy = QDir(folder).filePath(QFileInfo(session_file).fileName());
+        if (QFileInfo(copy) != QFileInfo(session_file) && !QFileInfo::exists(copy) &&
+            !QFile::copy(session_file, copy)) {
+            error = QStringLiteral("%1 cannot be written.").arg(QDir::toNativeSeparators(copy));
+            continue;
+        }
+        if (write_lap_log(copy, &error)) {
+            return true;
+        }
+    }
+    return false;
 }

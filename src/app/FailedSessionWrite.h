@@ -18,3 +18,11 @@ class Station;
 using LapLogWriter = std::function<bool(const QString& session_file, QString* error_message)>;
 bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent,
                                 const LapLogWriter& write_lap_log = {});
+
+// The session file was written but its lap log could not be put beside it (the laps
+// folder cannot be written): the laps held in memory would be lost with the program.
+// Offers another folder until the lap log is written there, with a copy of the
+// session file so that the folder reads as a day, or the operator confirms losing
+// it. Returns true when it was written elsewhere.
+bool AskAfterFailedLapLogWrite(const QString& session_file, QString error, QWidget* parent,
+                               const LapLogWriter& write_lap_log);

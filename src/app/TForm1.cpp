@@ -252,13 +252,35 @@ void TForm1::FinishLapLog(const QString& session_file_path) {
         return;
     }
     QString error;
+    // Only memory holds every lap of a journal whose writes failed.
+    const bool only_in_memory = journal_->failed();
     if (!journal_->Finish(session_file_path, &error)) {
-        TellAfterSession(QMessageBox::Warning,
-                         QStringLiteral("The session is saved, but its lap log is not "
-                                        "beside it.\n\n%1")
-                             .arg(error));
+        if (only_in_memory) {
+            // Asked once the loop has ended; until then the laps stay in memory.
+            unsaved_lap_log_ = {std::move(journal_), session_file_path, error};
+        } else {
+            TellAfterSession(QMessageBox::Warning,
+                             QStringLiteral("The session is saved, but its lap log is not "
+                                            "beside it.\n\n%1")
+                                 .arg(error));
+        }
     }
     journal_.reset();
+}
+
+void TForm1::OfferUnsavedLapLog() {
+    UnsavedLapLog unsaved = std::exchange(unsaved_lap_log_, {});
+    if (!unsaved.journal) {
+        return;
+    }
+    const bool saved =
+        AskAfterFailedLapLogWrite(unsaved.session_file, unsaved.error, this,
+                                  [&unsaved](const QString& file, QString* message) {
+                                      return unsaved.journal->WriteLapLogBeside(file, message);
+                                  });
+    if (saved) {
+        unsaved.journal->SetAside(QStringLiteral("saved-elsewhere"));
+    }
 }
 
 void TForm1::TellLapLogFailureOnce() {
@@ -306,6 +328,7 @@ void TForm1::AfterPollLoop() {
     SetPollButtonsEnabled(true);
     UpdateTimesheetButton();
     TellSessionNotes();
+    OfferUnsavedLapLog();
     if (close_after_loop_) {
         close();
     }

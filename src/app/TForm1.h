@@ -67,6 +67,8 @@ class TForm1 : public QWidget {
     // file, set aside when the session ends without one.
     void StartLapLog();
     void FinishLapLog(const QString& session_file_path);
+    // A lap log that could not be put beside its session file: another folder offered.
+    void OfferUnsavedLapLog();
     void TellLapLogFailure(const QString& message);
     void TellLapLogFailureOnce();  // a failed journal write, once per session
     // Unfinished journals of earlier runs: recover each or keep it aside.
@@ -98,4 +100,10 @@ class TForm1 : public QWidget {
     std::unique_ptr<CallOutSwitch> call_outs_;
     bool close_after_loop_ = false;
     std::vector<std::pair<QMessageBox::Icon, QString>> session_notes_;
+    struct UnsavedLapLog {
+        std::unique_ptr<LapJournal> journal;
+        QString session_file;
+        QString error;
+    };
+    UnsavedLapLog unsaved_lap_log_;
 };

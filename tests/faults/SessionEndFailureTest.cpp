@@ -13,6 +13,7 @@
 #include "DiskFull.h"
 #include "FakeClock.h"
 #include "LapLogFormat.h"
+#include "ModalScript.h"
 #include "SimReceiver.h"
 #include "TForm1.h"
 #include "TempFolder.h"
@@ -242,3 +243,42 @@ TEST_F(SessionEndFailureTest, OnAFullDiskEndingWithoutSavingNamesTheLapsLostAndC
 }
 
 }  // namespace
+
+// The session file is written but its laps folder cannot be made: the laps held in
+// memory go to a folder the operator picks, with a copy of the session file, and
+// losing them takes a confirmation.
+TEST_F(SessionEndFailureTest, ALapLogThatCannotStandBesideItsSessionIsSavedElsewhere) {
+    folder.Write("Sessions/2012_05_31/laps", "in the way");
+    TempFolder elsewhere;
+    TForm1 launcher(clock, folder.path());
+    launcher.show();
+    QString text;
+    ModalScript answers(
+        {[&](QWidget* box) {
+             text = BoxText(static_cast<QMessageBox*>(box));
+             Later([box] { Press(box, "LoseLapLog"); });
+         },
+         [](QWidget* sure) {
+             Later(
+                 [sure] { static_cast<QMessageBox*>(sure)->button(QMessageBox::Cancel)->click(); });
+         },
+         [](QWidget* box) { Later([box] { Press(box, "OtherFolder"); }); },
+         [&](QWidget* dialog) {
+             static_cast<QFileDialog*>(dialog)->setDirectory(elsewhere.path());
+             static_cast<QDialog*>(dialog)->accept();
+         }});
+    RunSession(launcher, [&](Tfekranglowny& screen) {
+        screen.RecordLap(6233, 1, 0, 0);
+        screen.RecordLap(6150, 1, 0, 0);
+        EndSession(screen);
+    });
+    QTest::qWait(50);
+
+    EXPECT_TRUE(answers.done()) << answers.seen().join(' ').toStdString();
+    EXPECT_TRUE(text.contains("held only in memory")) << text.toStdString();
+    EXPECT_EQ(elsewhere.Read("2012_05_31_16_00.txt"),
+              folder.Read("Sessions/2012_05_31/2012_05_31_16_00.txt"));
+    const SessionLapLog log = ReadLapLog(elsewhere.file("laps/2012_05_31_16_00.csv"));
+    ASSERT_EQ(log.laps.size(), 2u);
+    EXPECT_EQ(log.laps[1].lap_time, 6150);
+}
