@@ -28,9 +28,10 @@
 
 namespace {
 
-// A running stopwatch is redrawn this often when no frame does it: the rate at
-// which the screen is painted anyway.
-constexpr int kStopwatchTickMs = 20;
+// A running stopwatch is redrawn this often when no frame does it: 25 times a second
+// looks smooth, and with the X round trip each repaint brings, the loop stays near 50
+// wake-ups a second while a stopwatch runs.
+constexpr int kStopwatchTickMs = 40;
 
 int Tag(const QObject* control) {
     return control->property("tag").toInt();
