@@ -405,7 +405,8 @@ void TForm1::Button1Click() {
         station_.current_lap_time(n) = 0;
     }
     // A fresh screen for every session; the ended one goes once the new one is current.
-    std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(station_, MakeSessionScreenActions());
+    std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(
+        station_, MakeSessionScreenActions(), LoadFormatSettings(KartSettingsPath(station_)));
     screen->SetHandTimingKeys(hand_timing_keys_);
     session_screen_ = std::move(screen);
     StartLapLog();

@@ -102,3 +102,15 @@ QString ExpandMessageLine(const QString& line, int position, qint32 lap_time) {
     text.replace(QStringLiteral("%T"), FormatLapTime(quint32(lap_time)));
     return text.left(kDashboardLine);
 }
+
+FormatSettings LoadFormatSettings(const QString& settings_path) {
+    return ReadFormatSettings(IniFile::Load(settings_path));
+}
+
+bool SaveFormatSettings(const QString& settings_path, const FormatSettings& settings,
+                        QString* error_message) {
+    // Read again just before writing: the kart configuration shares the file.
+    IniFile ini = IniFile::Load(settings_path);
+    WriteFormatSettings(ini, settings);
+    return ini.Save(settings_path, error_message);
+}

@@ -66,3 +66,8 @@ void WriteFormatSettings(IniFile& ini, const FormatSettings& settings);
 // A message line as the dashboard shows it: the placeholders filled in, cut to the
 // 12 characters a line holds.
 QString ExpandMessageLine(const QString& line, int position, qint32 lap_time);
+
+// The format in the program's ustawienia.ini (a missing file gives the defaults).
+FormatSettings LoadFormatSettings(const QString& settings_path);
+bool SaveFormatSettings(const QString& settings_path, const FormatSettings& settings,
+                        QString* error_message);
