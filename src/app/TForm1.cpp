@@ -22,9 +22,11 @@
 #include "LapLogFormat.h"
 #include "LapLogRecovery.h"
 #include "LiveTimingSwitch.h"
+#include "RaceResultFile.h"
 #include "ReceiverLink.h"
 #include "SessionEndPrintouts.h"
 #include "SessionFile.h"
+#include "SessionFormatDialog.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
@@ -117,6 +119,7 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     call_outs_ = std::make_unique<CallOutSwitch>(
         this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
         std::move(sounds));
+    AddSessionFormatButton(this, KartSettingsPath(station_));
 }
 
 TForm1::~TForm1() = default;
@@ -329,6 +332,11 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         if (WriteSessionFile(station_, &error, &written)) {
             NoteSessionFileName(written);
             FinishLapLog(written);
+            const SessionRun* run = session_screen_ ? session_screen_->session_run() : nullptr;
+            if (!WriteRunResult(written, run, station_, &error)) {
+                QMessageBox::warning(SessionDialogParent(), QStringLiteral("Session result"),
+                                     error);
+            }
             QueueSessionEndPrintouts(KartSettingsPath(station_), written, this);
             UpdateTimesheetButton();
             return true;

@@ -13,13 +13,16 @@ void SessionRun::Start(qint64 now) {
     clock_start_ = now;
 }
 
-SessionRun::Crossing SessionRun::Cross(int slot, qint32 lap_time, qint64 now) {
+SessionRun::Crossing SessionRun::Cross(int slot, qint32 lap_time, qint64 now, bool radio) {
     Crossing result;
-    result.valid = settings_.window.Admits(lap_time);
+    result.valid = !radio || settings_.window.Admits(lap_time);
     if (!IsValidSlot(slot) || phase_ == Phase::kOver) {
         return result;
     }
     KartTally& kart = karts_[size_t(slot - 1)];
+    if (!result.valid) {
+        invalid_laps_.push_back({slot, lap_time, now});
+    }
     if (phase_ == Phase::kWaitingForStart) {
         phase_ = Phase::kRunning;
         clock_start_ = now;
@@ -48,6 +51,8 @@ SessionRun::Crossing SessionRun::Cross(int slot, qint32 lap_time, qint64 now) {
     if (phase_ == Phase::kFlag) {
         kart.finished = true;
         result.finished = true;
+        // The flag came out with this very crossing: the lap just ended was the last.
+        std::erase(last_lap_due_, slot);
         return result;
     }
     if (settings_.length == SessionLength::kLaps && kart.laps >= settings_.laps) {

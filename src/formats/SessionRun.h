@@ -33,8 +33,9 @@ class SessionRun {
 
     // "Session start": starts the clock unless the start is rolling.
     void Start(qint64 now);
-    // A kart crossed the line, ending a lap of lap_time.
-    Crossing Cross(int slot, qint32 lap_time, qint64 now);
+    // A kart crossed the line, ending a lap of lap_time. The lap time window holds
+    // for radio laps only: a hand-timed lap is as the operator clicked it.
+    Crossing Cross(int slot, qint32 lap_time, qint64 now, bool radio = true);
     // Shows the flag when time is up. Returns the karts that have begun their last
     // lap because the flag came out (by time, or by the leader's last lap) since the
     // last call.
@@ -52,6 +53,14 @@ class SessionRun {
     const KartTally& kart(int slot) const { return karts_.at(size_t(slot - 1)); }
     std::vector<Standing> Standings() const { return Rank(settings_.scoring, karts_); }
     const FormatSettings& settings() const { return settings_; }
+    // Laps outside the lap time window, in the order driven: slot, time and when
+    // they ended on the session clock (the lap log's session time).
+    struct InvalidLap {
+        int slot = 0;
+        qint32 lap_time = 0;
+        qint64 ended_at = 0;
+    };
+    const std::vector<InvalidLap>& invalid_laps() const { return invalid_laps_; }
 
   private:
     void CheckTime(qint64 now);
@@ -64,4 +73,5 @@ class SessionRun {
     std::array<KartTally, kSlotCount> karts_{};
     std::array<bool, kSlotCount> told_last_lap_{};
     std::vector<int> last_lap_due_;
+    std::vector<InvalidLap> invalid_laps_;
 };

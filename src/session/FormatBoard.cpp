@@ -9,9 +9,11 @@
 #include "SessionScreenLayout.h"
 
 namespace {
-// Right of "Actual time:" and its clock (which ends near 840 at the design size).
+// Right of "Actual time:" and its clock (which ends near 840 at the design size),
+// left of the banner's name. The flag takes the countdown's place once it is out:
+// the countdown has nothing left to say then.
 constexpr int kCountdownLeft = 880;
-constexpr int kFlagLeft = 1090;
+constexpr int kFlagLeft = kCountdownLeft;
 constexpr int kTopBarFontSize = 24;
 constexpr int kPositionFontSize = 16;
 constexpr int kFlagHeight = 40;
@@ -72,12 +74,15 @@ FormatBoard::FormatBoard(QWidget* top_bar, const std::array<QWidget*, kSlotCount
                        0, 2, 0, {kPositionFontSize, Colours::kWhite, Qt::AlignRight, true});
         label->move(header->width() - label->width() - 6, 2);
         label->setText(QString());
+        // A click on the header still opens the kart's settings.
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
         positions_[size_t(s - 1)] = label;
     }
 }
 
 void FormatBoard::Show(const SessionRun& run, qint64 now) {
     countdown_->setText(CountdownText(run, now));
+    countdown_->setVisible(!run.flag_shown());
     flag_->setVisible(run.flag_shown());
     std::array<int, kSlotCount> position{};
     for (const Standing& standing : run.Standings()) {

@@ -9,9 +9,9 @@ class QWidget;
 class SessionRun;
 
 // What a session format adds to the session screen, all in room the screen leaves
-// free: the countdown or laps to go and the chequered flag in the top bar, and a
-// small position figure (or "INVALID" after a lap outside the lap time window) in
-// each kart header. Without a format none of it exists.
+// free: in the top bar the countdown or laps to go, then the chequered flag in its
+// place; in each kart header a small position figure (or "INVALID" after a lap
+// outside the lap time window). Without a format none of it exists.
 class FormatBoard {
   public:
     FormatBoard(QWidget* top_bar, const std::array<QWidget*, kSlotCount>& headers);

@@ -31,7 +31,8 @@ qint64 Tfekranglowny::SessionClockNow() const {
 
 bool Tfekranglowny::FormatLap(int slot, qint32 lap_time) {
     const qint64 now = SessionClockNow();
-    const SessionRun::Crossing crossing = run_->Cross(slot, lap_time, now);
+    const SessionRun::Crossing crossing =
+        run_->Cross(slot, lap_time, now, station_.slot(slot).radio);
     format_board_->MarkInvalidLap(slot, !crossing.valid);
     const FormatSettings& format = run_->settings();
     if (crossing.personal_best) {
@@ -72,4 +73,32 @@ void Tfekranglowny::FormatTick() {
         run_->MarkOver();
         Button1Click();
     }
+}
+
+namespace {
+// The standing of a kart in a race run; null for best-lap order or no run.
+const Standing* RaceStanding(const SessionRun* run, int slot, std::vector<Standing>& holder) {
+    if (run == nullptr || run->settings().scoring != Scoring::kRace) {
+        return nullptr;
+    }
+    holder = run->Standings();
+    for (const Standing& standing : holder) {
+        if (standing.slot == slot) {
+            return &standing;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+int Tfekranglowny::RacePosition(int slot) const {
+    std::vector<Standing> standings;
+    const Standing* standing = RaceStanding(run_.get(), slot, standings);
+    return standing ? standing->position : 0;
+}
+
+QString Tfekranglowny::RaceGap(int slot) const {
+    std::vector<Standing> standings;
+    const Standing* standing = RaceStanding(run_.get(), slot, standings);
+    return standing ? GapText(standing->to_leader) : QString();
 }

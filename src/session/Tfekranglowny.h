@@ -58,6 +58,8 @@ class Tfekranglowny : public QWidget, public SessionView {
     void ReportSector(int slot, const SectorReport& report) override;
     qint64 SessionStartCounter() const override { return session_start_counter_; }
     int LapsCompleted(int slot) const override { return laps_.StandingCount(slot); }
+    int RacePosition(int slot) const override;
+    QString RaceGap(int slot) const override;
 
     // The keys that time laps and start or stop stopwatches; the built-in digits
     // until set.

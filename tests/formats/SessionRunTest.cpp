@@ -122,6 +122,7 @@ TEST(SessionRunPractice, BestLapOrderWithTheWindowAndPersonalBests) {
     EXPECT_TRUE(run.Cross(1, 4800, 9800).personal_best);
     EXPECT_FALSE(run.Cross(1, 1000, 10800).personal_best);  // too short: not a best
     EXPECT_FALSE(run.Cross(1, 9500, 20300).counted);        // too long
+    EXPECT_TRUE(run.Cross(4, 1000, 21300, false).counted);  // hand-timed: no window
     run.Cross(2, 4800, 4800);
     EXPECT_TRUE(run.Cross(2, 4700, 9500).personal_best);
     run.Cross(3, 4800, 4800);
@@ -129,7 +130,10 @@ TEST(SessionRunPractice, BestLapOrderWithTheWindowAndPersonalBests) {
     EXPECT_EQ(run.kart(1).laps, 2);
     EXPECT_TRUE(run.Tick(999999).empty());
     EXPECT_FALSE(run.ShouldEnd(999999));  // an open session ends only by hand
-    ExpectStandings(run, {{2, 1, 2, "", ""}, {1, 2, 2, "+1.00", "+1.00"}, {3, 2, 1, "+1.00", ""}});
+    ExpectStandings(run, {{4, 1, 1, "", ""},
+                          {2, 2, 2, "+37.00", "+37.00"},
+                          {1, 3, 2, "+38.00", "+1.00"},
+                          {3, 3, 1, "+38.00", ""}});
 }
 
 TEST(SessionRunRace, RollingStartTimesFromTheFirstCrossing) {
