@@ -22,9 +22,11 @@
 #include "LapLogFormat.h"
 #include "LapLogRecovery.h"
 #include "LiveTimingSwitch.h"
+#include "RaceResultFile.h"
 #include "ReceiverLink.h"
 #include "SessionEndPrintouts.h"
 #include "SessionFile.h"
+#include "SessionFormatDialog.h"
 #include "SessionRecorder.h"
 #include "SessionTimesheet.h"
 #include "TFInstalDrivers.h"
@@ -117,6 +119,7 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     call_outs_ = std::make_unique<CallOutSwitch>(
         this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
         std::move(sounds));
+    AddSessionFormatButton(this, KartSettingsPath(station_));
 }
 
 TForm1::~TForm1() = default;
@@ -352,6 +355,11 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
         if (WriteSessionFile(station_, &error, &written)) {
             NoteSessionFileName(written);
             FinishLapLog(written);
+            const SessionRun* run = session_screen_ ? session_screen_->session_run() : nullptr;
+            if (!WriteRunResult(written, run, station_, &error)) {
+                QMessageBox::warning(SessionDialogParent(), QStringLiteral("Session result"),
+                                     error);
+            }
             QueueSessionEndPrintouts(KartSettingsPath(station_), written, this);
             UpdateTimesheetButton();
             return true;
@@ -428,7 +436,8 @@ void TForm1::Button1Click() {
         station_.current_lap_time(n) = 0;
     }
     // A fresh screen for every session; the ended one goes once the new one is current.
-    std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(station_, MakeSessionScreenActions());
+    std::unique_ptr<Tfekranglowny> screen = ShowSessionScreen(
+        station_, MakeSessionScreenActions(), LoadFormatSettings(KartSettingsPath(station_)));
     screen->SetHandTimingKeys(hand_timing_keys_);
     session_screen_ = std::move(screen);
     StartLapLog();

@@ -37,6 +37,10 @@ class SessionView {
     // when unknown), and the laps a slot has completed in the session that stand.
     virtual qint64 SessionStartCounter() const { return 0; }
     virtual int LapsCompleted(int /*slot*/) const { return 0; }
+    // Under a race format: the kart's position (0 when unranked or without a race)
+    // and its gap to the leader as the board shows it ("+1 LAP", "+4.00").
+    virtual int RacePosition(int /*slot*/) const { return 0; }
+    virtual QString RaceGap(int /*slot*/) const { return QString(); }
 };
 
 // What the receiver link needs of the transmission test window.

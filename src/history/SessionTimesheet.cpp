@@ -6,6 +6,7 @@
 
 #include "IniFile.h"
 #include "LapLogFormat.h"
+#include "RaceResultFile.h"
 #include "SessionFile.h"
 
 namespace {
@@ -61,6 +62,7 @@ Timesheet LoadSessionTimesheet(const SessionRecord& record, const QString& track
     if (!session_file.isEmpty()) {
         sheet.session_number = SessionNumberOfDay(session_file);
         SetSessionTimes(session_file, &sheet);
+        sheet.run_result = ReadRunResult(RunResultPathFor(session_file));
     }
     return sheet;
 }

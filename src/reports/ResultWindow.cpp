@@ -41,7 +41,10 @@ ResultWindow::ResultWindow(Timesheet sheet, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(
-        QStringLiteral("Session %1: drivers ranked by best lap").arg(sheet_.session_label), this);
+        (sheet_.run_result.size() >= 2 ? QStringLiteral("Session %1")
+                                       : QStringLiteral("Session %1: drivers ranked by best lap"))
+            .arg(sheet_.session_label),
+        this);
     QFont title_font = title->font();
     title_font.setPixelSize(18);
     title_font.setBold(true);
@@ -53,6 +56,31 @@ ResultWindow::ResultWindow(Timesheet sheet, QWidget* parent)
             this);
         note->setObjectName(QStringLiteral("OnlyFastestNote"));
         layout->addWidget(note);
+    }
+
+    if (sheet_.run_result.size() >= 2) {
+        // The session ran under a format: its own result first, as it was filed.
+        auto* heading = new QLabel(QStringLiteral("Result of the session format"), this);
+        heading->setFont(title_font);
+        layout->addWidget(heading);
+        const QList<QStringList>& result = sheet_.run_result;
+        auto* run_table =
+            new QTableWidget(int(result.size() - 1), int(result.first().size()), this);
+        run_table->setObjectName(QStringLiteral("RunResultTable"));
+        run_table->setHorizontalHeaderLabels(result.first());
+        run_table->verticalHeader()->hide();
+        run_table->setSelectionMode(QAbstractItemView::NoSelection);
+        run_table->setFocusPolicy(Qt::NoFocus);
+        for (int r = 1; r < int(result.size()); ++r) {
+            for (int c = 0; c < int(result.at(r).size()) && c < run_table->columnCount(); ++c) {
+                run_table->setItem(r - 1, c, Cell(result.at(r).at(c), c != 2));
+            }
+        }
+        run_table->resizeColumnsToContents();
+        layout->addWidget(run_table, 1);
+        auto* by_best = new QLabel(QStringLiteral("Drivers ranked by best lap"), this);
+        by_best->setFont(title_font);
+        layout->addWidget(by_best);
     }
 
     const std::vector<ResultRow> rows = RankSession(sheet_);

@@ -100,6 +100,21 @@ double ResultTable(SheetCanvas& canvas, double y) {
     return y + 6;
 }
 
+// The result of the session's format (a race, a timed session), as it was filed.
+double RunResultTable(SheetCanvas& canvas, double y) {
+    const QList<QStringList>& result = canvas.sheet().run_result;
+    if (result.size() < 2) {
+        return y;
+    }
+    canvas.Text(0, y, QStringLiteral("Result of the session format"), SheetFont(11, true));
+    y += kSummaryRow + 2;
+    Table table(canvas, result.first(), 2);
+    for (qsizetype i = 1; i < result.size(); ++i) {
+        table.AddRow(result.at(i));
+    }
+    return table.Paint(y) + 6;
+}
+
 double FiguresTable(SheetCanvas& canvas, double y) {
     const Timesheet& sheet = canvas.sheet();
     const bool sectors = sheet.HasSectors();
@@ -138,6 +153,7 @@ void PaintSummaryPage(SheetCanvas& canvas) {
     const Timesheet& sheet = canvas.sheet();
     double y = canvas.Header(QStringLiteral("Session summary"),
                              QStringLiteral("%1 drivers").arg(sheet.drivers.size()), false);
+    y = RunResultTable(canvas, y);
     y = ResultTable(canvas, y);
     y = FiguresTable(canvas, y);
     y = canvas.Paragraph(

@@ -31,6 +31,10 @@ struct Timesheet {
     bool only_fastest = false;
     std::vector<DriverSheet> drivers;  // in slot order, a kart's drivers in the order they drove
     QStringList lap_log_skipped;       // what of the lap log could not be read
+    // The result of a session run under a session format (timed, by laps, a race),
+    // from the file beside its lap log: the head row, then one row per kart, best
+    // first. Empty for a session without a format.
+    QList<QStringList> run_result;
 
     // Whether any lap has a sector time: without, no sector columns are printed.
     bool HasSectors() const;

@@ -13,6 +13,7 @@
 #include "Artwork.h"
 #include "BestLapsGrid.h"
 #include "ColumnFlash.h"
+#include "FormatBoard.h"
 #include "KartColumn.h"
 #include "KartTiming.h"
 #include "LabelBoard.h"
@@ -23,6 +24,7 @@
 #include "ScreenWidgets.h"
 #include "SessionControls.h"
 #include "SessionKeyRouter.h"
+#include "SessionRun.h"
 #include "SessionScreenLayout.h"
 #include "TFrame1.h"
 
@@ -107,6 +109,7 @@ void Tfekranglowny::ShowForSession() {
         ApplyKartLook(slot);
     }
     session_start_counter_ = station_.clock().PerformanceCounter();
+    StartFormat();
     label107_->setText(QStringLiteral("Session: %1").arg(station_.sessions.NextSessionNumber()));
     receiver_status_line_->Show(station_.receiver_status);
     UpdateStopwatchTicker();
@@ -164,6 +167,10 @@ void Tfekranglowny::RefreshKarts() {
         }
         column.Draw(slot, current_lap_time);
     }
+    if (run_) {
+        // After every poll cycle: the link sends what was moved at its next pass.
+        auto_messages_.Pump(station_);
+    }
 }
 
 void Tfekranglowny::RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) {
@@ -172,6 +179,14 @@ void Tfekranglowny::RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 
     }
     KartSlot& kart = station_.slot(slot);
     const qint32 lap_number = kart.current_lap_number;
+    if (run_ && !FormatLap(slot, lap_time)) {
+        // Outside the lap time window: the lap log keeps it, the lap table does not.
+        kart.last_lap_time = lap_time;
+        if (actions_.lap_recorded) {
+            actions_.lap_recorded(slot, lap_number, lap_time, rpm_max, rpm_min, false);
+        }
+        return;
+    }
     laps_.Add(kart, slot, lap_number, lap_time, rpm_max, rpm_min, station_.clock().LocalDateTime());
     const BestLapsDrawing drawing = EnterLap(kart, lap_time, rpm_max, rpm_min);
     if (actions_.lap_recorded) {
@@ -223,6 +238,7 @@ void Tfekranglowny::Timer1Timer() {
         columns_[size_t(s - 1)]->lamp()->setOn(
             LampOnAtTick(slot.packet_counter, seen_packet_counter_[size_t(s - 1)]));
     }
+    FormatTick();
 }
 
 void Tfekranglowny::Button1Click() {
@@ -403,9 +419,11 @@ void Tfekranglowny::Label78Click(int tag) {
     }
 }
 
-std::unique_ptr<Tfekranglowny> ShowSessionScreen(Station& station, SessionScreenActions actions) {
+std::unique_ptr<Tfekranglowny> ShowSessionScreen(Station& station, SessionScreenActions actions,
+                                                 const FormatSettings& format) {
     auto screen = std::make_unique<Tfekranglowny>(station, std::move(actions));
     station.session_screen = screen.get();
+    screen->SetFormat(format);
     screen->ShowForSession();
     return screen;
 }

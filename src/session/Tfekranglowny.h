@@ -4,6 +4,8 @@
 #include <array>
 #include <memory>
 
+#include "AutoMessageQueue.h"
+#include "FormatSettings.h"
 #include "HandTimingKeys.h"
 #include "HeldKeys.h"
 #include "SessionLaps.h"
@@ -15,6 +17,7 @@ class BestLapsGrid;
 struct BestLapsDrawing;
 class ClickableLabel;
 class ColumnFlash;
+class FormatBoard;
 class ImageButton;
 class KartColumn;
 class LapPressWatcher;
@@ -25,6 +28,7 @@ class QTimer;
 class ReceiverStatusLine;
 class RepaintCoalescer;
 class SessionKeyRouter;
+class SessionRun;
 
 // The full-screen "Session" window the operator watches while a session runs: the
 // five kart columns, the session and wall clocks, the hand-timing controls,
@@ -39,14 +43,23 @@ class Tfekranglowny : public QWidget, public SessionView {
     Tfekranglowny(Station& station, SessionScreenActions actions, QWidget* parent = nullptr);
     ~Tfekranglowny() override;
 
+    // The session format of the next ShowForSession; without one (or with the
+    // defaults) the session runs as it always did.
+    void SetFormat(const FormatSettings& format) { format_ = format; }
     // Set-up of a new session, then shows the window maximised.
     void ShowForSession();
+    // The course of the session under its format; null without one.
+    const SessionRun* session_run() const { return run_.get(); }
+    const FormatBoard* format_board() const { return format_board_.get(); }
+    const AutoMessageQueue& auto_messages() const { return auto_messages_; }
 
     void RefreshKarts() override;
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override;
     void ReportSector(int slot, const SectorReport& report) override;
     qint64 SessionStartCounter() const override { return session_start_counter_; }
     int LapsCompleted(int slot) const override { return laps_.StandingCount(slot); }
+    int RacePosition(int slot) const override;
+    QString RaceGap(int slot) const override;
 
     // The keys that time laps and start or stop stopwatches; the built-in digits
     // until set.
@@ -122,6 +135,14 @@ class Tfekranglowny : public QWidget, public SessionView {
     void ReportCorrection(const SessionLap& lap);
     void DrawBestLaps(int slot, const BestLapsDrawing& drawing, bool clear_empty_rows);
 
+    // The session format's part (SessionScreenFormat.cpp). FormatLap takes a lap to
+    // the run and queues the automatic messages it calls for; false when the lap lies
+    // outside the lap time window and must not enter the lap table.
+    void StartFormat();
+    bool FormatLap(int slot, qint32 lap_time);
+    void FormatTick();
+    qint64 SessionClockNow() const;
+
     void ApplyKartMode(int slot);
     void ApplyKartLook(int slot);
 
@@ -164,8 +185,13 @@ class Tfekranglowny : public QWidget, public SessionView {
     SessionUndo undo_;
     QTimer* stopwatch_ticker_ = nullptr;
     SessionKeyRouter* key_router_ = nullptr;
+    FormatSettings format_;
+    std::unique_ptr<SessionRun> run_;
+    std::unique_ptr<FormatBoard> format_board_;
+    AutoMessageQueue auto_messages_;
 };
 
 // Creates a fresh session screen, makes it the station's current one, sets it up
 // for the session and shows it. The caller owns it.
-std::unique_ptr<Tfekranglowny> ShowSessionScreen(Station& station, SessionScreenActions actions);
+std::unique_ptr<Tfekranglowny> ShowSessionScreen(Station& station, SessionScreenActions actions,
+                                                 const FormatSettings& format = {});

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QJsonArray>
+#include <algorithm>
 #include <vector>
 
 #include "KartRows.h"
@@ -36,12 +37,26 @@ QJsonObject RunningSession(const Station& station, const LiveClocks& clocks) {
     SortByBestLap(entries);
     const qint32 fastest = FastestOf(entries);
     const SessionView* screen = station.session_screen;
+    if (screen != nullptr) {
+        // A race ranks by laps, not by best lap: its own order, unranked karts last.
+        const auto race_key = [screen](const KartEntry& e) {
+            const int p = screen->RacePosition(e.slot);
+            return p > 0 ? p : kSlotCount + 1;
+        };
+        std::stable_sort(
+            entries.begin(), entries.end(),
+            [&](const KartEntry& a, const KartEntry& b) { return race_key(a) < race_key(b); });
+    }
     QJsonArray karts;
     int position = 0;
     for (const KartEntry& entry : entries) {
         const KartSlot& slot = *entry.kart;
         const LiveClocks::Kart& clock = clocks.kart(entry.slot);
         QJsonObject kart = KartBase(entry, ++position, fastest);
+        if (const int race_position = screen != nullptr ? screen->RacePosition(entry.slot) : 0) {
+            kart[QStringLiteral("position")] = race_position;
+            kart[QStringLiteral("race_gap")] = screen->RaceGap(entry.slot);
+        }
         kart[QStringLiteral("lap")] = slot.current_lap_number;
         kart[QStringLiteral("laps_kept")] = LapsInTable(slot);
         kart[QStringLiteral("laps_completed")] =

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "AutoMessageQueue.h"
 #include "FrameBytes.h"
 #include "OutgoingFrames.h"
 #include "ReceiverLink.h"
@@ -116,6 +117,9 @@ class RaceRecorder : public SessionView {
         if ((ReadU32(station_.receive_buffer, 0) & 0xFFFFFF) == kEndSerial) {
             station_.stop_requested = true;
         }
+        if (auto_messages != nullptr) {
+            auto_messages->Pump(station_);  // as the session screen does after each cycle
+        }
     }
     void RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 rpm_min) override {
         laps.push_back("lap slot=" + std::to_string(slot) +
@@ -125,6 +129,7 @@ class RaceRecorder : public SessionView {
     }
     std::vector<std::string> laps;
     std::vector<std::string> states;  // the operator's status line as it changed
+    AutoMessageQueue* auto_messages = nullptr;
 
   private:
     Station& station_;
@@ -310,9 +315,19 @@ void MessageScenario() {
         // The emulator's log of what arrived is compared with this on the host.
         Measure("built_message_frame=" + Hex(BuildMessageFrame(copy, 2)));
     }
+    // An automatic message for the same kart waits until the operator's has gone,
+    // then follows it in a frame of its own.
+    AutoMessageQueue auto_messages;
+    auto_messages.Push(station, 2,
+                       AutoMessage{true, QStringLiteral("FINISH"), QStringLiteral("POSITION %P"),
+                                   0x000000, 0xFFFFFF},
+                       1, 0);
+    Check("auto_moved_before_send=" + std::to_string(auto_messages.Pump(station)));
     RaceRecorder recorder(station);
+    recorder.auto_messages = &auto_messages;
     station.session_screen = &recorder;
     RunLoop(station, kPollSession);
+    Check("auto_waiting_after=" + std::to_string(auto_messages.waiting(2)));
     Check(std::string("message_pending=") + (slot.message_pending ? "1" : "0"));
     Check("lines_after=\"" + slot.message_line1.str().toStdString() + "\"/\"" +
           slot.message_line2.str().toStdString() + "\"");

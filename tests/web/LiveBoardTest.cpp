@@ -116,6 +116,28 @@ TEST_F(LiveBoardTest, RunningSessionOrdersKartsInUseByBestLapWithGapsToTheFastes
     EXPECT_EQ(cy["best_gap"].toString(), "");
 }
 
+TEST_F(LiveBoardTest, RaceOrdersByTheScreensPositionsWithGapsInLaps) {
+    ScreenStandIn screen;
+    station_.session_screen = &screen;
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    Kart(2, "Bob", 102);
+    Kart(3, "Cy", 103);
+    Laps(1, {6000});        // the fastest lap, but a lap down
+    Laps(2, {6500, 6400});  // leads the race
+    Laps(3, {7000, 7100});  // same laps as Bob, 3.00 s behind
+    screen.race_positions = {3, 1, 2, 0, 0};
+    screen.race_gaps = {QStringLiteral("+1 LAP"), QString(), QStringLiteral("+3.00"), {}, {}};
+    const QJsonObject live = Live();
+    EXPECT_EQ(Drivers(live), QStringList({"Bob", "Cy", "Ann"}));
+    EXPECT_EQ(KartAt(live, 0)["position"].toInt(), 1);
+    EXPECT_EQ(KartAt(live, 1)["position"].toInt(), 2);
+    EXPECT_EQ(KartAt(live, 1)["race_gap"].toString(), "+3.00");
+    EXPECT_EQ(KartAt(live, 2)["position"].toInt(), 3);
+    EXPECT_EQ(KartAt(live, 2)["race_gap"].toString(), "+1 LAP");
+    station_.session_screen = nullptr;
+}
+
 TEST_F(LiveBoardTest, LastLapOfThePreviousSessionIsNotShownBeforeTheFirstLap) {
     Kart(1, "Ann", 101);
     Laps(1, {6000});

@@ -21,9 +21,13 @@ class ScreenStandIn : public SessionView {
     void RecordLap(qint32, int, qint32, qint32) override {}
     qint64 SessionStartCounter() const override { return start_counter; }
     int LapsCompleted(int slot) const override { return laps.at(size_t(slot - 1)); }
+    int RacePosition(int slot) const override { return race_positions.at(size_t(slot - 1)); }
+    QString RaceGap(int slot) const override { return race_gaps.at(size_t(slot - 1)); }
 
     qint64 start_counter = 0;
     std::array<int, kSlotCount> laps{};
+    std::array<int, kSlotCount> race_positions{};  // 0: no race
+    std::array<QString, kSlotCount> race_gaps{};
 };
 
 // A station in a program folder of its own, with helpers to give karts laps.

@@ -65,7 +65,10 @@
         addLine(last, 'gap ' + (kart.last_gap_cs > 0 ? 'slower' : 'faster'), Ruvo.gap(kart.last_gap_cs));
       }
       var best = cell(row, kart.position === 1 && leader ? 'best fastest' : 'best', Ruvo.lapTime(kart.best_cs));
-      if (kart.best_cs > 0 && kart.position > 1) { addLine(best, 'gap behind', Ruvo.gap(kart.best_cs - leader)); }
+      if (kart.race_gap !== undefined) {
+        // A race: the gap is in laps or time behind the leader, not in best lap.
+        if (kart.race_gap) { addLine(best, 'gap behind', kart.race_gap); }
+      } else if (kart.best_cs > 0 && kart.position > 1) { addLine(best, 'gap behind', Ruvo.gap(kart.best_cs - leader)); }
       rows.appendChild(row);
     });
     karts.replaceChildren(rows);
