@@ -15,6 +15,7 @@
 #include <QScreen>
 
 #include "CallOutSwitch.h"
+#include "CameraTiming.h"
 #include "FailedSessionWrite.h"
 #include "IniFile.h"
 #include "KartSettingsFile.h"
@@ -247,6 +248,30 @@ void TForm1::StartLapLog() {
     }
 }
 
+void TForm1::StartCamera() {
+    const CameraSettings settings =
+        LoadCameraSettings(station_.program_folder() + QStringLiteral("ustawienia.ini"));
+    if (!settings.enabled || !session_screen_) {
+        return;
+    }
+    Tfekranglowny* screen = session_screen_.get();
+    const QString log_path = journal_ ? CameraLogPathFor(journal_->path()) : QString();
+    CameraTiming::Hooks hooks;
+    hooks.complete_lap = [screen](int slot, qint64 counter) {
+        return screen->CompleteLapAt(slot, counter);
+    };
+    hooks.show_status = [screen](const QString& text, bool healthy) {
+        screen->ShowCameraStatus(text, healthy);
+    };
+    hooks.log = [log_path](const QString& line) {
+        if (!log_path.isEmpty()) {
+            AppendCameraLogLine(log_path, line);
+        }
+    };
+    camera_ = std::make_unique<CameraTiming>(station_.clock(), settings, std::move(hooks));
+    camera_->Start();
+}
+
 void TForm1::FinishLapLog(const QString& session_file_path) {
     if (!journal_) {
         return;
@@ -370,6 +395,9 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
                             entered_top_ten);
         TellLapLogFailureOnce();
     };
+    actions.camera_time_for_key = [this](int slot, qint64 now) -> std::optional<qint64> {
+        return camera_ ? camera_->TakeForKey(slot, now) : std::nullopt;
+    };
     actions.lap_corrected = [this](const LapCorrection& correction) {
         if (!journal_) {
             return;
@@ -409,9 +437,11 @@ void TForm1::Button1Click() {
     screen->SetHandTimingKeys(hand_timing_keys_);
     session_screen_ = std::move(screen);
     StartLapLog();
+    StartCamera();
     SetPollButtonsEnabled(false);
     station_.poll_mode = kPollSession;
     ReceiverLink(station_).RunPollLoop();
+    camera_.reset();
     if (journal_) {
         // Ended without a session file: its laps stay readable, never offered again.
         journal_->SetAside(QStringLiteral("unsaved"));

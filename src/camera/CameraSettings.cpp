@@ -31,6 +31,7 @@ int CameraSettings::SlotOfMarker(int marker_id) const {
 CameraSettings LoadCameraSettings(const QString& ini_path) {
     const IniFile file = IniFile::Load(ini_path);
     CameraSettings s;
+    s.enabled = file.ReadInteger(kCameraSection, QStringLiteral("Enabled"), 0) == 1;
     s.device = file.ReadString(kCameraSection, QStringLiteral("Device"), s.device).trimmed();
     s.width = ReadBounded(file, QStringLiteral("Width"), 160, 7680, s.width);
     s.height = ReadBounded(file, QStringLiteral("Height"), 120, 4320, s.height);
@@ -49,6 +50,7 @@ CameraSettings LoadCameraSettings(const QString& ini_path) {
 bool SaveCameraSettings(const QString& ini_path, const CameraSettings& s, QString* error_message) {
     IniFile file = IniFile::Load(ini_path);
     QList<IniFile::Entry> entries = {
+        {QStringLiteral("Enabled"), s.enabled ? QStringLiteral("1") : QStringLiteral("0")},
         {QStringLiteral("Device"), s.device},
         {QStringLiteral("Width"), QString::number(s.width)},
         {QStringLiteral("Height"), QString::number(s.height)},

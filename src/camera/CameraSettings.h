@@ -7,6 +7,7 @@
 
 // The camera at the line, kept in its own section of ustawienia.ini ("Camera").
 struct CameraSettings {
+    bool enabled = false;                  // a camera times karts during sessions
     QString device = QStringLiteral("0");  // a V4L2 index or a device path
     int width = 640;
     int height = 480;
