@@ -15,6 +15,7 @@
 #include <QScreen>
 
 #include "CallOutSwitch.h"
+#include "CameraSetupWindow.h"
 #include "CameraTiming.h"
 #include "FailedSessionWrite.h"
 #include "IniFile.h"
@@ -102,6 +103,21 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     timesheet_button_->setFont(small_font);
     timesheet_button_->setGeometry(kButtonLeft, 368, kButtonWidth, 28);
     connect(timesheet_button_, &QPushButton::clicked, this, &TForm1::TimesheetClick);
+
+    // The camera at the line, in the free room right of the call-out switches.
+    auto* camera_button = new QPushButton(QStringLiteral("Camera..."), this);
+    camera_button->setObjectName(QStringLiteral("ButtonCamera"));
+    camera_button->setFont(small_font);
+    camera_button->setGeometry(296, 6, 80, 24);
+    connect(camera_button, &QPushButton::clicked, this, [this] {
+        QStringList names;
+        for (int slot = 1; slot <= kSlotCount; ++slot) {
+            names << station_.slot(slot).driver_name.str();
+        }
+        CameraSetupWindow window(station_.clock(), KartSettingsPath(station_), names,
+                                 SessionDialogParent());
+        window.exec();
+    });
 
     label1_ = new QLabel(QStringLiteral("v 6.4"), this);
     label1_->setObjectName(QStringLiteral("Label1"));

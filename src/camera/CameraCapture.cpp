@@ -5,9 +5,11 @@
 #include <deque>
 #include <opencv2/videoio.hpp>
 
+#include "CameraSettings.h"
 #include "Clock.h"
 #include "CrossingDetector.h"
 #include "FrameClock.h"
+#include "PreviewImage.h"
 
 namespace {
 
@@ -25,6 +27,9 @@ double StationSeconds(const Clock& clock) {
 bool OpenCamera(cv::VideoCapture& capture, const CameraCapture::Source& source) {
     if (source.gstreamer) {
         return capture.open(source.device.toStdString(), cv::CAP_GSTREAMER);
+    }
+    if (source.file) {
+        return capture.open(source.device.toStdString());
     }
     bool is_index = false;
     const int index = source.device.toInt(&is_index);
@@ -49,6 +54,9 @@ bool OpenCamera(cv::VideoCapture& capture, const CameraCapture::Source& source) 
 bool DeviceGone(const CameraCapture::Source& source) {
     if (source.gstreamer) {
         return false;
+    }
+    if (source.file) {
+        return !QFileInfo::exists(source.device);
     }
     bool is_index = false;
     const int index = source.device.toInt(&is_index);
@@ -140,10 +148,15 @@ void CameraCapture::Run() {
         std::optional<CrossingDetector> detector;
         std::deque<std::pair<double, int>> drops;  // (arrival, frames dropped)
         cv::Mat frame;
+        double last_preview_at = 0;
         last_frame_at_ = StationSeconds(clock_);
         while (!stop_) {
             if (!capture.read(frame) || frame.empty()) {
                 break;
+            }
+            if (source_.file) {
+                // A clip reads as fast as the disk allows; a camera gives fps.
+                QThread::msleep(static_cast<unsigned long>(1000 / std::max(1, source_.fps)));
             }
             const double arrival = StationSeconds(clock_);
             last_frame_at_ = arrival;
@@ -165,7 +178,14 @@ void CameraCapture::Run() {
             }
             Report({dropped > 0 ? CameraStatus::State::kDropping : CameraStatus::State::kRunning,
                     dropped});
-            for (const CameraCrossing& c : detector->AddFrame(stamp, frame)) {
+            const std::vector<CameraCrossing> crossings = detector->AddFrame(stamp, frame);
+            if (source_.preview && arrival - last_preview_at >= 0.1) {
+                last_preview_at = arrival;
+                const int line = source_.line_x >= 0 ? source_.line_x : frame.cols / 2;
+                emit frameReady(
+                    PreviewImage(frame, line, source_.band_half_width, detector->outlines()));
+            }
+            for (const CameraCrossing& c : crossings) {
                 const double at = frame_clock.ToStation(c.time_s);
                 emit crossed(c.marker_id, c.method == CameraCrossing::Method::Band,
                              static_cast<qint64>(at * static_cast<double>(frequency)));
@@ -186,4 +206,22 @@ void CameraCapture::Run() {
         }
     }
     Report({CameraStatus::State::kOff, 0});
+}
+
+CameraCapture::Source CaptureSourceFor(const CameraSettings& settings) {
+    CameraCapture::Source source;
+    const QString gst = QStringLiteral("gst:");
+    const QString file = QStringLiteral("file:");
+    source.gstreamer = settings.device.startsWith(gst);
+    source.file = settings.device.startsWith(file);
+    source.device = source.gstreamer ? settings.device.mid(gst.size())
+                    : source.file    ? settings.device.mid(file.size())
+                                     : settings.device;
+    source.width = settings.width;
+    source.height = settings.height;
+    source.fps = settings.fps;
+    source.shutter_us = settings.shutter_us;
+    source.line_x = settings.line_x;
+    source.band_half_width = settings.band_half_width;
+    return source;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -22,12 +23,14 @@ class CameraCapture : public QObject {
     struct Source {
         QString device;          // "0", "/dev/video2", or a GStreamer pipeline
         bool gstreamer = false;  // device is a pipeline ending in appsink
+        bool file = false;       // device is a recorded clip, played at its own pace
         int width = 640;
         int height = 480;
         int fps = 60;
         int shutter_us = 0;  // 0: the camera's own exposure
         int line_x = -1;     // -1: the picture's middle
         int band_half_width = 80;
+        bool preview = false;  // frameReady about ten times a second (the setup window)
     };
     CameraCapture(const Clock& clock, const Source& source, QObject* parent = nullptr);
     ~CameraCapture() override;
@@ -41,6 +44,7 @@ class CameraCapture : public QObject {
     // marker_id -1 with band: a band trigger. counter: the station clock's counter.
     void crossed(int marker_id, bool band, qint64 counter);
     void statusChanged(const CameraStatus& status);
+    void frameReady(const QImage& picture);
 
   private:
     void Run();
@@ -53,8 +57,14 @@ class CameraCapture : public QObject {
     QThread* thread_ = nullptr;
     std::mutex status_mutex_;
     CameraStatus last_status_;
+
     std::atomic<double> last_frame_at_{0};  // station seconds
     QTimer watchdog_;
 };
 
 Q_DECLARE_METATYPE(CameraStatus)
+
+struct CameraSettings;
+// The capture the settings name: "gst:PIPELINE" a GStreamer pipeline, "file:PATH" a
+// recorded clip played as if live, anything else a V4L2 camera (index or path).
+CameraCapture::Source CaptureSourceFor(const CameraSettings& settings);

@@ -75,3 +75,18 @@ double LongestShutterSeconds(double marker_m, double speed_m_s) {
 double NarrowestFieldMetres(double marker_m, double speed_m_s, double fps) {
     return fps > 0 ? marker_m + 2 * speed_m_s / fps : 0;
 }
+
+QString ShutterAdvice(const CameraSettings& s) {
+    const double marker_m = s.marker_mm / 1000.0;
+    const double speed = s.top_speed_kmh / 3.6;
+    const double longest = LongestShutterSeconds(marker_m, speed);
+    const int longest_us = qRound(longest * 1e6);
+    QString text = QStringLiteral("Shutter at most 1/%1 s (%2 µs); field of view at least %3 m")
+                       .arg(qRound(1 / longest))
+                       .arg(longest_us)
+                       .arg(NarrowestFieldMetres(marker_m, speed, s.fps), 0, 'f', 2);
+    if (s.shutter_us == 0 || s.shutter_us > longest_us) {
+        text += QStringLiteral(". Markers will blur: the band trigger alone times karts.");
+    }
+    return text;
+}

@@ -36,3 +36,5 @@ double LongestShutterSeconds(double marker_m, double speed_m_s);
 // The narrowest field of view (metres across) that sees the marker whole on each side
 // of the line at this frame rate.
 double NarrowestFieldMetres(double marker_m, double speed_m_s, double fps);
+// What the setup window says of these settings' shutter, marker size and speed.
+QString ShutterAdvice(const CameraSettings& settings);

@@ -29,17 +29,7 @@ CameraTiming::~CameraTiming() {
 }
 
 void CameraTiming::Start() {
-    CameraCapture::Source source;
-    // "gst:PIPELINE" names a GStreamer pipeline instead of a V4L2 camera.
-    const QString gst = QStringLiteral("gst:");
-    source.gstreamer = settings_.device.startsWith(gst);
-    source.device = source.gstreamer ? settings_.device.mid(gst.size()) : settings_.device;
-    source.width = settings_.width;
-    source.height = settings_.height;
-    source.fps = settings_.fps;
-    source.shutter_us = settings_.shutter_us;
-    source.line_x = settings_.line_x;
-    source.band_half_width = settings_.band_half_width;
+    const CameraCapture::Source source = CaptureSourceFor(settings_);
     capture_ = std::make_unique<CameraCapture>(clock_, source);
     connect(capture_.get(), &CameraCapture::crossed, this, &CameraTiming::OnCrossed);
     connect(capture_.get(), &CameraCapture::statusChanged, this, &CameraTiming::OnStatus);

@@ -1,6 +1,7 @@
 #include "ReplayCommand.h"
 
 #include <cstdio>
+#include <opencv2/core/utils/logger.hpp>
 
 #include "CameraSettings.h"
 #include "ClipReplay.h"
@@ -32,6 +33,9 @@ int RunCameraReplayCommand(const QStringList& args, const char* name,
     } else if (args.size() != 2) {
         return ReplayFail(name, usage);
     }
+    // A script reads one line on failure: OpenCV's own notes (a backend that could not
+    // open the file) would bury it.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
     const ClipReplayResult result = ReplayClip(args.at(1), LoadCameraSettings(ini_path()), line_x);
     if (!result.error.isEmpty()) {
         return ReplayFail(name, result.error);

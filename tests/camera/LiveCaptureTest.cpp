@@ -25,11 +25,13 @@ TEST(CameraLive, GStreamerSourceTimedOffTheScreenThread) {
     CameraCapture capture(station_clock, source);
     std::vector<CameraStatus::State> states;
     std::vector<std::pair<qint64, bool>> crossings;
-    QObject::connect(&capture, &CameraCapture::statusChanged,
+    // With a receiver of this thread the calls are queued here, as the screen's are.
+    QObject::connect(&capture, &CameraCapture::statusChanged, &capture,
                      [&](const CameraStatus& status) { states.push_back(status.state); });
-    QObject::connect(&capture, &CameraCapture::crossed, [&](int, bool band, qint64 counter) {
-        crossings.push_back({counter, band});
-    });
+    QObject::connect(&capture, &CameraCapture::crossed, &capture,
+                     [&](int, bool band, qint64 counter) {
+                         crossings.push_back({counter, band});
+                     });
     const qint64 started = station_clock.PerformanceCounter();
     capture.Start();
     QElapsedTimer waited;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <cmath>
 #include <opencv2/videoio.hpp>
 
 #include "ClipRenderer.h"
+#include "ProgramRun.h"
 #include "TempFolder.h"
 
 namespace {
@@ -15,26 +15,10 @@ struct ReplayRun {
     QString err;
 };
 
-// The real program as a script starts it: no display at all.
 ReplayRun RunReplay(const QString& home, const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        env.remove(QString::fromLatin1(name));
-    }
-    env.insert("RUVOTIMER_HOME", home);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(RUVO_EXE), QStringList{"--camera-replay"} + args);
-    ReplayRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exit_code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    const ProgramOutcome run = RunWithoutDisplay(QStringLiteral(RUVO_EXE), home,
+                                                 QStringList{"--camera-replay"} + args, 120000);
+    return {run.exit_code, run.out.split('\n', Qt::SkipEmptyParts), run.err};
 }
 
 }  // namespace
