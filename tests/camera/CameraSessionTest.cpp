@@ -106,4 +106,9 @@ TEST_F(CameraSessionFixture, MarkerLapsKeyAssignedBandAndUnassignedLog) {
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->label()->text(), "Camera unplugged");
     EXPECT_TRUE(line->isVisible());
+    if (const QString folder = qEnvironmentVariable("RUVO_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        screen->resize(Tfekranglowny::kDesignWidth, Tfekranglowny::kDesignHeight);
+        QWidget* bar = line->parentWidget();
+        bar->grab().save(folder + "/session-camera-status.png");
+    }
 }
