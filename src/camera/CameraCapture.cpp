@@ -162,6 +162,9 @@ void CameraCapture::Run() {
             last_frame_at_ = arrival;
             const double stamp =
                 frame_clock.Observe(capture.get(cv::CAP_PROP_POS_MSEC) / 1000.0, arrival);
+            if (frame_clock.rebased()) {
+                detector.reset();
+            }
             if (!detector) {
                 const int line = source_.line_x >= 0 ? source_.line_x : frame.cols / 2;
                 detector.emplace(CrossingDetector::Settings{line, source_.band_half_width});

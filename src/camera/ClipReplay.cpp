@@ -14,7 +14,14 @@ ClipReplayResult ReplayClip(const QString& path, const CameraSettings& settings,
         result.error = QStringLiteral("cannot read %1: no such file").arg(path);
         return result;
     }
-    cv::VideoCapture clip(path.toStdString());
+    // File readers only: tried on a file that is no video, GStreamer reports on
+    // standard error whatever OpenCV's log level.
+    cv::VideoCapture clip;
+    for (const int backend : {cv::CAP_FFMPEG, cv::CAP_OPENCV_MJPEG}) {
+        if (clip.open(path.toStdString(), backend)) {
+            break;
+        }
+    }
     if (!clip.isOpened()) {
         result.error = QStringLiteral("cannot read %1: not a video this program reads").arg(path);
         return result;

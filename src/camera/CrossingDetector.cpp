@@ -15,15 +15,7 @@ BandTrigger::Settings BandSettingsFor(const CrossingDetector::Settings& settings
 }  // namespace
 
 CrossingDetector::CrossingDetector(const Settings& settings)
-    : settings_(settings),
-      dictionary_(cv::aruco::getPredefinedDictionary(cv::aruco::DICT_4X4_50)),
-      parameters_(cv::aruco::DetectorParameters::create()),
-      tracker_(settings.line_x),
-      band_(BandSettingsFor(settings)) {
-    // Two threshold windows (3 and 13 px) instead of three: printed markers on a
-    // kart's side are high-contrast, and each window is a pass over the band.
-    parameters_->adaptiveThreshWinSizeMax = 13;
-}
+    : settings_(settings), tracker_(settings.line_x), band_(BandSettingsFor(settings)) {}
 
 std::vector<MarkerTracker::Sighting> CrossingDetector::ReadMarkers(const cv::Mat& gray) {
     outlines_.clear();
@@ -38,7 +30,7 @@ std::vector<MarkerTracker::Sighting> CrossingDetector::ReadMarkers(const cv::Mat
     const cv::Mat band = gray(cv::Rect(x0, 0, x1 - x0, gray.rows));
     std::vector<std::vector<cv::Point2f>> corners;
     std::vector<int> ids;
-    cv::aruco::detectMarkers(band, dictionary_, corners, ids, parameters_);
+    reader_.Read(band, corners, ids);
     for (size_t i = 0; i < ids.size(); ++i) {
         Outline outline{ids[i], {}};
         double sum_x = 0;

@@ -4,11 +4,11 @@
 #include <optional>
 #include <vector>
 
-#include <opencv2/aruco.hpp>
 #include <opencv2/core.hpp>
 
 #include "BandTrigger.h"
 #include "CameraCrossing.h"
+#include "MarkerReader.h"
 #include "MarkerTracker.h"
 
 // Everything the camera finds at the line, frame by frame: printed markers read in
@@ -38,8 +38,7 @@ class CrossingDetector {
     std::vector<MarkerTracker::Sighting> ReadMarkers(const cv::Mat& gray);
 
     Settings settings_;
-    cv::Ptr<cv::aruco::Dictionary> dictionary_;
-    cv::Ptr<cv::aruco::DetectorParameters> parameters_;
+    MarkerReader reader_;
     MarkerTracker tracker_;
     BandTrigger band_;
     struct Pending {

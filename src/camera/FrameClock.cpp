@@ -8,7 +8,9 @@ constexpr size_t kFrameClockWindow = 300;  // frames: five seconds at 60 fps
 }  // namespace
 
 double FrameClock::Observe(double frame_s, double arrival_s) {
+    rebased_ = false;
     if (stamped_ && last_frame_s_ >= 0 && frame_s <= last_frame_s_) {
+        rebased_ = true;
         stamped_ = false;  // from now on the arrival is all there is
         offsets_.clear();
         last_frame_s_ = -1;

@@ -15,6 +15,9 @@ class FrameClock {
     double ToStation(double frame_s) const { return frame_s + offset_s_; }
     // How many frames are missing before this one, from the timestamps.
     int dropped_before_last() const { return dropped_before_last_; }
+    // True once, for the frame at which the time base turned to the arrival: times
+    // taken on the old base (a detector's memory) no longer compare.
+    bool rebased() const { return rebased_; }
     void SetNominalFps(double fps) { fps_ = fps; }
 
   private:
@@ -24,4 +27,5 @@ class FrameClock {
     double fps_ = 0;
     int dropped_before_last_ = 0;
     bool stamped_ = true;
+    bool rebased_ = false;
 };

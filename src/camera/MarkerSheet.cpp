@@ -5,15 +5,13 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <opencv2/aruco.hpp>
+#include "MarkerReader.h"
 
 namespace {
 
 // The marker as vector squares, one per black module: sharp at any printed size.
 void PaintMarker(QPainter& painter, int id, const QRect& area) {
-    cv::Mat modules;
-    cv::aruco::drawMarker(cv::aruco::getPredefinedDictionary(cv::aruco::DICT_4X4_50), id, 6,
-                          modules, 1);
+    const cv::Mat modules = MarkerPattern(id, 6);
     painter.fillRect(area, Qt::white);
     for (int y = 0; y < 6; ++y) {
         for (int x = 0; x < 6; ++x) {

@@ -5,13 +5,13 @@
 #include <QProcess>
 #include <QSpinBox>
 #include <QTest>
-#include <opencv2/aruco.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
 #include "CameraSetupWindow.h"
 #include "ClipRenderer.h"
 #include "Clock.h"
+#include "MarkerReader.h"
 #include "TempFolder.h"
 
 // The printed sheet is read back the way the camera reads the karts: rendered to
@@ -55,8 +55,7 @@ TEST(CameraSetup, SettingsSavedAndMarkerSheetReadable) {
     ASSERT_FALSE(page.empty());
     std::vector<std::vector<cv::Point2f>> corners;
     std::vector<int> ids;
-    cv::aruco::detectMarkers(page, cv::aruco::getPredefinedDictionary(cv::aruco::DICT_4X4_50),
-                             corners, ids);
+    MarkerReader().Read(page, corners, ids);
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids, (std::vector<int>{7, 12}));
     // 60 mm at 100 dpi: about 236 px a side.

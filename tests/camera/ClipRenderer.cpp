@@ -1,9 +1,10 @@
 #include "ClipRenderer.h"
 
+#include "MarkerReader.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include <opencv2/aruco.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -28,9 +29,7 @@ cv::Mat KartSprite(const ClipSpec& spec, int marker_id) {
     if (marker_id < 0) {
         return sprite;
     }
-    cv::Mat marker;
-    cv::aruco::drawMarker(cv::aruco::getPredefinedDictionary(cv::aruco::DICT_4X4_50), marker_id,
-                          spec.marker_px, marker, 1);
+    const cv::Mat marker = MarkerPattern(marker_id, spec.marker_px);
     const int quiet = spec.marker_px / 6;
     const int side = spec.marker_px + 2 * quiet;
     const cv::Rect card((kKartLength - side) / 2, (kKartHeight - side) / 2, side, side);

@@ -73,7 +73,11 @@ TEST(CameraLive, FrameClockKeepsTheCameraTimingAndCountsDrops) {
         EXPECT_EQ(frames.dropped_before_last(), n == 4 ? 2 : 0) << n;
     }
     EXPECT_NEAR(frames.ToStation(0.5), 100.503, 1e-9);
-    // A backend without timestamps: the arrival time is used instead.
+    // A backend without timestamps: the arrival time is used instead, from then on.
+    EXPECT_FALSE(frames.rebased());
     EXPECT_DOUBLE_EQ(frames.Observe(0, 200.0), 200.0);
+    EXPECT_TRUE(frames.rebased());
+    EXPECT_DOUBLE_EQ(frames.Observe(0.5, 200.02), 200.02);
+    EXPECT_FALSE(frames.rebased());
     EXPECT_NEAR(frames.ToStation(200.0), 200.0, 1e-9);
 }
