@@ -1,11 +1,13 @@
 #include "CommandLine.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QStringList>
 #include <array>
 #include <cstdio>
 
 #include "CommandLineExports.h"
+#include "ReplayCommand.h"
 #include "TimesheetSettings.h"
 
 namespace {
@@ -45,6 +47,8 @@ QString Usage(const char* name) {
                          QLatin1String(command.input), QLatin1String(command.output_option),
                          QLatin1String(command.output), QLatin1String(command.what));
     }
+    text += QStringLiteral("  %1 %2\n      the line crossings a camera clip shows, one a line\n")
+                .arg(QLatin1String(name), QLatin1String(kCameraReplayUsage));
     return text;
 }
 
@@ -75,6 +79,17 @@ std::optional<int> RunCommandLine(int argc, char* argv[], const CommandLineProgr
     if (args.first() == QLatin1String("--help")) {
         std::fputs(qPrintable(Usage(program.name)), stdout);
         return 0;
+    }
+    if (args.first() == QLatin1String("--camera-replay")) {
+        // Reads a clip and prints: no window, so no display needed.
+        qInstallMessageHandler(QuietMessages);
+        int app_argc = 1;
+        QCoreApplication app(app_argc, argv);
+        QCoreApplication::setApplicationName(QLatin1String(program.name));
+        QCoreApplication::setOrganizationName(QStringLiteral("RUVO"));
+        return RunCameraReplayCommand(args, program.name, [&program] {
+            return program.program_folder() + QStringLiteral("ustawienia.ini");
+        });
     }
     const ExportCommand* command = nullptr;
     for (const ExportCommand& candidate : kCommands) {

@@ -15,6 +15,8 @@
 #include <QScreen>
 
 #include "CallOutSwitch.h"
+#include "CameraSetupWindow.h"
+#include "CameraTiming.h"
 #include "FailedSessionWrite.h"
 #include "IniFile.h"
 #include "KartSettingsFile.h"
@@ -103,6 +105,21 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     timesheet_button_->setFont(small_font);
     timesheet_button_->setGeometry(kButtonLeft, 368, kButtonWidth, 28);
     connect(timesheet_button_, &QPushButton::clicked, this, &TForm1::TimesheetClick);
+
+    // The camera at the line, in the free room right of the call-out switches.
+    auto* camera_button = new QPushButton(QStringLiteral("Camera..."), this);
+    camera_button->setObjectName(QStringLiteral("ButtonCamera"));
+    camera_button->setFont(small_font);
+    camera_button->setGeometry(296, 6, 80, 24);
+    connect(camera_button, &QPushButton::clicked, this, [this] {
+        QStringList names;
+        for (int slot = 1; slot <= kSlotCount; ++slot) {
+            names << station_.slot(slot).driver_name.str();
+        }
+        CameraSetupWindow window(station_.clock(), KartSettingsPath(station_), names,
+                                 SessionDialogParent());
+        window.exec();
+    });
 
     label1_ = new QLabel(QStringLiteral("v 6.4"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
@@ -248,6 +265,30 @@ void TForm1::StartLapLog() {
         journal_->failure_reported = true;
         TellLapLogFailure(error);
     }
+}
+
+void TForm1::StartCamera() {
+    const CameraSettings settings =
+        LoadCameraSettings(station_.program_folder() + QStringLiteral("ustawienia.ini"));
+    if (!settings.enabled || !session_screen_) {
+        return;
+    }
+    Tfekranglowny* screen = session_screen_.get();
+    const QString log_path = journal_ ? CameraLogPathFor(journal_->path()) : QString();
+    CameraTiming::Hooks hooks;
+    hooks.complete_lap = [screen](int slot, qint64 counter) {
+        return screen->CompleteLapAt(slot, counter);
+    };
+    hooks.show_status = [screen](const QString& text, bool healthy) {
+        screen->ShowCameraStatus(text, healthy);
+    };
+    hooks.log = [log_path](const QString& line) {
+        if (!log_path.isEmpty()) {
+            AppendCameraLogLine(log_path, line);
+        }
+    };
+    camera_ = std::make_unique<CameraTiming>(station_.clock(), settings, std::move(hooks));
+    camera_->Start();
 }
 
 void TForm1::FinishLapLog(const QString& session_file_path) {
@@ -401,6 +442,9 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
                             entered_top_ten);
         TellLapLogFailureOnce();
     };
+    actions.camera_time_for_key = [this](int slot, qint64 now) -> std::optional<qint64> {
+        return camera_ ? camera_->TakeForKey(slot, now) : std::nullopt;
+    };
     actions.lap_corrected = [this](const LapCorrection& correction) {
         if (!journal_) {
             return;
@@ -441,9 +485,11 @@ void TForm1::Button1Click() {
     screen->SetHandTimingKeys(hand_timing_keys_);
     session_screen_ = std::move(screen);
     StartLapLog();
+    StartCamera();
     SetPollButtonsEnabled(false);
     station_.poll_mode = kPollSession;
     ReceiverLink(station_).RunPollLoop();
+    camera_.reset();
     if (journal_) {
         // Ended without a session file: its laps stay readable, never offered again.
         journal_->SetAside(QStringLiteral("unsaved"));

@@ -21,6 +21,8 @@ class CallOutSwitch;
 
 // The launcher "RUVOTimer": owns the kart slot table for the whole run and starts
 // the program's tasks. Closing it ends the program.
+class CameraTiming;
+
 class TForm1 : public QWidget {
     Q_OBJECT
 
@@ -86,6 +88,9 @@ class TForm1 : public QWidget {
     // The screen of the running or last session; kept hidden after it ended.
     std::unique_ptr<Tfekranglowny> session_screen_;
     std::unique_ptr<LapJournal> journal_;
+    // The camera at the line during a session, when ustawienia.ini enables one.
+    std::unique_ptr<CameraTiming> camera_;
+    void StartCamera();
     HandTimingKeys hand_timing_keys_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;

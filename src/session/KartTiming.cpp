@@ -29,11 +29,13 @@ bool RestartStoppedStopwatch(KartSlot& slot, qint64 timing_mark, qint32 lap_numb
 }
 
 std::optional<HandLap> ReadHandLap(const KartSlot& slot, const Clock& clock) {
+    return ReadHandLapAt(slot, clock.PerformanceCounter(), clock.PerformanceFrequency());
+}
+
+std::optional<HandLap> ReadHandLapAt(const KartSlot& slot, qint64 now, qint64 frequency) {
     if (slot.radio || !slot.stopwatch_running) {
         return std::nullopt;
     }
-    const qint64 frequency = clock.PerformanceFrequency();
-    const qint64 now = clock.PerformanceCounter();
     const qint32 elapsed = ElapsedCentiseconds(slot.timing_mark, now, frequency);
     if (elapsed < kShortestHandLap) {
         return std::nullopt;

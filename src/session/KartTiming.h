@@ -37,6 +37,8 @@ struct HandLap {
 // The lap the lap button would complete now: nothing for a radio kart, a stopped
 // stopwatch, or a lap shorter than 5.00 s.
 std::optional<HandLap> ReadHandLap(const KartSlot& slot, const Clock& clock);
+// The same, for a lap that ended at counter (a camera's crossing time).
+std::optional<HandLap> ReadHandLapAt(const KartSlot& slot, qint64 counter, qint64 frequency);
 
 // After the lap was recorded: the next lap starts where this one ended, so no time
 // is lost between two clicks.

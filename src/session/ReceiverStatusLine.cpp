@@ -36,6 +36,15 @@ void ReceiverStatusLine::Show(const ReceiverStatus& status) {
     lamp_->setOn(status.state == ReceiverState::kConnected);
 }
 
+void ReceiverStatusLine::ShowText(const QString& text, bool lamp_on) {
+    shown_.reset();
+    if (label_->text() != text) {
+        label_->setText(text);
+        label_->setToolTip(text);
+    }
+    lamp_->setOn(lamp_on);
+}
+
 void ReceiverStatusLine::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     lamp_->move(0, (height() - kLampSize) / 2);

@@ -21,6 +21,8 @@ class ReceiverStatusLine : public QWidget {
     explicit ReceiverStatusLine(QWidget* parent);
 
     void Show(const ReceiverStatus& status);
+    // Another source's state on the same kind of line (the camera at the line).
+    void ShowText(const QString& text, bool lamp_on);
 
     QLabel* label() const { return label_; }
     IndicatorLamp* lamp() const { return lamp_; }

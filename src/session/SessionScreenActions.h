@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <functional>
+#include <optional>
 
 #include "Station.h"
 
@@ -36,6 +37,9 @@ struct SessionScreenActions {
         lap_recorded;
     // A lap correction, after the kart's lap table was worked out again (the lap log).
     std::function<void(const LapCorrection& correction)> lap_corrected;
+    // A lap key pressed at counter now: the counter of a camera crossing the operator
+    // assigns to this kart with it (taken instead of the key's time), or nothing.
+    std::function<std::optional<qint64>(int slot, qint64 now)> camera_time_for_key;
     // The sector fields of a radio kart's race frame (the lap log).
     std::function<void(int slot, const SectorReport& report)> sector_reported;
 };

@@ -205,7 +205,9 @@ void Tfekranglowny::BuildBottomBar() {
 }
 
 void Tfekranglowny::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    if (event != nullptr) {
+        QWidget::resizeEvent(event);
+    }
     const int w = width();
     const int middle = height() - kTopBarHeight - kBottomBarHeight;
     panel10_->setGeometry(0, 0, w, kTopBarHeight);
@@ -220,6 +222,12 @@ void Tfekranglowny::resizeEvent(QResizeEvent* event) {
     panel11_->setGeometry(w - kHistoryPanelWidth, 0, kHistoryPanelWidth, kBottomBarHeight);
     const int status_left = kEndSessionRight + kStatusLineMargin;
     const int status_right = w - kHistoryPanelWidth - kStatusLineMargin;
-    receiver_status_line_->setGeometry(status_left, 2, qMax(0, status_right - status_left),
-                                       kBottomBarHeight - 4);
+    const int status_width = qMax(0, status_right - status_left);
+    // With a camera the two states share the bar, the receiver's on the left.
+    const int receiver_width = camera_status_line_ ? status_width / 2 : status_width;
+    receiver_status_line_->setGeometry(status_left, 2, receiver_width, kBottomBarHeight - 4);
+    if (camera_status_line_) {
+        camera_status_line_->setGeometry(status_left + receiver_width, 2,
+                                         status_width - receiver_width, kBottomBarHeight - 4);
+    }
 }

@@ -353,13 +353,50 @@ bool Tfekranglowny::CompleteHandLap(int slot) {
     if (!IsValidSlot(slot)) {
         return false;
     }
-    const std::optional<HandLap> lap = ReadHandLap(station_.slot(slot), station_.clock());
+    const Clock& clock = station_.clock();
+    qint64 at = clock.PerformanceCounter();
+    if (actions_.camera_time_for_key) {
+        at = actions_.camera_time_for_key(slot, at).value_or(at);
+    }
+    const std::optional<HandLap> lap =
+        ReadHandLapAt(station_.slot(slot), at, clock.PerformanceFrequency());
     if (!lap) {
         return false;
     }
     RecordLap(lap->lap_time, slot, 0, 0);
     StartNextHandLap(station_.slot(slot), station_.current_lap_time(slot), *lap);
     return true;
+}
+
+bool Tfekranglowny::CompleteLapAt(int slot, qint64 counter) {
+    if (!IsValidSlot(slot) || station_.slot(slot).radio) {
+        return false;
+    }
+    KartSlot& kart = station_.slot(slot);
+    if (!kart.stopwatch_running) {
+        StartOrStopStopwatch(kart, station_.current_lap_time(slot), counter);
+        ShowStopwatchState(slot);
+        return true;
+    }
+    FlagGuard blocked(refresh_blocked_);
+    const std::optional<HandLap> lap =
+        ReadHandLapAt(kart, counter, station_.clock().PerformanceFrequency());
+    if (!lap) {
+        return false;
+    }
+    RecordLap(lap->lap_time, slot, 0, 0);
+    StartNextHandLap(kart, station_.current_lap_time(slot), *lap);
+    return true;
+}
+
+void Tfekranglowny::ShowCameraStatus(const QString& text, bool healthy) {
+    if (camera_status_line_ == nullptr) {
+        camera_status_line_ = new ReceiverStatusLine(receiver_status_line_->parentWidget());
+        camera_status_line_->setObjectName(QStringLiteral("CameraStatusLine"));
+        camera_status_line_->show();
+        resizeEvent(nullptr);
+    }
+    camera_status_line_->ShowText(text, healthy);
 }
 
 void Tfekranglowny::keyPressEvent(QKeyEvent* event) {

@@ -61,6 +61,12 @@ class Tfekranglowny : public QWidget, public SessionView {
     int RacePosition(int slot) const override;
     QString RaceGap(int slot) const override;
 
+    // A camera-timed kart passed the line at counter: its first pass starts the
+    // stopwatch, each later one completes a lap as the lap key does (5.00 s minimum).
+    bool CompleteLapAt(int slot, qint64 counter);
+    // The camera's state beside the receiver's in the bottom bar.
+    void ShowCameraStatus(const QString& text, bool healthy);
+
     // The keys that time laps and start or stop stopwatches; the built-in digits
     // until set.
     void SetHandTimingKeys(HandTimingKeys keys) { hand_timing_keys_ = std::move(keys); }
@@ -172,6 +178,7 @@ class Tfekranglowny : public QWidget, public SessionView {
     QLabel* image13_ = nullptr;
     QTimer* timer1_ = nullptr;
     ReceiverStatusLine* receiver_status_line_ = nullptr;
+    ReceiverStatusLine* camera_status_line_ = nullptr;  // only with a camera
     std::array<std::unique_ptr<KartColumn>, kSlotCount> columns_;
     std::unique_ptr<BestLapsGrid> best_laps_;
     std::array<RightRow, kSlotCount> right_rows_{};

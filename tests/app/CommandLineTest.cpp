@@ -6,38 +6,16 @@
 #include "../reports/PdfText.h"
 #include "CsvDialect.h"
 #include "LapLogFormat.h"
+#include "ProgramRun.h"
 #include "TempFolder.h"
 
 namespace {
 
-struct Outcome {
-    int exit_code = -1;
-    QString out;
-    QString err;
-};
+using Outcome = ProgramOutcome;
 
-// The real program, as a nightly job on a machine without a display starts it: no
-// DISPLAY, no WAYLAND_DISPLAY, no QT_QPA_PLATFORM. RUVOTIMER_HOME points it at the
-// test's folder, whose ustawienia.ini names the track.
+// The real program, as a nightly job on a machine without a display starts it.
 Outcome RunProgram(const QString& home, const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        env.remove(QString::fromLatin1(name));
-    }
-    env.insert("RUVOTIMER_HOME", home);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(RUVO_EXE), args);
-    Outcome run;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exit_code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return RunWithoutDisplay(QStringLiteral(RUVO_EXE), home, args);
 }
 
 class CommandLine : public ::testing::Test {

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <cmath>
+
+#include "CameraCapture.h"
+#include "Clock.h"
+#include "FrameClock.h"
+
+// A GStreamer test source plays the camera: a ball sweeping across the picture is
+// live video to the capture thread, which must time it at the line, report it
+// running, then stopped when the source ends, all without blocking this thread.
+TEST(CameraLive, GStreamerSourceTimedOffTheScreenThread) {
+    SystemClock station_clock;
+    CameraCapture::Source source;
+    source.gstreamer = true;
+    source.device = QStringLiteral(
+        "videotestsrc is-live=true num-buffers=150 pattern=ball ! "
+        "video/x-raw,width=320,height=240,framerate=30/1 ! videoconvert ! "
+        "video/x-raw,format=BGR ! appsink");
+    source.fps = 30;
+    source.line_x = 160;
+    CameraCapture capture(station_clock, source);
+    std::vector<CameraStatus::State> states;
+    std::vector<std::pair<qint64, bool>> crossings;
+    // With a receiver of this thread the calls are queued here, as the screen's are.
+    QObject::connect(&capture, &CameraCapture::statusChanged, &capture,
+                     [&](const CameraStatus& status) { states.push_back(status.state); });
+    QObject::connect(&capture, &CameraCapture::crossed, &capture,
+                     [&](int, bool band, qint64 counter) {
+                         crossings.push_back({counter, band});
+                     });
+    const qint64 started = station_clock.PerformanceCounter();
+    capture.Start();
+    QElapsedTimer waited;
+    waited.start();
+    int turns = 0;
+    while (waited.elapsed() < 30000 &&
+           (states.empty() || states.back() != CameraStatus::State::kStopped)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+        ++turns;
+    }
+    const qint64 ended = station_clock.PerformanceCounter();
+    capture.Stop();
+    QCoreApplication::processEvents();
+    // The screen's thread kept turning while frames were read and searched.
+    EXPECT_GT(turns, 100);
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.front(), CameraStatus::State::kStarting);
+    EXPECT_NE(std::find(states.begin(), states.end(), CameraStatus::State::kRunning), states.end());
+    EXPECT_EQ(states.back(), CameraStatus::State::kOff);
+    EXPECT_NE(std::find(states.begin(), states.end(), CameraStatus::State::kStopped), states.end());
+    ASSERT_FALSE(crossings.empty());
+    for (const auto& [counter, band] : crossings) {
+        EXPECT_TRUE(band);
+        EXPECT_GT(counter, started);
+        EXPECT_LT(counter, ended);
+    }
+}
+
+TEST(CameraLive, FrameClockKeepsTheCameraTimingAndCountsDrops) {
+    FrameClock frames;
+    frames.SetNominalFps(50);
+    // Arrival = timestamp + 100 s of clock offset + 3..10 ms of varying delay.
+    const double delays[] = {0.010, 0.004, 0.007, 0.003, 0.009, 0.006};
+    for (int n = 0; n < 6; ++n) {
+        const int index = n < 4 ? n : n + 2;  // two frames missing before the fifth
+        const double stamp = index * 0.02;
+        EXPECT_DOUBLE_EQ(frames.Observe(stamp, 100 + stamp + delays[n]), stamp);
+        EXPECT_EQ(frames.dropped_before_last(), n == 4 ? 2 : 0) << n;
+    }
+    EXPECT_NEAR(frames.ToStation(0.5), 100.503, 1e-9);
+    // A backend without timestamps: the arrival time is used instead, from then on.
+    EXPECT_FALSE(frames.rebased());
+    EXPECT_DOUBLE_EQ(frames.Observe(0, 200.0), 200.0);
+    EXPECT_TRUE(frames.rebased());
+    EXPECT_DOUBLE_EQ(frames.Observe(0.5, 200.02), 200.02);
+    EXPECT_FALSE(frames.rebased());
+    EXPECT_NEAR(frames.ToStation(200.0), 200.0, 1e-9);
+}
