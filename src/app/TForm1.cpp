@@ -106,11 +106,12 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
     timesheet_button_->setGeometry(kButtonLeft, 368, kButtonWidth, 28);
     connect(timesheet_button_, &QPushButton::clicked, this, &TForm1::TimesheetClick);
 
-    // The camera at the line, in the free room right of the call-out switches.
+    // The camera at the line, in the free room right of "Session start", below
+    // "Session format".
     auto* camera_button = new QPushButton(QStringLiteral("Camera..."), this);
     camera_button->setObjectName(QStringLiteral("ButtonCamera"));
     camera_button->setFont(small_font);
-    camera_button->setGeometry(296, 6, 80, 24);
+    camera_button->setGeometry(316, 50, 62, 42);
     connect(camera_button, &QPushButton::clicked, this, [this] {
         QStringList names;
         for (int slot = 1; slot <= kSlotCount; ++slot) {
