@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "CommandLineExports.h"
+#include "RecordsCommand.h"
 #include "TimesheetSettings.h"
 
 namespace {
@@ -45,6 +46,10 @@ QString Usage(const char* name) {
                          QLatin1String(command.input), QLatin1String(command.output_option),
                          QLatin1String(command.output), QLatin1String(command.what));
     }
+    text += QStringLiteral(
+                "  %1 %2\n      the fastest drivers of the day, week, month, year or all"
+                " time\n")
+                .arg(QLatin1String(name), QLatin1String(kRecordsUsage));
     return text;
 }
 
@@ -61,6 +66,23 @@ int Fail(const char* name, const QString& reason) {
     return 2;
 }
 
+// The records table needs no window system at all, only the SQL driver plugin.
+int RunRecords(const QStringList& arguments, const CommandLineProgram& program) {
+    qInstallMessageHandler(QuietMessages);
+    int app_argc = 1;
+    char* app_argv[] = {const_cast<char*>(program.name), nullptr};
+    QCoreApplication app(app_argc, app_argv);
+    QCoreApplication::setApplicationName(QLatin1String(program.name));
+    QCoreApplication::setOrganizationName(QStringLiteral("RUVO"));
+    const RecordsCommandResult result =
+        RunRecordsCommand(arguments, program.program_folder(), QDate::currentDate());
+    std::fputs(result.output.toUtf8().constData(), stdout);
+    if (!result.error.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", program.name, qPrintable(result.error));
+    }
+    return result.status;
+}
+
 }  // namespace
 
 std::optional<int> RunCommandLine(int argc, char* argv[], const CommandLineProgram& program) {
@@ -75,6 +97,9 @@ std::optional<int> RunCommandLine(int argc, char* argv[], const CommandLineProgr
     if (args.first() == QLatin1String("--help")) {
         std::fputs(qPrintable(Usage(program.name)), stdout);
         return 0;
+    }
+    if (args.first() == QLatin1String("--records")) {
+        return RunRecords(args.mid(1), program);
     }
     const ExportCommand* command = nullptr;
     for (const ExportCommand& candidate : kCommands) {
