@@ -8,6 +8,7 @@
 
 #include "CommandLineExports.h"
 #include "ReplayCommand.h"
+#include "RecordsCommand.h"
 #include "TimesheetSettings.h"
 
 namespace {
@@ -49,6 +50,10 @@ QString Usage(const char* name) {
     }
     text += QStringLiteral("  %1 %2\n      the line crossings a camera clip shows, one a line\n")
                 .arg(QLatin1String(name), QLatin1String(kCameraReplayUsage));
+    text += QStringLiteral(
+                "  %1 %2\n      the fastest drivers of the day, week, month, year or all"
+                " time\n")
+                .arg(QLatin1String(name), QLatin1String(kRecordsUsage));
     return text;
 }
 
@@ -63,6 +68,23 @@ void QuietMessages(QtMsgType type, const QMessageLogContext& /*context*/, const 
 int Fail(const char* name, const QString& reason) {
     std::fprintf(stderr, "%s: %s\n", name, qPrintable(reason));
     return 2;
+}
+
+// The records table needs no window system at all, only the SQL driver plugin.
+int RunRecords(const QStringList& arguments, const CommandLineProgram& program) {
+    qInstallMessageHandler(QuietMessages);
+    int app_argc = 1;
+    char* app_argv[] = {const_cast<char*>(program.name), nullptr};
+    QCoreApplication app(app_argc, app_argv);
+    QCoreApplication::setApplicationName(QLatin1String(program.name));
+    QCoreApplication::setOrganizationName(QStringLiteral("RUVO"));
+    const RecordsCommandResult result =
+        RunRecordsCommand(arguments, program.program_folder(), QDate::currentDate());
+    std::fputs(result.output.toUtf8().constData(), stdout);
+    if (!result.error.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", program.name, qPrintable(result.error));
+    }
+    return result.status;
 }
 
 }  // namespace
@@ -90,6 +112,9 @@ std::optional<int> RunCommandLine(int argc, char* argv[], const CommandLineProgr
         return RunCameraReplayCommand(args, program.name, [&program] {
             return program.program_folder() + QStringLiteral("ustawienia.ini");
         });
+    }
+    if (args.first() == QLatin1String("--records")) {
+        return RunRecords(args.mid(1), program);
     }
     const ExportCommand* command = nullptr;
     for (const ExportCommand& candidate : kCommands) {

@@ -8,7 +8,8 @@
 //   ruvotimer --timesheet SESSION_FILE --pdf OUT.pdf
 //   ruvotimer --result SESSION_FILE --csv OUT.csv
 //   ruvotimer --laps DAY_FOLDER --csv OUT.csv
-// (and --help). Each is one row of the table in CommandLine.cpp.
+//   ruvotimer --records PERIOD [--top N] [--folder DIR] [--csv]
+// (and --help). Each export is one row of the table in CommandLine.cpp.
 struct CommandLineProgram {
     const char* name;  // "ruvotimer": the application's name, and the prefix of messages
     // The folder of ustawienia.ini (the track's name); asked only once the

@@ -26,6 +26,8 @@
 #include "LiveTimingSwitch.h"
 #include "RaceResultFile.h"
 #include "ReceiverLink.h"
+#include "RecordsUpdater.h"
+#include "RecordsWindow.h"
 #include "SessionEndPrintouts.h"
 #include "SessionFile.h"
 #include "SessionFormatDialog.h"
@@ -121,6 +123,14 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
                                  SessionDialogParent());
         window.exec();
     });
+    // The records of the track: the free room right of "Timesheet of last session"
+    // (the call-out switches take the room above "Session start", the live timing
+    // address the row below).
+    records_button_ = new QPushButton(QStringLiteral("Records"), this);
+    records_button_->setObjectName(QStringLiteral("ButtonRecords"));
+    records_button_->setFont(small_font);
+    records_button_->setGeometry(kButtonLeft + kButtonWidth + 4, 368, 60, 28);
+    connect(records_button_, &QPushButton::clicked, this, &TForm1::RecordsClick);
 
     label1_ = new QLabel(QStringLiteral("v 6.4"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
@@ -131,6 +141,7 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
+    records_updater_ = std::make_unique<RecordsUpdater>(station_.program_folder());
     FormCreate();
     live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_),
                                                       [this] { return SessionDialogParent(); });
@@ -150,6 +161,7 @@ void TForm1::FormCreate() {
     LoadTodaysSessions(station_);
     OfferLapLogRecovery();
     UpdateTimesheetButton();
+    records_updater_->Request();
 }
 
 void TForm1::LoadHandTimingKeys() {
@@ -165,6 +177,11 @@ void TForm1::LoadHandTimingKeys() {
                     this);
     box.setObjectName(QStringLiteral("HandTimingKeysProblems"));
     box.exec();
+}
+
+void TForm1::RecordsClick() {
+    ShowRecords(station_.program_folder(), station_.clock().LocalDateTime().date(),
+                LoadTimesheetSettings(KartSettingsPath(station_)).track, this);
 }
 
 void TForm1::UpdateTimesheetButton() {
@@ -404,6 +421,7 @@ SessionScreenActions TForm1::MakeSessionScreenActions() {
             }
             QueueSessionEndPrintouts(KartSettingsPath(station_), written, this);
             UpdateTimesheetButton();
+            records_updater_->Request(written);
             return true;
         }
         // The receiver is read on while the operator chooses; a session saved

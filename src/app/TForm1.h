@@ -18,6 +18,7 @@ class QLabel;
 class Tfekranglowny;
 class LiveTimingSwitch;
 class CallOutSwitch;
+class RecordsUpdater;
 
 // The launcher "RUVOTimer": owns the kart slot table for the whole run and starts
 // the program's tasks. Closing it ends the program.
@@ -35,6 +36,7 @@ class TForm1 : public QWidget {
     Station& station() { return station_; }
     LiveTimingSwitch* live_timing() { return live_timing_.get(); }
     CallOutSwitch* call_outs() { return call_outs_.get(); }
+    RecordsUpdater* records_updater() { return records_updater_.get(); }
 
     // Writes the configuration of all 5 slots to ustawienia.ini; on failure tells the
     // operator which file could not be written.
@@ -52,6 +54,7 @@ class TForm1 : public QWidget {
     void Button4Click();    // "Transmission test"
     void Button5Click();    // "Messages"
     void TimesheetClick();  // "Timesheet of last session"
+    void RecordsClick();    // "Records"
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,11 +101,15 @@ class TForm1 : public QWidget {
     QPushButton* button4_ = nullptr;
     QPushButton* button5_ = nullptr;
     QPushButton* timesheet_button_ = nullptr;
+    QPushButton* records_button_ = nullptr;
     QLabel* label1_ = nullptr;
     // The live timing web server's switch and address; the server reads station_.
     std::unique_ptr<LiveTimingSwitch> live_timing_;
     // Spoken lap times and the hand-timing beep, heard on every recorded lap.
     std::unique_ptr<CallOutSwitch> call_outs_;
+    // The records index, brought up to date off this thread at start-up and after
+    // every recorded session.
+    std::unique_ptr<RecordsUpdater> records_updater_;
     bool close_after_loop_ = false;
     std::vector<std::pair<QMessageBox::Icon, QString>> session_notes_;
     struct UnsavedLapLog {

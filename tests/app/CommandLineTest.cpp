@@ -72,6 +72,20 @@ TEST_F(CommandLine, SheetResultAndDayWrittenWithoutADisplay) {
     EXPECT_TRUE(pages[1].contains("3 02:00:00 +1:29.00"));
 }
 
+TEST_F(CommandLine, RecordsPrintsTheFastestDriversWithoutADisplay) {
+    const Outcome run = RunProgram(temp_.path(), {"--records", "all", "--top", "2"});
+    EXPECT_EQ(run.exit_code, 0) << run.err.toStdString();
+    // Ola's lap is one of the ten fastest of a file without a lap log; Ewa's best
+    // comes from her lap log.
+    EXPECT_EQ(run.out, QString("  1  Ola") + QString(20, ' ') + "00:30:07  2012-05-31\n" +
+                           "  2  Ewa" + QString(20, ' ') + "00:31:00  2012-05-31\n");
+    EXPECT_TRUE(QFile::exists(temp_.file("records.sqlite")));
+    const Outcome wrong = RunProgram(temp_.path(), {"--records", "fortnight"});
+    EXPECT_EQ(wrong.exit_code, 2);
+    EXPECT_TRUE(wrong.err.startsWith("ruvotimer: unknown period fortnight"))
+        << wrong.err.toStdString();
+}
+
 // Bad input: exit status 2, one line that says why, no file, no window.
 TEST_F(CommandLine, BadInputExitsNonZeroWithAOneLineReason) {
     temp_.Write("notes.txt", "not a session");

@@ -4,8 +4,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QTableWidget>
 #include "FakeClock.h"
 #include "ModalScript.h"
+#include "RecordsUpdater.h"
+#include "RecordsWindow.h"
 #include "SessionFile.h"
 #include "TForm1.h"
 #include "TempFolder.h"
@@ -80,3 +83,31 @@ TEST_F(LauncherTimesheetTest, OpensTheSheetOfTheSessionThatEndedLast) {
 }
 
 }  // namespace
+
+TEST_F(LauncherTimesheetTest, RecordsBesideTheTimesheetShowTheSessionJustEnded) {
+    TForm1 launcher(clock_, folder_.path());
+    QPushButton* records = Button(launcher, "ButtonRecords");
+    ASSERT_NE(records, nullptr);
+    // Right of "Timesheet of last session", inside the window (381 wide).
+    EXPECT_EQ(records->geometry(), QRect(317, 368, 60, 28));
+    launcher.station().slot(4).driver_name = QStringLiteral("Zając");
+    launcher.station().slot(4).lap(1) = {5999, "", 3, 0, 0};
+    ASSERT_TRUE(launcher.MakeSessionScreenActions().write_session_file());
+    // The index is brought up to date off the launcher's thread.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !launcher.records_updater()->busy(); }, 20000));
+    EXPECT_TRUE(launcher.records_updater()->last().error.isEmpty());
+    QStringList today;
+    ModalScript script({[&](QWidget* dialog) {
+        auto* table = dialog->findChild<QTableWidget*>("RecordsTable0");
+        for (int c = 0; c < table->columnCount() && table->rowCount() > 0; ++c) {
+            today << table->item(0, c)->text();
+        }
+        Later([dialog] {
+            QTest::mouseClick(dialog->findChild<QPushButton*>("RecordsClose"), Qt::LeftButton);
+        });
+    }});
+    QTest::mouseClick(records, Qt::LeftButton);
+    EXPECT_EQ(script.seen(), QStringList{"RecordsWindow"});
+    EXPECT_EQ(today,
+              (QStringList{"1", QString::fromUtf8("Zając"), "00:59:99", "2012-05-31 16:00", "4"}));
+}

@@ -23,7 +23,7 @@ if grep ';' <<<"$description"; then fail "description lines were joined as a lis
 depends="$(dpkg-deb -f "$deb" Depends)"
 # Debian 13 renamed libraries whose ABI holds a time_t (libqt6core6t64): either name.
 for pkg in libusb-0.1-4 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation \
-           fonts-dejavu-core libqt6texttospeech6 libqt6multimedia6; do
+           fonts-dejavu-core libqt6texttospeech6 libqt6multimedia6 libqt6sql6-sqlite; do
     grep -Eq "(^|, )$pkg(t64)?( |,|$)" <<<"$depends" || fail "Depends lacks $pkg: $depends"
 done
 # A speech engine is recommended, not required: the station works without one.

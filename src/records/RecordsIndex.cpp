@@ -1,0 +1,360 @@
+#include "RecordsIndex.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "DriverIdentity.h"
+#include "IndexedSession.h"
+#include "LapLogFormat.h"
+#include "RecordsDatabase.h"
+#include "RecordsMerges.h"
+
+// What tells an edited file from the one indexed (outside the anonymous namespace:
+// the class's Scan holds it).
+struct RecordsFileSignature {
+    qint64 id = 0;
+    qint64 size = -1;
+    qint64 mtime = 0;
+    qint64 log_size = -1;
+    qint64 log_mtime = 0;
+
+    bool operator==(const RecordsFileSignature& other) const {
+        return size == other.size && mtime == other.mtime && log_size == other.log_size &&
+               log_mtime == other.log_mtime;
+    }
+};
+
+namespace {
+
+RecordsFileSignature SignatureOf(const QFileInfo& file) {
+    RecordsFileSignature signature;
+    signature.size = file.size();
+    signature.mtime = file.lastModified().toMSecsSinceEpoch();
+    const QFileInfo log(LapLogPathFor(file.filePath()));
+    if (log.exists()) {
+        signature.log_size = log.size();
+        signature.log_mtime = log.lastModified().toMSecsSinceEpoch();
+    }
+    return signature;
+}
+
+}  // namespace
+
+struct RecordsIndex::Scan {
+    struct Changed {
+        QString relative_path;
+        QFileInfo file;
+        RecordsFileSignature signature;
+    };
+    std::vector<Changed> changed;
+    QList<qint64> removed_ids;
+};
+
+QString RecordsIndex::PathIn(const QString& program_folder) {
+    return program_folder + QStringLiteral("records.sqlite");
+}
+
+RecordsIndex::RecordsIndex(const QString& program_folder)
+    : RecordsIndex(program_folder, Options{}) {}
+
+RecordsIndex::RecordsIndex(const QString& program_folder, const Options& options)
+    : program_folder_(program_folder),
+      options_(options),
+      database_(std::make_unique<RecordsDatabase>(PathIn(program_folder))) {}
+
+RecordsIndex::~RecordsIndex() = default;
+
+bool RecordsIndex::Fail(const QString& text) {
+    last_error_ = text;
+    return false;
+}
+
+IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
+    IndexUpdate update;
+    update.rebuilt = database_->was_rebuilt();
+    if (!database_->ok()) {
+        update.error = last_error_ = database_->error();
+        return update;
+    }
+    QSqlDatabase& db = database_->db();
+    QHash<QString, RecordsFileSignature> known;
+    {
+        QSqlQuery files(db);
+        files.setForwardOnly(true);
+        if (!files.exec(
+                QStringLiteral("SELECT id, path, size, mtime, log_size, log_mtime FROM files"))) {
+            // A damaged file may pass the opening checks and fail here: start again.
+            if (!update.rebuilt && IsDamagedIndexError(files.lastError().nativeErrorCode()) &&
+                database_->Rebuild()) {
+                return Update(cancel);
+            }
+            update.error = last_error_ = files.lastError().text();
+            return update;
+        }
+        while (files.next()) {
+            known.insert(files.value(1).toString(),
+                         {files.value(0).toLongLong(), files.value(2).toLongLong(),
+                          files.value(3).toLongLong(), files.value(4).toLongLong(),
+                          files.value(5).toLongLong()});
+        }
+    }
+    Scan scan;
+    const QDir root(program_folder_);
+    const QDir sessions(program_folder_ + QStringLiteral("Sessions"));
+    for (const QFileInfo& day :
+         sessions.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (cancel != nullptr && cancel->load()) {
+            update.error = last_error_ = QStringLiteral("cancelled");
+            return update;
+        }
+        for (const QFileInfo& file :
+             QDir(day.filePath()).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
+            const QString relative = root.relativeFilePath(file.filePath());
+            const RecordsFileSignature signature = SignatureOf(file);
+            const auto found = known.constFind(relative);
+            if (found != known.cend() && *found == signature) {
+                known.erase(found);
+                continue;
+            }
+            if (found != known.cend()) {
+                known.erase(found);
+            }
+            scan.changed.push_back({relative, file, signature});
+        }
+    }
+    for (const RecordsFileSignature& gone : std::as_const(known)) {
+        scan.removed_ids.append(gone.id);
+    }
+    update.files_removed = int(scan.removed_ids.size());
+    return Write(scan, cancel, update);
+}
+
+IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
+    IndexUpdate update;
+    update.rebuilt = database_->was_rebuilt();
+    if (!database_->ok()) {
+        update.error = last_error_ = database_->error();
+        return update;
+    }
+    const QFileInfo file(session_path);
+    const QString relative = QDir(program_folder_).relativeFilePath(file.filePath());
+    const RecordsFileSignature signature = SignatureOf(file);
+    QSqlQuery known(database_->db());
+    known.prepare(
+        QStringLiteral("SELECT id, size, mtime, log_size, log_mtime FROM files WHERE path = ?"));
+    known.addBindValue(relative);
+    if (known.exec() && known.next() &&
+        signature == RecordsFileSignature{0, known.value(1).toLongLong(),
+                                          known.value(2).toLongLong(), known.value(3).toLongLong(),
+                                          known.value(4).toLongLong()}) {
+        return update;  // already indexed as it stands
+    }
+    Scan scan;
+    scan.changed.push_back({relative, file, signature});
+    return Write(scan, nullptr, update);
+}
+
+IndexUpdate RecordsIndex::Write(const Scan& scan, const std::atomic<bool>* cancel,
+                                IndexUpdate update) {
+    const int total = int(scan.changed.size());
+    const int batch = std::max(1, options_.batch_files);
+    for (int from = 0; from < total || (from == 0 && !scan.removed_ids.isEmpty()); from += batch) {
+        if (cancel != nullptr && cancel->load()) {
+            update.error = last_error_ = QStringLiteral("cancelled");
+            return update;
+        }
+        if (!WriteBatch(scan, from, std::min(total, from + batch), &update)) {
+            update.error = last_error_;
+            return update;
+        }
+    }
+    // After the laps, so that a merge of names first seen now applies at once.
+    if (!ApplyMerges()) {
+        update.error = last_error_;
+        return update;
+    }
+    last_error_.clear();
+    return update;
+}
+
+bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to, IndexUpdate* update) {
+    // Read before the write lock is taken: another station waits only for the writes.
+    std::vector<IndexedSession> read;
+    for (int i = from; i < to; ++i) {
+        const auto& changed = scan.changed.at(size_t(i));
+        read.push_back(ReadIndexedSession(changed.file.filePath(), changed.file.lastModified()));
+    }
+    QSqlDatabase& db = database_->db();
+    if (!ExecSql(db, QStringLiteral("BEGIN IMMEDIATE"), &last_error_)) {
+        return false;
+    }
+    QSet<qint64> days;
+    QSqlQuery days_of(db);
+    days_of.prepare(QStringLiteral("SELECT DISTINCT day FROM laps WHERE file_id = ?"));
+    QSqlQuery drop_laps(db);
+    drop_laps.prepare(QStringLiteral("DELETE FROM laps WHERE file_id = ?"));
+    QSqlQuery drop_file(db);
+    drop_file.prepare(QStringLiteral("DELETE FROM files WHERE id = ?"));
+    const auto forget = [&](qint64 id) {
+        days_of.addBindValue(id);
+        if (!days_of.exec()) {
+            return false;
+        }
+        while (days_of.next()) {
+            days.insert(days_of.value(0).toLongLong());
+        }
+        drop_laps.addBindValue(id);
+        drop_file.addBindValue(id);
+        return drop_laps.exec() && drop_file.exec();
+    };
+    bool ok = true;
+    if (from == 0) {
+        for (qint64 id : scan.removed_ids) {
+            ok = ok && forget(id);
+        }
+    }
+    // Looked up again under the lock: another station may have indexed the file
+    // since this one listed the folder.
+    QSqlQuery find_file(db);
+    find_file.prepare(QStringLiteral("SELECT id FROM files WHERE path = ?"));
+    QSqlQuery add_file(db);
+    add_file.prepare(QStringLiteral(
+        "INSERT INTO files(path, size, mtime, log_size, log_mtime) VALUES(?, ?, ?, ?, ?)"));
+    QSqlQuery add_lap(db);
+    add_lap.prepare(QStringLiteral(
+        "INSERT INTO laps(file_id, driver_id, slot, lap_number, lap_time, day, at, top_ten_only)"
+        " VALUES(?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (int i = from; ok && i < to; ++i) {
+        const auto& changed = scan.changed.at(size_t(i));
+        const IndexedSession& session = read.at(size_t(i - from));
+        find_file.addBindValue(changed.relative_path);
+        ok = find_file.exec();
+        if (ok && find_file.next()) {
+            ok = forget(find_file.value(0).toLongLong());
+        }
+        if (!ok) {
+            break;
+        }
+        if (!session.error.isEmpty()) {
+            // Not recorded as known, so the next update tries it again.
+            update->unreadable.append(changed.relative_path + QStringLiteral(": ") + session.error);
+            continue;
+        }
+        const RecordsFileSignature& sig = changed.signature;
+        for (const QVariant& value :
+             {QVariant(changed.relative_path), QVariant(sig.size), QVariant(sig.mtime),
+              QVariant(sig.log_size), QVariant(sig.log_mtime)}) {
+            add_file.addBindValue(value);
+        }
+        ok = add_file.exec();
+        if (!ok) {
+            break;
+        }
+        const qint64 file_id = add_file.lastInsertId().toLongLong();
+        for (const IndexedLap& lap : session.laps) {
+            const qint64 driver = DriverId(lap.driver_name);
+            const qint64 day = lap.at.date().toJulianDay();
+            days.insert(day);
+            for (const QVariant& value :
+                 {QVariant(file_id), QVariant(driver), QVariant(lap.slot), QVariant(lap.lap_number),
+                  QVariant(lap.lap_time), QVariant(day),
+                  QVariant(lap.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+                  QVariant(lap.top_ten_only ? 1 : 0)}) {
+                add_lap.addBindValue(value);
+            }
+            ok = driver != 0 && add_lap.exec();
+            if (!ok) {
+                break;
+            }
+        }
+        update->files_read += 1;
+        update->bytes_read += sig.size + std::max<qint64>(0, sig.log_size);
+    }
+    ok = ok && RefreshBests(days.values());
+    if (ok && ExecSql(db, QStringLiteral("COMMIT"), &last_error_)) {
+        return true;
+    }
+    if (!ok) {
+        for (const QSqlQuery* query :
+             {&days_of, &drop_laps, &drop_file, &find_file, &add_file, &add_lap}) {
+            if (query->lastError().isValid()) {
+                last_error_ = query->lastError().text();
+            }
+        }
+    }
+    ExecSql(db, QStringLiteral("ROLLBACK"), nullptr);
+    driver_ids_.clear();  // ids made in the rolled-back transaction are gone
+    return false;
+}
+
+qint64 RecordsIndex::DriverId(const QString& name) {
+    const QString key = DriverKey(name);
+    const auto cached = driver_ids_.constFind(key);
+    if (cached != driver_ids_.cend()) {
+        return *cached;
+    }
+    QSqlDatabase& db = database_->db();
+    QSqlQuery find(db);
+    find.prepare(QStringLiteral("SELECT id FROM drivers WHERE key = ?"));
+    find.addBindValue(key);
+    qint64 id = 0;
+    if (find.exec() && find.next()) {
+        id = find.value(0).toLongLong();
+    } else {
+        QSqlQuery add(db);
+        add.prepare(QStringLiteral("INSERT INTO drivers(key, name) VALUES(?, ?)"));
+        add.addBindValue(key);
+        add.addBindValue(name.simplified());
+        if (!add.exec()) {
+            last_error_ = add.lastError().text();
+            return 0;
+        }
+        id = add.lastInsertId().toLongLong();
+    }
+    driver_ids_.insert(key, id);
+    return id;
+}
+
+bool RecordsIndex::RefreshBests(const QList<qint64>& days) {
+    QSqlDatabase& db = database_->db();
+    QSqlQuery drop_day(db);
+    drop_day.prepare(QStringLiteral("DELETE FROM day_best WHERE day = ?"));
+    // SQLite takes the bare columns (slot, at) from the row that holds the MIN.
+    QSqlQuery fill_day(db);
+    fill_day.prepare(
+        QStringLiteral("INSERT INTO day_best(driver_id, day, month, lap_time, slot, at)"
+                       " SELECT driver_id, day, ?, MIN(lap_time), slot, at FROM laps WHERE day = ?"
+                       " GROUP BY driver_id"));
+    QSet<int> months;
+    for (qint64 day : days) {
+        const int month = MonthNumber(QDate::fromJulianDay(day));
+        months.insert(month);
+        drop_day.addBindValue(day);
+        fill_day.addBindValue(month);
+        fill_day.addBindValue(day);
+        if (!drop_day.exec() || !fill_day.exec()) {
+            last_error_ = (drop_day.lastError().isValid() ? drop_day : fill_day).lastError().text();
+            return false;
+        }
+    }
+    QSqlQuery drop_month(db);
+    drop_month.prepare(QStringLiteral("DELETE FROM month_best WHERE month = ?"));
+    QSqlQuery fill_month(db);
+    fill_month.prepare(QStringLiteral(
+        "INSERT INTO month_best(driver_id, month, lap_time, slot, at)"
+        " SELECT driver_id, month, MIN(lap_time), slot, at FROM day_best WHERE month = ?"
+        " GROUP BY driver_id"));
+    for (int month : std::as_const(months)) {
+        drop_month.addBindValue(month);
+        fill_month.addBindValue(month);
+        if (!drop_month.exec() || !fill_month.exec()) {
+            last_error_ =
+                (drop_month.lastError().isValid() ? drop_month : fill_month).lastError().text();
+            return false;
+        }
+    }
+    return true;
+}

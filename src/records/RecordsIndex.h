@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "RecordPeriod.h"
+
+class RecordsDatabase;
+
+// What one update of the index did.
+struct IndexUpdate {
+    int files_read = 0;      // new or changed session files read
+    int files_removed = 0;   // gone from the folder
+    qint64 bytes_read = 0;   // of session files and lap logs
+    QStringList unreadable;  // "Sessions/<day>/<file>: why", skipped, tried again next time
+    bool rebuilt = false;    // the index was missing, damaged or of an older version
+    QString error;           // empty when the index is up to date
+};
+
+struct RecordRow {
+    int rank = 0;
+    QString name;  // as last typed
+    QString key;
+    qint32 best_lap = 0;  // centiseconds
+    QDateTime at;
+    int slot = 0;
+};
+
+struct DayBest {
+    QDate day;
+    qint32 best_lap = 0;
+};
+
+struct DriverHistory {
+    QString name;
+    QString key;
+    int sessions = 0;
+    int laps = 0;  // laps indexed: older sessions without a lap log give ten at most
+    qint32 best_lap = 0;
+    std::vector<DayBest> day_bests;    // the driver's best of each day driven, in time order
+    std::vector<DayBest> month_bests;  // best of each month (day = the 1st), in time order
+};
+
+struct DriverName {
+    QString key;
+    QString name;
+    QString merged_into;  // key, or empty
+};
+
+// The index of every lap beside Sessions/ (records.sqlite in the program folder),
+// built from the session files and their lap logs, which stay the only records of
+// truth. A file is known by its path under the program folder, size and
+// modification time (and those of its lap log), so an edited, replaced or deleted
+// file is noticed, whatever the clock said when it was written. One object per
+// thread: it owns its own connection.
+class RecordsIndex {
+  public:
+    struct Options {
+        int batch_files = 500;  // files per write transaction
+    };
+    explicit RecordsIndex(const QString& program_folder);
+    RecordsIndex(const QString& program_folder, const Options& options);
+    ~RecordsIndex();
+
+    static QString PathIn(const QString& program_folder);
+
+    // Brings the index up to date with the session files. Each batch of files is
+    // committed on its own, so an update cut short (cancel, full disk, another
+    // station holding the lock too long) keeps what it did and the next one goes on.
+    IndexUpdate Update(const std::atomic<bool>* cancel = nullptr);
+    // Indexes one session file just written (and its lap log) without listing the
+    // folder: what END SESSION asks for. Anything else is found by the next Update.
+    IndexUpdate AddSessionFile(const QString& session_path);
+
+    // The fastest drivers of the period, one row per driver, fastest first.
+    std::vector<RecordRow> Top(RecordPeriod period, const QDate& today, int count);
+    std::optional<DriverHistory> Driver(const QString& key);
+    std::vector<DriverName> Drivers();
+    // The driver's best before `before`, merges counted; 0 when none.
+    qint32 BestBefore(const QString& key, const QDateTime& before);
+    // The driver's place in the period's table (1 = fastest), 0 when not in it.
+    int RankOf(const QString& key, RecordPeriod period, const QDate& today);
+
+    // Merges alias into target (records.ini and the index).
+    bool Merge(const QString& alias_key, const QString& target_key);
+    bool Unmerge(const QString& alias_key);
+
+    const QString& last_error() const { return last_error_; }
+
+  private:
+    struct Scan;
+    IndexUpdate Write(const Scan& scan, const std::atomic<bool>* cancel, IndexUpdate update);
+    bool ApplyMerges();
+    bool WriteBatch(const Scan& scan, int from, int to, IndexUpdate* update);
+    qint64 DriverId(const QString& name);
+    bool RefreshBests(const QList<qint64>& days);
+    bool Fail(const QString& text);
+
+    QString program_folder_;
+    Options options_;
+    std::unique_ptr<RecordsDatabase> database_;
+    QHash<QString, qint64> driver_ids_;
+    QString last_error_;
+};
