@@ -202,15 +202,6 @@ sim::Call MakeCall(const char* function, int device = 0) {
     return call;
 }
 
-}  // namespace
-
-extern "C" {
-
-void usb_init(void) {
-    Sim().CheckEnvironmentScript();
-    Sim().Log(MakeCall("usb_init"));
-}
-
 // Rebuilds the structures of the scan, keeping what was reported so far.
 sim::BusList& Rescan() {
     std::shared_ptr<sim::BusList> list = BuildBusList();
@@ -220,6 +211,15 @@ sim::BusList& Rescan() {
     }
     Sim().bus_list() = list;
     return *list;
+}
+
+}  // namespace
+
+extern "C" {
+
+void usb_init(void) {
+    Sim().CheckEnvironmentScript();
+    Sim().Log(MakeCall("usb_init"));
 }
 
 int usb_find_busses(void) {
