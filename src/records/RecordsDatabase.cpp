@@ -52,6 +52,12 @@ bool IsDamagedIndexError(const QString& native_code) {
     return code == 11 || code == 26;
 }
 
+bool IsLockedError(const QString& native_code) {
+    // SQLITE_BUSY and SQLITE_LOCKED.
+    const int code = native_code.toInt() & 0xff;
+    return code == 5 || code == 6;
+}
+
 bool IndexFileLooksWhole(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -83,7 +89,9 @@ bool IndexFileLooksWhole(const QString& path) {
 
 RecordsDatabase::RecordsDatabase(const QString& path)
     : path_(path), connection_(QStringLiteral("ruvo-records-%1").arg(++records_connection_count)) {
-    if (!Open() || !Usable()) {
+    // A lock held too long by another station is no damage: its index stays, and
+    // the next update tries again.
+    if ((!Open() || !Usable()) && !locked_) {
         Rebuild();
     }
 }
@@ -103,11 +111,8 @@ void RecordsDatabase::Close() {
 bool RecordsDatabase::Open() {
     error_.clear();
     const bool existed = QFileInfo::exists(path_);
-    if (existed && !QFileInfo::exists(path_ + QStringLiteral("-journal")) &&
-        !IndexFileLooksWhole(path_)) {
-        error_ = QStringLiteral("damaged");
-        return false;
-    }
+    const bool looks_whole = !existed || QFileInfo::exists(path_ + QStringLiteral("-journal")) ||
+                             IndexFileLooksWhole(path_);
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     if (!db_.isValid()) {
         error_ = QStringLiteral("Qt's SQLite driver is missing (libqt6sql6-sqlite)");
@@ -122,22 +127,44 @@ bool RecordsDatabase::Open() {
     // The index is rebuilt from the files, so a lost last transaction costs nothing
     // that the next update does not bring back.
     ExecSql(db_, QStringLiteral("PRAGMA synchronous=NORMAL"), nullptr);
+    if (!looks_whole && StillDamagedWithoutWriters()) {
+        error_ = QStringLiteral("damaged");
+        return false;
+    }
     return true;
+}
+
+bool RecordsDatabase::StillDamagedWithoutWriters() {
+    // Another station's commit in progress looks like a cut file for a moment: look
+    // again once no other connection can be writing. A file that is no database
+    // refuses the lock and is damaged all the same.
+    if (!ExecSql(db_, QStringLiteral("BEGIN IMMEDIATE"), nullptr)) {
+        return true;
+    }
+    const bool damaged = !IndexFileLooksWhole(path_);
+    ExecSql(db_, QStringLiteral("ROLLBACK"), nullptr);
+    return damaged;
 }
 
 bool RecordsDatabase::Usable() {
     QSqlQuery version(db_);
     if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
         error_ = version.lastError().text();
+        locked_ = IsLockedError(version.lastError().nativeErrorCode());
         return false;
     }
     const int found = version.value(0).toInt();
+    version.finish();
     if (found == kSchemaVersion) {
         return true;
     }
     // An empty file (just created) gets its schema; any other version is rebuilt.
     QSqlQuery tables(QStringLiteral("SELECT count(*) FROM sqlite_master"), db_);
-    if (found == 0 && tables.next() && tables.value(0).toInt() == 0) {
+    const bool empty = tables.next() && tables.value(0).toInt() == 0;
+    // Finished before the write lock is asked for: a read left open here while
+    // another station waits to commit would deadlock, and SQLite says "locked".
+    tables.finish();
+    if (found == 0 && empty) {
         return CreateSchema();
     }
     error_ = QStringLiteral("schema version %1").arg(found);
@@ -145,7 +172,10 @@ bool RecordsDatabase::Usable() {
 }
 
 bool RecordsDatabase::CreateSchema() {
-    if (!ExecSql(db_, QStringLiteral("BEGIN IMMEDIATE"), &error_)) {
+    QSqlQuery begin(db_);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        error_ = begin.lastError().text();
+        locked_ = IsLockedError(begin.lastError().nativeErrorCode());
         return false;
     }
     // Another station may have created it while this one waited for the lock.

@@ -29,6 +29,7 @@ class RecordsDatabase {
 
   private:
     bool Open();
+    bool StillDamagedWithoutWriters();
     bool Usable();
     bool CreateSchema();
     void Close();
@@ -38,10 +39,13 @@ class RecordsDatabase {
     QSqlDatabase db_;
     QString error_;
     bool rebuilt_ = false;
+    bool locked_ = false;  // another station held the lock past the busy timeout
 };
 
 // Whether a Qt SQL error says the file is no database or a damaged one.
 bool IsDamagedIndexError(const QString& native_code);
+// Whether it says another connection held the lock (busy or locked).
+bool IsLockedError(const QString& native_code);
 // Whether the file at path is an SQLite database no shorter than its header says.
 bool IndexFileLooksWhole(const QString& path);
 // Runs one statement; false with error set to its text on failure.
