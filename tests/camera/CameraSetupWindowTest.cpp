@@ -67,15 +67,15 @@ TEST(CameraSetup, SettingsSavedAndMarkerSheetReadable) {
 // arrives with the marker outlined.
 TEST(CameraSetup, LivePictureFromAClip) {
     TempFolder temp;
-    ClipSpec spec;
-    spec.duration_s = 4;
-    spec.seed = 8;
-    spec.karts = {{7, 1.2, 250, 200}};  // slow, so a picture shows it in the band
+    ClipSetup setup;
+    setup.duration_s = 4;
+    setup.seed = 8;
+    setup.karts = {{7, 1.2, 250, 200}};  // slow, so a picture shows it in the band
     const QString clip = temp.file("line.avi");
     {
         cv::VideoWriter writer(clip.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                               spec.fps, cv::Size(spec.width, spec.height), false);
-        for (const ClipFrame& frame : RenderClip(spec)) {
+                               setup.fps, cv::Size(setup.width, setup.height), false);
+        for (const ClipFrame& frame : RenderClip(setup)) {
             writer.write(frame.gray);
         }
     }

@@ -15,7 +15,7 @@ struct KartPass {
     int lane_y = 160;          // centre row
 };
 
-struct ClipSpec {
+struct ClipSetup {
     int width = 640;
     int height = 480;
     double fps = 60;
@@ -34,4 +34,4 @@ struct ClipFrame {
     cv::Mat gray;  // CV_8UC1
 };
 
-std::vector<ClipFrame> RenderClip(const ClipSpec& spec);
+std::vector<ClipFrame> RenderClip(const ClipSetup& setup);

@@ -25,18 +25,18 @@ ReplayRun RunReplay(const QString& home, const QStringList& args) {
 
 TEST(CameraReplay, MjpgClipGivesOneLinePerCrossing) {
     TempFolder temp;
-    ClipSpec spec;
-    spec.duration_s = 3;
-    spec.line_x = 400;  // not the middle: --line must be taken
-    spec.seed = 42;
-    spec.karts = {{17, 0.8123, 2000, 170}, {-1, 1.9, -1800, 300}};
+    ClipSetup setup;
+    setup.duration_s = 3;
+    setup.line_x = 400;  // not the middle: --line must be taken
+    setup.seed = 42;
+    setup.karts = {{17, 0.8123, 2000, 170}, {-1, 1.9, -1800, 300}};
     const QString clip = temp.file("line.avi");
     {
         cv::VideoWriter writer(clip.toStdString(), cv::VideoWriter::fourcc('M', 'J', 'P', 'G'),
-                               spec.fps, cv::Size(spec.width, spec.height), false);
+                               setup.fps, cv::Size(setup.width, setup.height), false);
         ASSERT_TRUE(writer.isOpened());
         writer.set(cv::VIDEOWRITER_PROP_QUALITY, 95);
-        for (const ClipFrame& frame : RenderClip(spec)) {
+        for (const ClipFrame& frame : RenderClip(setup)) {
             writer.write(frame.gray);
         }
     }
