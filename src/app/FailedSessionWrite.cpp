@@ -16,21 +16,39 @@ const QString kTitle = QStringLiteral("RUVOTimer");
 
 enum class Choice { KeepSession, OtherFolder, EndWithoutSaving };
 
+QPushButton* AddButton(QMessageBox& box, const QString& text, QMessageBox::ButtonRole role,
+                       const QString& object_name) {
+    QPushButton* button = box.addButton(text, role);
+    button->setObjectName(object_name);
+    return button;
+}
+
+// A loss asked once more, Cancel first: nothing is lost by a key pressed in haste.
+bool ConfirmLoss(const QString& question, const QString& details, const QString& button_text,
+                 const QString& button_name, QWidget* parent) {
+    QMessageBox box(QMessageBox::Warning, kTitle, question, QMessageBox::NoButton, parent);
+    box.setInformativeText(details);
+    QPushButton* lose = AddButton(box, button_text, QMessageBox::DestructiveRole, button_name);
+    QPushButton* back = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(back);
+    box.setEscapeButton(back);
+    box.exec();
+    return box.clickedButton() == lose;
+}
+
 Choice AskWhatToDo(const QString& error, QWidget* parent) {
     QMessageBox box(QMessageBox::Critical, kTitle,
                     QStringLiteral("The session was not saved.\n\n%1\n\nEnd the session again "
                                    "to retry, or save it to another folder.")
                         .arg(error),
                     QMessageBox::NoButton, parent);
-    QPushButton* other =
-        box.addButton(QStringLiteral("Save to another folder..."), QMessageBox::AcceptRole);
-    other->setObjectName(QStringLiteral("OtherFolder"));
+    QPushButton* other = AddButton(box, QStringLiteral("Save to another folder..."),
+                                   QMessageBox::AcceptRole, QStringLiteral("OtherFolder"));
     QPushButton* give_up =
-        box.addButton(QStringLiteral("End without saving"), QMessageBox::DestructiveRole);
-    give_up->setObjectName(QStringLiteral("EndWithoutSaving"));
-    QPushButton* keep =
-        box.addButton(QStringLiteral("Back to the session"), QMessageBox::RejectRole);
-    keep->setObjectName(QStringLiteral("KeepSession"));
+        AddButton(box, QStringLiteral("End without saving"), QMessageBox::DestructiveRole,
+                  QStringLiteral("EndWithoutSaving"));
+    QPushButton* keep = AddButton(box, QStringLiteral("Back to the session"),
+                                  QMessageBox::RejectRole, QStringLiteral("KeepSession"));
     // Enter and Escape keep the session: nothing is lost by a key pressed in haste.
     box.setDefaultButton(keep);
     box.setEscapeButton(keep);
@@ -57,19 +75,42 @@ QString PickFolder(QWidget* parent, const QString& title = QStringLiteral("Save 
 }
 
 bool ConfirmEndWithoutSaving(const Station& station, QWidget* parent) {
-    QMessageBox box(QMessageBox::Warning, kTitle,
-                    QStringLiteral("End the session without saving it?"), QMessageBox::NoButton,
-                    parent);
-    box.setInformativeText(QStringLiteral("These laps will be lost:\n%1")
-                               .arg(UnsavedLaps(station).join(QLatin1Char('\n'))));
-    QPushButton* end =
-        box.addButton(QStringLiteral("End without saving"), QMessageBox::DestructiveRole);
-    end->setObjectName(QStringLiteral("EndWithoutSaving"));
-    QPushButton* back = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(back);
-    box.setEscapeButton(back);
-    box.exec();
-    return box.clickedButton() == end;
+    return ConfirmLoss(QStringLiteral("End the session without saving it?"),
+                       QStringLiteral("These laps will be lost:\n%1")
+                           .arg(UnsavedLaps(station).join(QLatin1Char('\n'))),
+                       QStringLiteral("End without saving"), QStringLiteral("EndWithoutSaving"),
+                       parent);
+}
+
+// True to save the lap log elsewhere, false once losing it is confirmed.
+bool AskToSaveLapLog(const QString& error, QWidget* parent) {
+    for (;;) {
+        QMessageBox box(QMessageBox::Warning, kTitle,
+                        QStringLiteral("The session is saved, but its lap log is not beside "
+                                       "it.\n\n%1\n\nEvery lap of it is held only in memory: "
+                                       "save the lap log to another folder, or they are lost "
+                                       "when the program ends.")
+                            .arg(error),
+                        QMessageBox::NoButton, parent);
+        box.setObjectName(QStringLiteral("LapLogNotSaved"));
+        QPushButton* other = AddButton(box, QStringLiteral("Save lap log to another folder..."),
+                                       QMessageBox::AcceptRole, QStringLiteral("OtherFolder"));
+        QPushButton* lose = AddButton(box, QStringLiteral("Lose the lap log"),
+                                      QMessageBox::DestructiveRole, QStringLiteral("LoseLapLog"));
+        // Enter and Escape keep the laps: nothing is lost by a key pressed in haste.
+        box.setDefaultButton(other);
+        box.setEscapeButton(other);
+        box.exec();
+        if (box.clickedButton() != lose) {
+            return true;
+        }
+        if (ConfirmLoss(QStringLiteral("Lose every lap of the lap log? The session file keeps "
+                                       "only each kart's ten fastest laps."),
+                        QString(), QStringLiteral("Lose the lap log"), QStringLiteral("LoseLapLog"),
+                        parent)) {
+            return false;
+        }
+    }
 }
 
 }  // namespace
@@ -104,51 +145,6 @@ bool AskAfterFailedSessionWrite(Station& station, QString error, QWidget* parent
         }
     }
 }
-
-namespace {
-
-// True to save the lap log elsewhere, false once losing it is confirmed.
-bool AskToSaveLapLog(const QString& error, QWidget* parent) {
-    for (;;) {
-        QMessageBox box(QMessageBox::Warning, kTitle,
-                        QStringLiteral("The session is saved, but its lap log is not beside "
-                                       "it.\n\n%1\n\nEvery lap of it is held only in memory: "
-                                       "save the lap log to another folder, or they are lost "
-                                       "when the program ends.")
-                            .arg(error),
-                        QMessageBox::NoButton, parent);
-        box.setObjectName(QStringLiteral("LapLogNotSaved"));
-        QPushButton* other = box.addButton(QStringLiteral("Save lap log to another folder..."),
-                                           QMessageBox::AcceptRole);
-        other->setObjectName(QStringLiteral("OtherFolder"));
-        QPushButton* lose =
-            box.addButton(QStringLiteral("Lose the lap log"), QMessageBox::DestructiveRole);
-        lose->setObjectName(QStringLiteral("LoseLapLog"));
-        // Enter and Escape keep the laps: nothing is lost by a key pressed in haste.
-        box.setDefaultButton(other);
-        box.setEscapeButton(other);
-        box.exec();
-        if (box.clickedButton() != lose) {
-            return true;
-        }
-        QMessageBox sure(QMessageBox::Warning, kTitle,
-                         QStringLiteral("Lose every lap of the lap log? The session file keeps "
-                                        "only each kart's ten fastest laps."),
-                         QMessageBox::NoButton, parent);
-        QPushButton* yes =
-            sure.addButton(QStringLiteral("Lose the lap log"), QMessageBox::DestructiveRole);
-        yes->setObjectName(QStringLiteral("LoseLapLog"));
-        QPushButton* back = sure.addButton(QMessageBox::Cancel);
-        sure.setDefaultButton(back);
-        sure.setEscapeButton(back);
-        sure.exec();
-        if (sure.clickedButton() == yes) {
-            return false;
-        }
-    }
-}
-
-}  // namespace
 
 bool AskAfterFailedLapLogWrite(const QString& session_file, QString error, QWidget* parent,
                                const LapLogWriter& write_lap_log) {
