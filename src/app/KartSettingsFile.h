@@ -5,10 +5,10 @@
 #include "Station.h"
 
 // The kart configuration in ustawienia.ini, section Parametry: Radio<n>, SN<n> and
-// NAME<n> for slots 1..5.
+// NAME<n> for slots 1..5; section CameraKarts: Camera<n>, 1 for a camera-timed kart.
 QString KartSettingsPath(const Station& station);
 
-// Loads radio, serial_number and driver_name of slots 1..5; a missing file or key
+// Loads radio, camera_timed, serial_number and driver_name of slots 1..5; a missing file or key
 // takes the defaults (no radio, serial 0, the slot number as the name).
 void LoadKartSettings(Station& station);
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "CameraLapRouter.h"
 #include "IniFile.h"
 #include "LapJournal.h"
 #include "LapLogFormat.h"
@@ -122,6 +123,7 @@ bool RecoverSession(const QString& program_folder, const QString& journal_path,
             QStringLiteral("Cannot move the lap log %1 to %2.")
                 .arg(QDir::toNativeSeparators(journal_path), QDir::toNativeSeparators(lap_log)));
     }
+    MoveCameraLog(journal_path, lap_log);
     recovered->session_file = session_file;
     recovered->lap_log = lap_log;
     return true;

@@ -305,6 +305,10 @@ void TForm1::StartCamera() {
             AppendCameraLogLine(log_path, line);
         }
     };
+    hooks.times_slot = [this](int slot) {
+        const KartSlot& kart = station_.slot(slot);
+        return kart.camera_timed && !kart.radio;
+    };
     camera_ = std::make_unique<CameraTiming>(station_.clock(), settings, std::move(hooks));
     camera_->Start();
 }
@@ -314,9 +318,15 @@ void TForm1::FinishLapLog(const QString& session_file_path) {
         return;
     }
     QString error;
+    // The session is saved: the camera's last crossings are logged before its log
+    // follows the lap log.
+    camera_.reset();
+    const QString journal_path = journal_->path();
     // Only memory holds every lap of a journal whose writes failed.
     const bool only_in_memory = journal_->failed();
-    if (!journal_->Finish(session_file_path, &error)) {
+    if (journal_->Finish(session_file_path, &error)) {
+        MoveCameraLog(journal_path, LapLogPathFor(session_file_path));
+    } else {
         if (only_in_memory) {
             // Asked once the loop has ended; until then the laps stay in memory.
             unsaved_lap_log_ = {std::move(journal_), session_file_path, error};

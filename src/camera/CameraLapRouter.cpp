@@ -67,3 +67,18 @@ bool AppendCameraLogLine(const QString& path, const QString& line) {
     }
     return file.write((line + QLatin1Char('\n')).toUtf8()) > 0;
 }
+
+bool MoveCameraLog(const QString& from_lap_log_path, const QString& to_lap_log_path) {
+    const QString from = CameraLogPathFor(from_lap_log_path);
+    const QString to = CameraLogPathFor(to_lap_log_path);
+    if (from == to || !QFileInfo::exists(from)) {
+        return true;
+    }
+    // An older log under the new name belongs to no session any more.
+    QFile::remove(to);
+    if (QFile::rename(from, to)) {
+        return true;
+    }
+    // Another file system (the laps folder on a stick): copied, then removed.
+    return QFile::copy(from, to) && QFile::remove(from);
+}

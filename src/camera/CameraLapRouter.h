@@ -41,3 +41,7 @@ QString CameraLogLine(int slot, int marker_id, bool band, double seconds);
 // lap log's format stays as it is.
 QString CameraLogPathFor(const QString& lap_log_path);
 bool AppendCameraLogLine(const QString& path, const QString& line);
+// Moves the camera's log of a journal to stand beside the lap log the journal became
+// (to_lap_log_path). True when there was none or it moved; a log it cannot move
+// stays where it is.
+bool MoveCameraLog(const QString& from_lap_log_path, const QString& to_lap_log_path);

@@ -42,6 +42,13 @@ void CameraTiming::OnCrossed(int marker_id, bool band, qint64 counter) {
         ExpireWaiting(false);  // an unknown marker is logged at once
         return;
     }
+    if (!TimesSlot(slot)) {
+        // The marker's kart is radio- or hand-timed now: its pass is kept, unassigned.
+        if (hooks_.log) {
+            hooks_.log(CameraLogLine(0, marker_id, false, CounterSeconds(counter, clock_)));
+        }
+        return;
+    }
     const bool lapped = hooks_.complete_lap && hooks_.complete_lap(slot, counter);
     if (hooks_.log && lapped) {
         hooks_.log(CameraLogLine(slot, marker_id, false, CounterSeconds(counter, clock_)));
@@ -49,6 +56,10 @@ void CameraTiming::OnCrossed(int marker_id, bool band, qint64 counter) {
 }
 
 std::optional<qint64> CameraTiming::TakeForKey(int slot, qint64 now) {
+    // A hand-timed kart's key times its own lap, never a camera crossing.
+    if (!TimesSlot(slot)) {
+        return std::nullopt;
+    }
     const std::optional<qint64> taken = router_.TakeForKey(now);
     if (taken && hooks_.log) {
         hooks_.log(CameraLogLine(slot, -1, true, CounterSeconds(*taken, clock_)));

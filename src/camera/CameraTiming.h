@@ -25,6 +25,9 @@ class CameraTiming : public QObject {
         std::function<bool(int slot, qint64 counter)> complete_lap;
         std::function<void(const QString& text, bool healthy)> show_status;
         std::function<void(const QString& line)> log;
+        // Whether the camera times this slot now (its settings may change during the
+        // session); unset: every slot the settings give a marker or a key.
+        std::function<bool(int slot)> times_slot;
     };
     CameraTiming(const Clock& clock, const CameraSettings& settings, Hooks hooks,
                  QObject* parent = nullptr);
@@ -40,6 +43,7 @@ class CameraTiming : public QObject {
   private:
     void OnStatus(const CameraStatus& status);
     void ExpireWaiting(bool flush);
+    bool TimesSlot(int slot) const { return !hooks_.times_slot || hooks_.times_slot(slot); }
 
     const Clock& clock_;
     CameraSettings settings_;

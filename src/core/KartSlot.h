@@ -31,6 +31,9 @@ struct KartSlot {
     BoundedText<24> message_line2;
     bool stopwatch_running = false;
     bool radio = false;
+    // A kart without a radio unit whose laps come from the camera at the line (its
+    // hand-timing key still assigns the camera's unread crossings to it).
+    bool camera_timed = false;
     qint32 serial_number = 0;
     BoundedText<20> driver_name;
     qint32 last_lap_time = 0;

@@ -49,7 +49,22 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
 
     check_box1_ = new QCheckBox(QStringLiteral("Radio"), this);
     check_box1_->setObjectName(QStringLiteral("CheckBox1"));
-    check_box1_->setGeometry(kSettingsLeft, 84, kSettingsWidth, 30);
+    check_box1_->setGeometry(kSettingsLeft, 84, kSettingsWidth / 2, 30);
+    // Beside "Radio", in the row's free half: a kart without a unit timed by the
+    // camera at the line. The two exclude each other.
+    check_box_camera_ = new QCheckBox(QStringLiteral("Camera"), this);
+    check_box_camera_->setObjectName(QStringLiteral("CheckBoxCamera"));
+    check_box_camera_->setGeometry(kSettingsLeft + kSettingsWidth / 2, 84, kSettingsWidth / 2, 30);
+    connect(check_box1_, &QCheckBox::toggled, this, [this](bool radio) {
+        if (radio) {
+            check_box_camera_->setChecked(false);
+        }
+    });
+    connect(check_box_camera_, &QCheckBox::toggled, this, [this](bool camera) {
+        if (camera) {
+            check_box1_->setChecked(false);
+        }
+    });
 
     PlaceCaption(this, "RUVO serial number", kSettingsLeft, 122, kSettingsWidth);
     int_edit1_ = new IntEdit(this);
@@ -136,6 +151,7 @@ Tfsettings::Tfsettings(Station& station, int slot, QWidget* parent)
 
     const KartSlot& kart = station_.slot(slot_);
     check_box1_->setChecked(kart.radio);
+    check_box_camera_->setChecked(kart.camera_timed && !kart.radio);
     edit2_->setText(kart.driver_name);
     int_edit1_->setValue(kart.serial_number);
     ShowLinkQuality();
@@ -151,6 +167,7 @@ void Tfsettings::SpeedButton3Click() {
     result_ = true;
     KartSlot& kart = station_.slot(slot_);
     kart.radio = check_box1_->isChecked();
+    kart.camera_timed = check_box_camera_->isChecked();
     kart.driver_name = edit2_->text();
     kart.serial_number = int_edit1_->value();
     accept();

@@ -47,6 +47,7 @@ class Tfsettings : public QDialog {
     bool result_ = false;
     QLineEdit* edit2_ = nullptr;
     QCheckBox* check_box1_ = nullptr;
+    QCheckBox* check_box_camera_ = nullptr;
     IntEdit* int_edit1_ = nullptr;
     LimitedLineEdit* edit1_ = nullptr;
     LimitedLineEdit* edit3_ = nullptr;

@@ -98,3 +98,28 @@ TEST_F(KartSettings, SaveIntoAnUnwritablePlaceFailsWithTheFileName) {
     EXPECT_FALSE(SaveKartSettings(misplaced, &error));
     EXPECT_TRUE(error.contains("ustawienia.ini"));
 }
+
+TEST_F(KartSettings, CameraKartsAreSavedApartAndOlderFilesTakeTheirMarkers) {
+    // Written before the "Camera" box: a hand-timed kart with a marker is camera-timed,
+    // a radio kart never is, and saving what the markers say adds no section.
+    folder.Write("ustawienia.ini",
+                 "[Parametry]\r\nRadio1=1\r\n[Camera]\r\nMarker_1=4\r\nMarker_2=7\r\n");
+    LoadKartSettings(station);
+    EXPECT_FALSE(station.slot(1).camera_timed);
+    EXPECT_TRUE(station.slot(2).camera_timed);
+    EXPECT_FALSE(station.slot(3).camera_timed);
+    QString error;
+    ASSERT_TRUE(SaveKartSettings(station, &error));
+    EXPECT_FALSE(folder.Read("ustawienia.ini").contains("CameraKarts"));
+
+    // A box that differs from the markers is kept for every slot and wins after a restart.
+    station.slot(2).camera_timed = false;
+    station.slot(3).camera_timed = true;
+    ASSERT_TRUE(SaveKartSettings(station, &error));
+    Station restarted(clock, folder.path());
+    LoadKartSettings(restarted);
+    EXPECT_FALSE(restarted.slot(2).camera_timed);
+    EXPECT_TRUE(restarted.slot(3).camera_timed);
+    EXPECT_TRUE(folder.Read("ustawienia.ini")
+                    .contains("[CameraKarts]\r\nCamera1=0\r\nCamera2=0\r\nCamera3=1\r\n"));
+}

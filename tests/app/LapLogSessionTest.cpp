@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "CameraLapRouter.h"
 #include "DiskFull.h"
 #include "FakeClock.h"
 #include "LapLogFormat.h"
@@ -83,6 +84,8 @@ TEST(LapLogSession, EveryLapReachesTheLogAndAFullDiskIsReportedOnce) {
             return;
         }
         journal = RunningJournal(folder.path());
+        // What the camera at the line logs goes with the lap log at the end.
+        AppendCameraLogLine(CameraLogPathFor(journal), "camera;2;7;marker;12.000000");
         QTest::mouseClick(screen->findChild<QWidget*>("Image3"), Qt::LeftButton);  // kart 2
         auto hand_lap = [&] {
             ++hand_laps;
@@ -120,6 +123,10 @@ TEST(LapLogSession, EveryLapReachesTheLogAndAFullDiskIsReportedOnce) {
     const QString session_file = SessionFilePath(folder.path(), clock.LocalDateTime());
     ASSERT_TRUE(QFileInfo::exists(session_file));
     EXPECT_FALSE(QFileInfo::exists(journal));
+    EXPECT_FALSE(QFileInfo::exists(CameraLogPathFor(journal)));
+    QFile camera_log(CameraLogPathFor(LapLogPathFor(session_file)));
+    ASSERT_TRUE(camera_log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(camera_log.readAll(), "camera;2;7;marker;12.000000\n");
     const SessionLapLog log = ReadLapLog(LapLogPathFor(session_file));
     EXPECT_TRUE(log.skipped.isEmpty()) << log.skipped.join('\n').toStdString();
     ASSERT_EQ(log.laps.size(), size_t(1 + hand_laps));

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QSet>
 #include <QTest>
 
 #include "CameraTiming.h"
@@ -23,6 +24,7 @@ struct CameraSessionFixture : ::testing::Test {
     std::vector<std::pair<int, qint32>> recorded;  // slot, lap time
     QStringList log;
     std::unique_ptr<CameraTiming> camera;
+    QSet<int> camera_slots{2, 3};  // the karts ticked "Camera"
 
     std::unique_ptr<Tfekranglowny> Show() {
         station.slot(1).radio = true;
@@ -41,7 +43,8 @@ struct CameraSessionFixture : ::testing::Test {
             CameraTiming::Hooks{
                 [shown](int slot, qint64 at) { return shown->CompleteLapAt(slot, at); },
                 [shown](const QString& text, bool ok) { shown->ShowCameraStatus(text, ok); },
-                [this](const QString& line) { log << line; }});
+                [this](const QString& line) { log << line; },
+                [this](int slot) { return camera_slots.contains(slot); }});
         return screen;
     }
     static void PressKey(QWidget& screen, int key) {
@@ -97,6 +100,22 @@ TEST_F(CameraSessionFixture, MarkerLapsKeyAssignedBandAndUnassignedLog) {
     PressKey(*screen, Qt::Key_3);
     ASSERT_EQ(recorded.size(), 3u);
     EXPECT_EQ(recorded[2], std::make_pair(3, 150 + 400));
+
+    // Slot 2 ticked off "Camera" during the session: its marker's passes are kept
+    // unassigned, and a hand-timed kart's key times its own lap, never a trigger.
+    camera_slots = {3};
+    const size_t laps_before = recorded.size();
+    camera->OnCrossed(7, false, clock.PerformanceCounter());
+    EXPECT_TRUE(log.back().startsWith("camera;unassigned;7;marker;")) << log.back().toStdString();
+    camera_slots = {};
+    camera->OnCrossed(-1, true, clock.PerformanceCounter() - kCameraSecond);
+    clock.AdvanceCounts(10 * kCameraSecond);
+    PressKey(*screen, Qt::Key_3);
+    ASSERT_EQ(recorded.size(), laps_before + 1);
+    EXPECT_EQ(recorded.back(), std::make_pair(3, 1000));
+    QTest::qWait(300);
+    EXPECT_TRUE(log.back().startsWith("camera;unassigned;-;band;")) << log.back().toStdString();
+    camera_slots = {2, 3};
 
     // The camera's state sits beside the receiver's.
     camera->OnCrossed(33, false, clock.PerformanceCounter());

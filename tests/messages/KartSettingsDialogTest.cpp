@@ -65,6 +65,35 @@ TEST(KartSettingsDialog, OkTakesNameRadioAndSerialOthersDropThem) {
     EXPECT_TRUE(f.station.slot(3).message_pending);  // "Send message" closed with the tick set
 }
 
+TEST(KartSettingsDialog, RadioAndCameraExcludeEachOther) {
+    SettingsFixture f;
+    AnswerNextModal<Tfsettings>([](Tfsettings* dialog) {
+        auto* radio = Child<QCheckBox>(dialog, "CheckBox1");
+        auto* camera = Child<QCheckBox>(dialog, "CheckBoxCamera");
+        EXPECT_FALSE(camera->isChecked());
+        // Side by side on one row, neither covering the other.
+        EXPECT_FALSE(radio->geometry().intersects(camera->geometry()));
+        EXPECT_EQ(radio->y(), camera->y());
+        QTest::mouseClick(camera, Qt::LeftButton, {}, QPoint(8, camera->height() / 2));
+        EXPECT_TRUE(camera->isChecked());
+        EXPECT_FALSE(radio->isChecked());
+        ClickButton(dialog, "SpeedButton3");
+    });
+    EXPECT_TRUE(ShowKartSettings(f.station, 3));
+    EXPECT_TRUE(f.station.slot(3).camera_timed);
+    EXPECT_FALSE(f.station.slot(3).radio);
+
+    AnswerNextModal<Tfsettings>([](Tfsettings* dialog) {
+        EXPECT_TRUE(Child<QCheckBox>(dialog, "CheckBoxCamera")->isChecked());
+        Child<QCheckBox>(dialog, "CheckBox1")->setChecked(true);
+        EXPECT_FALSE(Child<QCheckBox>(dialog, "CheckBoxCamera")->isChecked());
+        ClickButton(dialog, "SpeedButton3");
+    });
+    EXPECT_TRUE(ShowKartSettings(f.station, 3));
+    EXPECT_FALSE(f.station.slot(3).camera_timed);
+    EXPECT_TRUE(f.station.slot(3).radio);
+}
+
 TEST(KartSettingsDialog, TypedMessagesNeedRadioAndGoOutWhiteOnBlackAsTyped) {
     SettingsFixture f;
     KartSlot& kart = f.station.slot(3);
