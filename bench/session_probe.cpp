@@ -3,6 +3,9 @@
 // delivering 100 frames/s of four radio karts (a lap every ~6 s each), the session
 // screen shown on the offscreen platform, or on the X display that DISPLAY names.
 //   session_probe [SECONDS [KARTS [XSERVER_PID]]]   (defaults 20, 4, none)
+// RUVO_PROBE_CAMERA=DEVICE runs the camera at the line during the session on that
+// source (such as "gst:videotestsrc ... ! appsink"), to see what it costs the
+// receiver's path to the screen.
 // Prints one key=value line: memory before the session, VmRSS sampled each second
 // during it (largest and last), VmHWM, and the CPU share over the session. With
 // XSERVER_PID it also gives the CPU share of the program and of that X server from
@@ -11,6 +14,7 @@
 // window's paints per second: drawing on a real display costs in both processes.
 #include <QApplication>
 #include <QEvent>
+#include <QFile>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QTemporaryDir>
@@ -154,6 +158,16 @@ int main(int argc, char** argv) {
     const long xserver_pid = argc > 3 ? std::atol(argv[3]) : 0;
     QTemporaryDir home;
     QApplication app(argc, argv);
+    if (const QString camera = qEnvironmentVariable("RUVO_PROBE_CAMERA"); !camera.isEmpty()) {
+        QFile settings(home.path() + QStringLiteral("/ustawienia.ini"));
+        if (!settings.open(QIODevice::WriteOnly) ||
+            settings.write(
+                QStringLiteral("[Camera]\r\nEnabled=1\r\nDevice=%1\r\n").arg(camera).toUtf8()) <=
+                0) {
+            std::fprintf(stderr, "session_probe: cannot write the camera's settings\n");
+            return 1;
+        }
+    }
 
     SystemClock clock;
     TForm1 launcher(clock, home.path() + QLatin1Char('/'));

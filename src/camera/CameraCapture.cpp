@@ -1,8 +1,12 @@
 #include "CameraCapture.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QThread>
 #include <deque>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/videoio.hpp>
 
 #include "CameraSettings.h"
@@ -18,6 +22,8 @@ constexpr double kStalledSeconds = 1.0;
 // Frames dropped within this window keep the "dropping" state.
 constexpr double kDropWindowSeconds = 2.0;
 constexpr int kReopenPauseMs = 500;
+// The camera's niceness: on a busy machine its frames wait, never the receiver's.
+constexpr int kCameraNice = 10;
 
 double StationSeconds(const Clock& clock) {
     return static_cast<double>(clock.PerformanceCounter()) /
@@ -132,6 +138,11 @@ void CameraCapture::CheckStalled() {
 
 // The worker thread: open, read, detect; reopen after an unplug.
 void CameraCapture::Run() {
+    // Linux keeps a niceness per thread; the threads GStreamer starts from here inherit
+    // it. Detection stays on this thread: OpenCV's own pool would run at the
+    // receiver's priority.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kCameraNice);
+    cv::setNumThreads(1);
     Report({CameraStatus::State::kStarting, 0});
     const qint64 frequency = clock_.PerformanceFrequency();
     while (!stop_) {
