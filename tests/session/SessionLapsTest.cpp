@@ -166,22 +166,11 @@ TEST(SessionLaps, AnInvalidLapIsTheLastLapButNeverInTheTable) {
     Kart kart;
     kart.Drive(1, 4500);
     const int second = kart.Drive(2, 4400);
-    // Outside a lap time window: noted, not entered, shown as the last lap.
     const int invalid = kart.laps.Add(kart.slot, 2, 3, 150, 0, 0, QDateTime(), false);
-    kart.slot.last_lap_time = 150;
     EXPECT_EQ(kart.laps.LastLap(2), invalid);
-    EXPECT_EQ(kart.laps.StandingCount(2), 2);
-
-    // An earlier lap taken back leaves the invalid lap as the last.
     ASSERT_TRUE(kart.laps.Delete(second, QDateTime()));
     kart.laps.Recompute(kart.slot, 2);
     KartSlot expected = OnlyDriven({{1, 4500}});
     expected.last_lap_time = 150;
     ExpectSameKart(kart.slot, expected);
-
-    // The invalid lap taken back: the last valid lap is the last again.
-    ASSERT_TRUE(kart.laps.Delete(invalid, QDateTime()));
-    kart.laps.Recompute(kart.slot, 2);
-    ExpectSameKart(kart.slot, OnlyDriven({{1, 4500}}));
-    EXPECT_EQ(kart.laps.TableLap(kart.slot, 2, 1), 1);
 }
