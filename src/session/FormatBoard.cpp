@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <optional>
 
 #include "ScreenWidgets.h"
 #include "SessionRun.h"
@@ -10,20 +11,28 @@
 
 namespace {
 // Right of "Actual time:" and its clock (which ends near 840 at the design size),
-// left of the banner's name. The flag takes the countdown's place once it is out:
-// the countdown has nothing left to say then.
+// left of the banner's name (which starts near 1065). The flag takes the countdown's
+// place once it is out, with the two lines the operator still needs beside it.
 constexpr int kCountdownLeft = 880;
-constexpr int kFlagLeft = kCountdownLeft;
+constexpr int kFlagLeft = 850;
 constexpr int kTopBarFontSize = 24;
+constexpr int kFlagInfoFontSize = 15;
 constexpr int kPositionFontSize = 16;
 constexpr int kFlagHeight = 40;
+constexpr int kFlagWidth = 2 * kFlagHeight;
+constexpr int kFlagInfoLeft = kFlagLeft + kFlagWidth + 8;
+
+// Whole seconds rounded up, so 0:00 only when nothing is left.
+QString MinutesSeconds(qint64 centiseconds, int minute_digits) {
+    const qint64 seconds = (centiseconds + 99) / 100;
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, minute_digits, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
 
 QString CountdownText(const SessionRun& run, qint64 now) {
     if (const auto left = run.TimeLeft(now)) {
-        const qint64 seconds = (*left + 99) / 100;  // 0:00 only when time is up
-        return QStringLiteral("Time left: %1:%2")
-            .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("Time left: %1").arg(MinutesSeconds(*left, 2));
     }
     if (const auto laps = run.LapsToGo()) {
         return QStringLiteral("Laps to go: %1").arg(*laps);
@@ -32,9 +41,8 @@ QString CountdownText(const SessionRun& run, qint64 now) {
 }
 
 // The chequered flag: black and white squares with the word on a black band.
-QPixmap FlagPicture(int height) {
+QPixmap FlagPicture(int width, int height) {
     constexpr int kSquare = 8;
-    const int width = 7 * height / 2;
     QPixmap picture(width, height);
     picture.fill(Qt::white);
     QPainter painter(&picture);
@@ -63,10 +71,23 @@ FormatBoard::FormatBoard(QWidget* top_bar, const std::array<QWidget*, kSlotCount
     countdown_->setText(QString());
     flag_ = new QLabel(top_bar);
     flag_->setObjectName(QStringLiteral("FormatFlag"));
-    flag_->setPixmap(FlagPicture(kFlagHeight));
-    flag_->setGeometry(kFlagLeft, (session_layout::kTopBarHeight - kFlagHeight) / 2,
-                       flag_->pixmap().width(), kFlagHeight);
+    flag_->setPixmap(FlagPicture(kFlagWidth, kFlagHeight));
+    flag_->setGeometry(kFlagLeft, (session_layout::kTopBarHeight - kFlagHeight) / 2, kFlagWidth,
+                       kFlagHeight);
     flag_->hide();
+    const LabelStyle info_style{kFlagInfoFontSize, Colours::kWhite,
+                                Qt::AlignLeft | Qt::AlignVCenter, true};
+    const int info_top = session_layout::kTopBarHeight / 2;
+    ends_in_ = PlaceLabel(top_bar, QStringLiteral("FormatEndsIn"), QStringLiteral("Ends in 3:00"),
+                          kFlagInfoLeft, 0, 0, info_style);
+    ends_in_->move(kFlagInfoLeft, info_top - ends_in_->height());
+    finished_ = PlaceLabel(top_bar, QStringLiteral("FormatFinished"),
+                           QStringLiteral("%1/%1 finished").arg(kSlotCount), kFlagInfoLeft,
+                           info_top, 0, info_style);
+    for (QLabel* info : {ends_in_, finished_}) {
+        info->setText(QString());
+        info->hide();
+    }
     for (int s = 1; s <= kSlotCount; ++s) {
         QWidget* header = headers[size_t(s - 1)];
         QLabel* label =
@@ -84,6 +105,13 @@ void FormatBoard::Show(const SessionRun& run, qint64 now) {
     countdown_->setText(CountdownText(run, now));
     countdown_->setVisible(!run.flag_shown());
     flag_->setVisible(run.flag_shown());
+    const std::optional<qint64> ends_in = run.EndsIn(now);
+    ends_in_->setText(ends_in ? QStringLiteral("Ends in %1").arg(MinutesSeconds(*ends_in, 1))
+                              : QString());
+    ends_in_->setVisible(ends_in.has_value());
+    finished_->setText(
+        QStringLiteral("%1/%2 finished").arg(run.KartsFinished()).arg(run.KartsTakingPart()));
+    finished_->setVisible(run.flag_shown());
     std::array<int, kSlotCount> position{};
     for (const Standing& standing : run.Standings()) {
         position[size_t(standing.slot - 1)] = standing.position;
@@ -91,13 +119,9 @@ void FormatBoard::Show(const SessionRun& run, qint64 now) {
     for (int s = 1; s <= kSlotCount; ++s) {
         const int p = position[size_t(s - 1)];
         QString text = p > 0 ? QStringLiteral("P%1").arg(p) : QString();
-        if (invalid_[size_t(s - 1)]) {
+        if (run.LastLapInvalid(s)) {
             text = QStringLiteral("INVALID");
         }
         positions_[size_t(s - 1)]->setText(text);
     }
-}
-
-void FormatBoard::MarkInvalidLap(int slot, bool invalid) {
-    invalid_.at(size_t(slot - 1)) = invalid;
 }

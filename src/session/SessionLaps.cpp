@@ -6,7 +6,7 @@
 #include "TimeFormat.h"
 
 int SessionLaps::Add(const KartSlot& kart, int slot, qint32 lap_number, qint32 lap_time,
-                     qint32 rpm_max, qint32 rpm_min, const QDateTime& ended_at) {
+                     qint32 rpm_max, qint32 rpm_min, const QDateTime& ended_at, bool valid) {
     if (IsValidSlot(slot) && !carried_in_[size_t(slot - 1)].noted) {
         // Before its first lap the slot shows what it carried in (an earlier
         // session's best and last lap); that is what it returns to when every lap
@@ -22,6 +22,7 @@ int SessionLaps::Add(const KartSlot& kart, int slot, qint32 lap_number, qint32 l
     lap.rpm_max = rpm_max;
     lap.rpm_min = rpm_min;
     lap.ended_at = ended_at;
+    lap.valid = valid;
     laps_.push_back(lap);
     return lap.id;
 }
@@ -36,11 +37,20 @@ const SessionLap* SessionLaps::Find(int id) const {
 std::vector<const SessionLap*> SessionLaps::Standing(int slot) const {
     std::vector<const SessionLap*> standing;
     for (const SessionLap& lap : laps_) {
-        if (lap.slot == slot && !lap.deleted) {
+        if (lap.slot == slot && !lap.deleted && lap.valid) {
             standing.push_back(&lap);
         }
     }
     return standing;
+}
+
+const SessionLap* SessionLaps::Latest(int slot) const {
+    for (auto lap = laps_.rbegin(); lap != laps_.rend(); ++lap) {
+        if (lap->slot == slot && !lap->deleted) {
+            return &*lap;
+        }
+    }
+    return nullptr;
 }
 
 int SessionLaps::StandingCount(int slot) const {
@@ -48,11 +58,11 @@ int SessionLaps::StandingCount(int slot) const {
 }
 
 std::optional<int> SessionLaps::LastLap(int slot) const {
-    const std::vector<const SessionLap*> standing = Standing(slot);
-    if (standing.empty()) {
+    const SessionLap* latest = Latest(slot);
+    if (latest == nullptr) {
         return std::nullopt;
     }
-    return standing.back()->id;
+    return latest->id;
 }
 
 std::optional<int> SessionLaps::TableLap(const KartSlot& kart, int slot, int row) const {
@@ -126,7 +136,6 @@ void SessionLaps::Recompute(KartSlot& kart, int slot) const {
             kart.best_lap_delta_sign = carried.best_lap_delta_sign;
             kart.last_lap_time = carried.last_lap_time;
         }
-        return;
     }
     // EnterLap stores each lap under the slot's current lap number.
     const qint32 current_lap_number = kart.current_lap_number;
@@ -135,6 +144,10 @@ void SessionLaps::Recompute(KartSlot& kart, int slot) const {
         EnterLap(kart, lap->lap_time, lap->rpm_max, lap->rpm_min);
     }
     kart.current_lap_number = current_lap_number;
+    // An invalid lap after the last valid one is still what "Last" shows.
+    if (const SessionLap* latest = Latest(slot); latest != nullptr && !latest->valid) {
+        kart.last_lap_time = latest->lap_time;
+    }
 }
 
 QString LapDeletionQuestion(const SessionLap& lap, const QString& driver_name) {

@@ -19,6 +19,9 @@ struct SessionLap {
     QDateTime ended_at;
     bool deleted = false;
     QDateTime deleted_at;
+    // Outside a session format's lap time window: never in the lap table, but the
+    // kart's "Last" time while it is the kart's latest lap, and corrected like any.
+    bool valid = true;
 };
 
 // Every lap of every kart of the running session, which the lap table (ten fastest
@@ -32,15 +35,16 @@ struct SessionLap {
 class SessionLaps {
   public:
     // Notes a lap that EnterLap is about to enter into `kart` (the slot as it is
-    // before the lap). Returns its id.
+    // before the lap), or an invalid one it is not to enter. Returns its id: every
+    // lap the lap log is told of has one, so ids and the log's laps stay in step.
     int Add(const KartSlot& kart, int slot, qint32 lap_number, qint32 lap_time, qint32 rpm_max,
-            qint32 rpm_min, const QDateTime& ended_at);
+            qint32 rpm_min, const QDateTime& ended_at, bool valid = true);
 
     const std::vector<SessionLap>& all() const { return laps_; }
     const SessionLap* Find(int id) const;
     int StandingCount(int slot) const;
 
-    // The lap the "Last" time shows: the slot's last standing lap.
+    // The lap the "Last" time shows: the slot's latest lap not taken back, valid or not.
     std::optional<int> LastLap(int slot) const;
     // The lap held by entry `row` (1..10) of the slot's lap table, when the table
     // is what the standing laps give.
@@ -53,8 +57,9 @@ class SessionLaps {
     std::optional<int> Undo();
 
     // Rebuilds the slot's lap table, best_lap_time, last_lap_time and gap from its
-    // standing laps. Without any, the slot returns to what it carried into the
-    // session. current_lap_number is left as it is.
+    // standing laps (last_lap_time from its latest lap, valid or not). Without any,
+    // the slot returns to what it carried into the session. current_lap_number is
+    // left as it is.
     void Recompute(KartSlot& kart, int slot) const;
 
   private:
@@ -67,7 +72,9 @@ class SessionLaps {
         qint32 last_lap_time = 0;
     };
 
+    // Valid laps not taken back, in the order driven.
     std::vector<const SessionLap*> Standing(int slot) const;
+    const SessionLap* Latest(int slot) const;
 
     std::vector<SessionLap> laps_;  // laps_[id - 1]
     std::vector<int> undo_;         // ids of deleted laps, the latest last

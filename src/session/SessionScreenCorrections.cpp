@@ -73,6 +73,7 @@ bool Tfekranglowny::DeleteLap(int lap_id) {
     undo_.LapDeleted();
     const SessionLap& lap = *laps_.Find(lap_id);
     RedrawAfterCorrection(lap.slot);
+    FormatCorrection(lap);
     ReportCorrection(lap);
     return true;
 }
@@ -95,6 +96,7 @@ bool Tfekranglowny::RestoreLastDeletedLap() {
     }
     const SessionLap& lap = *laps_.Find(*lap_id);
     RedrawAfterCorrection(lap.slot);
+    FormatCorrection(lap);
     ReportCorrection(lap);
     return true;
 }

@@ -33,7 +33,7 @@ bool Tfekranglowny::FormatLap(int slot, qint32 lap_time) {
     const qint64 now = SessionClockNow();
     const SessionRun::Crossing crossing =
         run_->Cross(slot, lap_time, now, station_.slot(slot).radio);
-    format_board_->MarkInvalidLap(slot, !crossing.valid);
+    run_crossing_of_lap_.push_back(crossing.index);
     const FormatSettings& format = run_->settings();
     if (crossing.personal_best) {
         auto_messages_.Push(station_, slot, format.best_lap, 0, lap_time);
@@ -56,6 +56,17 @@ bool Tfekranglowny::FormatLap(int slot, qint32 lap_time) {
     }
     format_board_->Show(*run_, now);
     return crossing.valid;
+}
+
+void Tfekranglowny::FormatCorrection(const SessionLap& lap) {
+    if (!run_ || lap.id < 1 || lap.id > int(run_crossing_of_lap_.size())) {
+        return;
+    }
+    const qint64 now = SessionClockNow();
+    run_->Withdraw(run_crossing_of_lap_[size_t(lap.id - 1)], lap.deleted, now);
+    // A flag taken back or brought out shows at once; an end it allows waits for the
+    // next second's tick, as any end by itself does.
+    format_board_->Show(*run_, now);
 }
 
 void Tfekranglowny::FormatTick() {

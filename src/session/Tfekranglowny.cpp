@@ -181,6 +181,8 @@ void Tfekranglowny::RecordLap(qint32 lap_time, int slot, qint32 rpm_max, qint32 
     const qint32 lap_number = kart.current_lap_number;
     if (run_ && !FormatLap(slot, lap_time)) {
         // Outside the lap time window: the lap log keeps it, the lap table does not.
+        laps_.Add(kart, slot, lap_number, lap_time, rpm_max, rpm_min,
+                  station_.clock().LocalDateTime(), false);
         kart.last_lap_time = lap_time;
         if (actions_.lap_recorded) {
             actions_.lap_recorded(slot, lap_number, lap_time, rpm_max, rpm_min, false);

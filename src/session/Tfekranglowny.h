@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "AutoMessageQueue.h"
 #include "FormatSettings.h"
@@ -143,9 +144,12 @@ class Tfekranglowny : public QWidget, public SessionView {
 
     // The session format's part (SessionScreenFormat.cpp). FormatLap takes a lap to
     // the run and queues the automatic messages it calls for; false when the lap lies
-    // outside the lap time window and must not enter the lap table.
+    // outside the lap time window and must not enter the lap table. Every lap it takes
+    // is then added to laps_, so lap ids and the run's crossings go in step.
+    // FormatCorrection takes a lap correction to the run.
     void StartFormat();
     bool FormatLap(int slot, qint32 lap_time);
+    void FormatCorrection(const SessionLap& lap);
     void FormatTick();
     qint64 SessionClockNow() const;
 
@@ -194,6 +198,7 @@ class Tfekranglowny : public QWidget, public SessionView {
     SessionKeyRouter* key_router_ = nullptr;
     FormatSettings format_;
     std::unique_ptr<SessionRun> run_;
+    std::vector<int> run_crossing_of_lap_;  // by lap id - 1: the run's crossing index
     std::unique_ptr<FormatBoard> format_board_;
     AutoMessageQueue auto_messages_;
 };

@@ -245,6 +245,10 @@ TEST_F(FormatRaceTest, TimedRaceWithAKartThatNeverComesRoundAgainEndsThreeMinute
                 EXPECT_EQ(screen.findChild<QLabel*>("FormatCountdown")->text(), "Time left: 00:00");
                 EXPECT_TRUE(screen.findChild<QLabel*>("FormatFlag")->isVisible());
                 EXPECT_EQ(screen.findChild<QLabel*>("FormatPosition3")->text(), "P2");
+                // The flag came out at 60.00; the clock reads 60.60: 2:59.40 left, shown
+                // rounded up. Karts 1 and 2 have taken it, kart 3 not.
+                EXPECT_EQ(screen.findChild<QLabel*>("FormatEndsIn")->text(), "Ends in 3:00");
+                EXPECT_EQ(screen.findChild<QLabel*>("FormatFinished")->text(), "2/3 finished");
                 const QString pictures = qEnvironmentVariable("RUVO_SCREENSHOT_DIR");
                 if (!pictures.isEmpty()) {
                     screen.resize(Tfekranglowny::kDesignWidth, Tfekranglowny::kDesignHeight);
@@ -310,4 +314,45 @@ TEST_F(FormatRaceTest, TimedRaceWithAKartThatNeverComesRoundAgainEndsThreeMinute
               (std::vector<sim::Bytes64>{
                   last_lap(1002), ExpectedMessage(1002, 0, 0xFFFF, "FINISH", "POSITION 3")}));
     EXPECT_EQ(sent[1003], (std::vector<sim::Bytes64>{last_lap(1003)}));
+}
+
+TEST_F(FormatRaceTest, LapDeletedAndBroughtBackChangesTheRaceAndItsResult) {
+    folder.Write("ustawienia.ini",
+                 QByteArray(kTwoRadioKarts) +
+                     "[FormatSesji]\r\nDlugosc=2\r\nOkrazenia=2\r\nPunktacja=1\r\n"
+                     "OknoWl=1\r\nOknoMin=1000\r\n");
+    TForm1 launcher(clock, folder.path());
+    launcher.show();
+    // Lap ids: 1 kart 1 at 30.00, 2 kart 2 at 31.00, 3 kart 2's invalid 1.50, 4 kart 1
+    // at 59.00 (its flag), 5 kart 2 at 63.00.
+    RunRace(launcher, TwoLapScript(), [&](Tfekranglowny& screen) {
+        const auto text = [&](const char* name) { return screen.findChild<QLabel*>(name)->text(); };
+        // Without lap 4 kart 1 has 1 lap; kart 2's second lap at 63.00 is the flag.
+        EXPECT_TRUE(screen.DeleteLap(4));
+        EXPECT_TRUE(screen.DeleteLap(3));
+        EXPECT_EQ(text("FormatPosition1") + text("FormatPosition2"), "P2P1");
+        EXPECT_EQ(screen.RaceGap(1), "+1 LAP");
+        EXPECT_EQ(text("FormatEndsIn") + "|" + text("FormatFinished"), "Ends in 3:00|1/2 finished");
+        EXPECT_TRUE(screen.session_run()->invalid_laps().empty());
+        screen.Timer1Timer();
+        EXPECT_TRUE(screen.isVisible()) << "ended though kart 1 has not taken the flag";
+        EXPECT_TRUE(screen.UndoLapCorrection() && screen.UndoLapCorrection());
+        screen.Timer1Timer();  // both have the flag again
+        return true;
+    });
+    EXPECT_FALSE(dynamic_cast<Tfekranglowny*>(launcher.station().session_screen)->isVisible());
+    const auto read = [&](const char* name) {
+        QFile file(folder.path() + "Sessions/2012_05_31/laps/" + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_EQ(read("2012_05_31_14_05-result.csv"),
+              "\xEF\xBB\xBFPosition,Kart,Driver,Laps,Total time,Best lap,Gap to leader,"
+              "Gap to kart ahead,Finished\r\n"
+              "1,1,Ala,2,59.00,29.00,,,yes\r\n"
+              "2,2,Bartek,2,63.00,31.00,4.00,4.00,yes\r\n");
+    EXPECT_TRUE(read("2012_05_31_14_05-invalid-laps.csv").contains("2,Bartek,1.50,32.50"));
+    // The lap log finds the laps corrected after the invalid lap.
+    const QByteArray log = read("2012_05_31_14_05.csv");
+    EXPECT_EQ(log.count("deleted"), 2) << log.constData();
+    EXPECT_EQ(log.count("restored"), 2);
 }

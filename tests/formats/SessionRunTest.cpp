@@ -166,3 +166,31 @@ TEST(SessionRunRace, GapTexts) {
     EXPECT_EQ(GapText({0, 105}), "+1.05");
     EXPECT_EQ(GapText({0, 6150}), "+61.50");
 }
+
+// Lap corrections: the run as if the crossing taken back had never been driven.
+TEST(SessionRunCorrection, BestLapTakenBackAndBroughtBack) {
+    SessionRun run(RunSettings(SessionLength::kOpen, 0, Scoring::kBestLap));
+    run.Start(0);
+    run.Cross(1, 5000, 5000);
+    const int best = run.Cross(1, 4500, 9500).index;
+    run.Cross(2, 4600, 4600);
+    EXPECT_TRUE(run.Withdraw(best, true, 20000));
+    EXPECT_FALSE(run.Withdraw(best, true, 20000));  // taken back once only
+    ExpectStandings(run, {{2, 1, 1, "", ""}, {1, 2, 1, "+4.00", "+4.00"}});
+    EXPECT_TRUE(run.Withdraw(best, false, 20000));
+    ExpectStandings(run, {{1, 1, 2, "", ""}, {2, 2, 1, "+1.00", "+1.00"}});
+}
+
+TEST(SessionRunCorrection, TimedRaceFinishTakenBackKeepsTheFlagWhereTimeRanOut) {
+    SessionRun run(RunSettings(SessionLength::kMinutes, 1, Scoring::kRace));
+    run.Start(0);
+    run.Cross(1, 3000, 3000);
+    run.Cross(2, 3500, 3500);
+    EXPECT_EQ(run.Tick(6050), (std::vector<int>{1, 2}));  // a late tick: the flag is at 60.00
+    const int finish = run.Cross(1, 3500, 6500).index;
+    EXPECT_TRUE(run.Withdraw(finish, true, 7000));
+    EXPECT_EQ(run.KartsFinished(), 0);
+    EXPECT_EQ(run.EndsIn(7000), SessionRun::kFlagGrace - 1000);
+    EXPECT_TRUE(run.Tick(7000).empty());  // nobody is told the last lap twice
+    ExpectStandings(run, {{1, 1, 1, "", ""}, {2, 2, 1, "+5.00", "+5.00"}});
+}

@@ -161,3 +161,16 @@ TEST(SessionLaps, RowsNameTheirLapsLikeTheLapTable) {
     kart.slot.lap(2).lap_time = 4499;
     EXPECT_FALSE(kart.laps.TableLap(kart.slot, 2, 2).has_value());
 }
+
+TEST(SessionLaps, AnInvalidLapIsTheLastLapButNeverInTheTable) {
+    Kart kart;
+    kart.Drive(1, 4500);
+    const int second = kart.Drive(2, 4400);
+    const int invalid = kart.laps.Add(kart.slot, 2, 3, 150, 0, 0, QDateTime(), false);
+    EXPECT_EQ(kart.laps.LastLap(2), invalid);
+    ASSERT_TRUE(kart.laps.Delete(second, QDateTime()));
+    kart.laps.Recompute(kart.slot, 2);
+    KartSlot expected = OnlyDriven({{1, 4500}});
+    expected.last_lap_time = 150;
+    ExpectSameKart(kart.slot, expected);
+}
