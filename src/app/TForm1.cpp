@@ -17,6 +17,7 @@
 #include "CallOutSwitch.h"
 #include "CameraSetupWindow.h"
 #include "CameraTiming.h"
+#include "DriverStandings.h"
 #include "FailedSessionWrite.h"
 #include "IniFile.h"
 #include "KartSettingsFile.h"
@@ -141,17 +142,29 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
-    records_updater_ = std::make_unique<RecordsUpdater>(station_.program_folder());
+    records_updater_ = std::make_unique<RecordsUpdater>(station_.program_folder(), nullptr, [this] {
+        return station_.clock().LocalDateTime().date();
+    });
+    // Every sheet gets the drivers' records, when the index answers in time: a
+    // printout never waits long for it, and never fails for it.
+    SetTimesheetAmendment([this](const QString& session_file, Timesheet* sheet) {
+        AddRecordStandings(station_.program_folder(), session_file,
+                           station_.clock().LocalDateTime().date(), sheet, kRecordStandingsWaitMs);
+    });
     FormCreate();
     live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_),
                                                       [this] { return SessionDialogParent(); });
+    connect(records_updater_.get(), &RecordsUpdater::Updated, this,
+            [this] { live_timing_->SetRecords(records_updater_->board()); });
     call_outs_ = std::make_unique<CallOutSwitch>(
         this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
         std::move(sounds));
     AddSessionFormatButton(this, KartSettingsPath(station_));
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    SetTimesheetAmendment({});
+}
 
 void TForm1::FormCreate() {
     LoadKartSettings(station_);
