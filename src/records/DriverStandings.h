@@ -2,18 +2,19 @@
 
 #include <QDate>
 #include <QString>
-#include <QStringList>
 #include <vector>
 
 #include "Timesheet.h"
 
-// Each named driver's standing in the records for the session of session_file:
-// the best before the session's first lap, and the ranks of the session's day and
-// month. The session is indexed first when it is not yet (END SESSION prints
-// before the updater gets to it). None known when the index is not filled.
+// Each driver's standing in the records for the session of session_file: the best
+// before the session started, and the places of the day and month with the
+// session's own laps counted (END SESSION prints before the updater has indexed
+// them; counted once when it has). Only read from the index, so a station writing
+// to it holds this up for a commit at most. None known when the index is not
+// filled.
 std::vector<RecordStanding> RecordStandingsOf(const QString& program_folder,
-                                              const QString& session_file, const QDate& today,
-                                              const QStringList& names);
+                                              const QString& session_file, const Timesheet& sheet,
+                                              const QDate& today);
 
 // How long the program's sheets wait for the index: about ten of its queries on a
 // busy machine, short enough that an operator never notices.
