@@ -142,15 +142,9 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
-    records_updater_ = std::make_unique<RecordsUpdater>(station_.program_folder(), nullptr, [this] {
-        return station_.clock().LocalDateTime().date();
-    });
-    // Every sheet gets the drivers' records, when the index answers in time: a
-    // printout never waits long for it, and never fails for it.
-    SetTimesheetAmendment([this](const QString& session_file, Timesheet* sheet) {
-        AddRecordStandings(station_.program_folder(), session_file,
-                           station_.clock().LocalDateTime().date(), sheet, kRecordStandingsWaitMs);
-    });
+    const auto today = [this] { return station_.clock().LocalDateTime().date(); };
+    records_updater_ = std::make_unique<RecordsUpdater>(station_.program_folder(), nullptr, today);
+    AmendTimesheetsWithRecords(station_.program_folder(), today);
     FormCreate();
     live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_),
                                                       [this] { return SessionDialogParent(); });

@@ -9,6 +9,7 @@
 
 #include "DriverIdentity.h"
 #include "RecordsIndex.h"
+#include "SessionTimesheet.h"
 
 namespace {
 
@@ -130,4 +131,11 @@ void AddRecordStandings(const QString& program_folder, const QString& session_fi
     for (size_t i = 0; i < sheet->drivers.size() && i < answer->standings.size(); ++i) {
         sheet->drivers[i].standing = answer->standings[i];
     }
+}
+
+void AmendTimesheetsWithRecords(const QString& program_folder, std::function<QDate()> today) {
+    SetTimesheetAmendment([program_folder, today = std::move(today)](const QString& session_file,
+                                                                     Timesheet* sheet) {
+        AddRecordStandings(program_folder, session_file, today(), sheet, kRecordStandingsWaitMs);
+    });
 }

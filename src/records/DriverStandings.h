@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "Timesheet.h"
@@ -25,3 +26,8 @@ inline constexpr int kRecordStandingsWaitMs = 300;
 // rebuilt leaves the sheet as it was, and the thread ends on its own.
 void AddRecordStandings(const QString& program_folder, const QString& session_file,
                         const QDate& today, Timesheet* sheet, int wait_ms);
+
+// Has every sheet the program loads (SetTimesheetAmendment) carry its drivers'
+// standings, waiting kRecordStandingsWaitMs at most: a printout never waits long
+// for the index, and never fails for it.
+void AmendTimesheetsWithRecords(const QString& program_folder, std::function<QDate()> today);
