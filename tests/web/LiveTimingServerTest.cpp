@@ -50,26 +50,6 @@ TEST_F(LiveTimingServerTest, ServesPagesAndFeedsWithSecurityHeaders) {
     EXPECT_EQ(json["karts"].toArray()[0].toObject()["best"].toString(), "01:02:33");
 }
 
-TEST_F(LiveTimingServerTest, RecordsGivenByTheUpdaterReachTheFeedWithoutAskingTheIndex) {
-    Start();
-    EXPECT_FALSE(QJsonDocument::fromJson(Body(Get("/api/live"))).object().contains("records"));
-    RecordsBoard board;
-    board.day = clock_.LocalDateTime().date();
-    board.day_best = {1, "Dora", "dora", 3000, clock_.LocalDateTime(), 2};
-    board.driver_bests = {{"ann", 3300}};
-    server_->SetRecords(board);
-    Kart(1, "Ann", 101);
-    station_.poll_mode = kPollSession;
-    Laps(1, {3250});
-    // The feed's JSON is built again for the new records, even with the karts as they were.
-    const QJsonObject live = QJsonDocument::fromJson(Body(Get("/api/live"))).object();
-    EXPECT_EQ(live["records"]["day"]["driver"].toString(), "Dora");
-    EXPECT_EQ(live["records"]["month"].toString("none"), "none");  // null: no month's best
-    EXPECT_EQ(live["karts"][0]["last_mark"].toString(), "personal");
-    // No index file was made or opened for it.
-    EXPECT_FALSE(QFile::exists(station_.program_folder() + "records.sqlite"));
-}
-
 TEST_F(LiveTimingServerTest, DaySessionsFromTheRealDayFolderOnly) {
     clock_.SetLocalDateTime(QDateTime(QDate(2012, 5, 31), QTime(14, 5)));
     Kart(2, "Bob", 102);
