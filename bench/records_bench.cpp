@@ -1,8 +1,9 @@
 // The records index over a synthetic history: a full rebuild from nothing (MB/s of
 // session files and lap logs read), adding one session, an update of an index that
 // is up to date (what every start-up does, off the user-interface thread), what
-// the user-interface thread pays to start it, and the queries of the records
-// window. RUVO_RECORDS_HISTORY names a program folder written by
+// the user-interface thread pays to start it, the queries of the records window,
+// what a timesheet waits for (its drivers' standings) and the live board's records
+// made after each update. RUVO_RECORDS_HISTORY names a program folder written by
 // records_history_gen (the five-year history); without it a small history of
 // 1,000 sessions is generated into a temporary folder.
 #include <benchmark/benchmark.h>
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "DriverStandings.h"
 #include "ProgramFolder.h"
 #include "RecordsHistory.h"
 #include "RecordsIndex.h"
@@ -149,5 +151,41 @@ void BM_RecordsDriverPage(benchmark::State& state) {
     state.counters["days_driven"] = days;
 }
 BENCHMARK(BM_RecordsDriverPage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A sheet of five drivers of the last day, as END SESSION prints it: the UI thread
+// waits for the standings from a pool thread (the wait is 0.3 s in the program).
+void BM_RecordsTimesheetStandings(benchmark::State& state) {
+    EnsureRecordsIndex();
+    const QDate day = BenchFolder().last_day;
+    Timesheet sheet;
+    sheet.started = QDateTime(day, QTime(12, 0));
+    for (const RecordRow& row : RecordsIndex(BenchFolder().path).Top(RecordPeriod::kDay, day, 5)) {
+        DriverSheet driver;
+        driver.driver_name = row.name;
+        driver.laps.push_back(SheetLap{1, row.best_lap - 1, true, false, {}, {}, 0});
+        sheet.drivers.push_back(driver);
+    }
+    bool known = false;
+    for (auto _ : state) {
+        Timesheet copy = sheet;
+        AddRecordStandings(BenchFolder().path, QString(), day, &copy, 5000);
+        known = !copy.drivers.empty() && copy.drivers.front().standing.known;
+    }
+    state.counters["drivers"] = double(sheet.drivers.size());
+    state.counters["answered"] = known ? 1 : 0;
+}
+BENCHMARK(BM_RecordsTimesheetStandings)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// What the updater's thread adds to every update for the live board.
+void BM_RecordsLiveBoard(benchmark::State& state) {
+    EnsureRecordsIndex();
+    RecordsIndex index(BenchFolder().path);
+    int drivers = 0;
+    for (auto _ : state) {
+        drivers = int(index.Board(BenchFolder().last_day).driver_bests.size());
+    }
+    state.counters["drivers"] = drivers;
+}
+BENCHMARK(BM_RecordsLiveBoard)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

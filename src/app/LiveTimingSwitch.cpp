@@ -205,6 +205,7 @@ void LiveTimingSwitch::Start() {
         short_failure_ = QStringLiteral("Not running: Address in ustawienia.ini is no IP address");
     } else {
         server_ = std::make_unique<LiveTimingServer>(station_);
+        server_->SetRecords(records_);
         if (!server_->Listen(address, settings_.port, &failure_, settings_.host_names)) {
             short_failure_ =
                 server_->listen_error() == QAbstractSocket::AddressInUseError
@@ -297,4 +298,11 @@ void LiveTimingSwitch::ShowQrOf(const QString& address) {
         ->setPixmap(QPixmap::fromImage(QrCodeImage(address, 6)));
     qr_window_->findChild<QLabel*>(QStringLiteral("LabelQrAddress"))->setText(address);
     qr_window_->adjustSize();
+}
+
+void LiveTimingSwitch::SetRecords(const RecordsBoard& board) {
+    records_ = board;
+    if (server_) {
+        server_->SetRecords(board);
+    }
 }

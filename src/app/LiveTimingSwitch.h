@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "LiveTimingSettings.h"
+#include "RecordsIndex.h"
 
 class QCheckBox;
 class QDialog;
@@ -43,6 +44,8 @@ class LiveTimingSwitch : public QObject {
     // The QR code of Address(), with the other addresses to pick from below it.
     void ShowQrCode();
     void ShowQrCode(const QStringList& addresses);
+    // The records the board shows, kept for a server started later.
+    void SetRecords(const RecordsBoard& board);
 
   private:
     void SetEnabled(bool enabled);
@@ -56,6 +59,7 @@ class LiveTimingSwitch : public QObject {
     const Station& station_;
     QString ini_path_;
     LiveTimingSettings settings_;
+    RecordsBoard records_;
     std::unique_ptr<LiveTimingServer> server_;
     QCheckBox* check_box_ = nullptr;
     QLabel* address_label_ = nullptr;

@@ -17,6 +17,7 @@
 #include "CallOutSwitch.h"
 #include "CameraSetupWindow.h"
 #include "CameraTiming.h"
+#include "DriverStandings.h"
 #include "FailedSessionWrite.h"
 #include "IniFile.h"
 #include "KartSettingsFile.h"
@@ -141,17 +142,23 @@ TForm1::TForm1(const Clock& clock, const QString& program_folder, QWidget* paren
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
-    records_updater_ = std::make_unique<RecordsUpdater>(station_.program_folder());
+    const auto today = [this] { return station_.clock().LocalDateTime().date(); };
+    records_updater_ = std::make_unique<RecordsUpdater>(station_.program_folder(), nullptr, today);
+    AmendTimesheetsWithRecords(station_.program_folder(), today);
     FormCreate();
     live_timing_ = std::make_unique<LiveTimingSwitch>(this, station_, KartSettingsPath(station_),
                                                       [this] { return SessionDialogParent(); });
+    connect(records_updater_.get(), &RecordsUpdater::Updated, this,
+            [this] { live_timing_->SetRecords(records_updater_->board()); });
     call_outs_ = std::make_unique<CallOutSwitch>(
         this, KartSettingsPath(station_), [this] { return SessionDialogParent(); },
         std::move(sounds));
     AddSessionFormatButton(this, KartSettingsPath(station_));
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    SetTimesheetAmendment({});
+}
 
 void TForm1::FormCreate() {
     LoadKartSettings(station_);

@@ -11,6 +11,11 @@
 
 namespace {
 
+TimesheetAmendment& Amendment() {
+    static TimesheetAmendment amendment;
+    return amendment;
+}
+
 // The minute in a session file's name ("2012_05_31_14_05.txt"), invalid for other names.
 QDateTime NamedMinute(const QString& file_name) {
     return QDateTime::fromString(QFileInfo(file_name).completeBaseName(),
@@ -34,6 +39,10 @@ void SetSessionTimes(const QString& session_file, Timesheet* sheet) {
 }
 
 }  // namespace
+
+void SetTimesheetAmendment(TimesheetAmendment amendment) {
+    Amendment() = std::move(amendment);
+}
 
 int SessionNumberOfDay(const QString& session_file) {
     const QFileInfo file(session_file);
@@ -63,6 +72,9 @@ Timesheet LoadSessionTimesheet(const SessionRecord& record, const QString& track
         sheet.session_number = SessionNumberOfDay(session_file);
         SetSessionTimes(session_file, &sheet);
         sheet.run_result = ReadRunResult(RunResultPathFor(session_file));
+        if (Amendment()) {
+            Amendment()(session_file, &sheet);
+        }
     }
     return sheet;
 }

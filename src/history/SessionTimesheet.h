@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "SessionRecord.h"
 #include "Timesheet.h"
@@ -22,3 +23,8 @@ bool LoadSessionFileTimesheet(const QString& session_file, const QString& track,
 // The number of a session among the session files of its day folder (1 for the
 // first of the day); 0 when its file is not there.
 int SessionNumberOfDay(const QString& session_file);
+
+// What the program adds to every sheet loaded here from what lies above the session
+// files (the records index: the history library cannot reach it); none until set.
+using TimesheetAmendment = std::function<void(const QString& session_file, Timesheet* sheet)>;
+void SetTimesheetAmendment(TimesheetAmendment amendment);

@@ -42,6 +42,9 @@ class RecordsDatabase {
     bool locked_ = false;  // another station held the lock past the busy timeout
 };
 
+// How the index writes when a lap was driven: as text that sorts in time order.
+inline const QString kRecordsTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
 // Whether a Qt SQL error says the file is no database or a damaged one.
 bool IsDamagedIndexError(const QString& native_code);
 // Whether it says another connection held the lock (busy or locked).

@@ -129,7 +129,11 @@ IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
         scan.removed_ids.append(gone.id);
     }
     update.files_removed = int(scan.removed_ids.size());
-    return Write(scan, cancel, update);
+    update = Write(scan, cancel, update);
+    if (update.error.isEmpty()) {
+        MarkFilled();
+    }
+    return update;
 }
 
 IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
@@ -261,7 +265,7 @@ bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to, IndexUpdate* u
             for (const QVariant& value :
                  {QVariant(file_id), QVariant(driver), QVariant(lap.slot), QVariant(lap.lap_number),
                   QVariant(lap.lap_time), QVariant(day),
-                  QVariant(lap.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+                  QVariant(lap.at.toString(kRecordsTimeFormat)),
                   QVariant(lap.top_ten_only ? 1 : 0)}) {
                 add_lap.addBindValue(value);
             }

@@ -47,6 +47,16 @@ struct DriverHistory {
     std::vector<DayBest> month_bests;  // best of each month (day = the 1st), in time order
 };
 
+// What the live board shows of the records, made on the updater's thread after
+// each update so that no page waits for the index.
+struct RecordsBoard {
+    QDate day;             // the day the day's best is of
+    RecordRow day_best;    // best_lap 0: no lap that day
+    RecordRow month_best;  // of day's month
+    // The all-time best of every driver key, merged names under each of their keys.
+    QHash<QString, qint32> driver_bests;
+};
+
 struct DriverName {
     QString key;
     QString name;
@@ -86,6 +96,16 @@ class RecordsIndex {
     qint32 BestBefore(const QString& key, const QDateTime& before);
     // The driver's place in the period's table (1 = fastest), 0 when not in it.
     int RankOf(const QString& key, RecordPeriod period, const QDate& today);
+    // The key of the driver whose laps the key's are (itself unless merged); empty
+    // when the name was never indexed.
+    QString CountedAs(const QString& key);
+    // When the first indexed lap of a session file was driven; invalid when the
+    // file is not in the index.
+    QDateTime FirstLapAt(const QString& session_path);
+    RecordsBoard Board(const QDate& today);
+    // Whether a whole update of the folder has ended in this index since it was
+    // made: one being rebuilt from nothing holds only part of the laps.
+    bool IsFilled();
 
     // Merges alias into target (records.ini and the index).
     bool Merge(const QString& alias_key, const QString& target_key);
@@ -100,6 +120,7 @@ class RecordsIndex {
     bool WriteBatch(const Scan& scan, int from, int to, IndexUpdate* update);
     qint64 DriverId(const QString& name);
     bool RefreshBests(const QList<qint64>& days);
+    void MarkFilled();
     bool Fail(const QString& text);
 
     QString program_folder_;

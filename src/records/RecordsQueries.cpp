@@ -8,8 +8,6 @@
 
 namespace {
 
-const QString kRecordsTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-
 // The driver a key counts as, and every id whose laps are theirs: the driver
 // and each name merged into them.
 struct DriverIds {
@@ -89,20 +87,27 @@ std::vector<RecordRow> RecordsIndex::Top(RecordPeriod period, const QDate& today
 }
 
 int RecordsIndex::RankOf(const QString& key, RecordPeriod period, const QDate& today) {
-    const DriverIds ids = IdsOf(database_->db(), key);
-    QSqlQuery name(database_->db());
-    name.prepare(QStringLiteral("SELECT key FROM drivers WHERE id = ?"));
-    name.addBindValue(ids.target);
-    if (ids.target == 0 || !name.exec() || !name.next()) {
+    const QString target_key = CountedAs(key);
+    if (target_key.isEmpty()) {
         return 0;
     }
-    const QString target_key = name.value(0).toString();
     for (const RecordRow& row : Top(period, today, 0)) {
         if (row.key == target_key) {
             return row.rank;
         }
     }
     return 0;
+}
+
+QString RecordsIndex::CountedAs(const QString& key) {
+    const DriverIds ids = IdsOf(database_->db(), key);
+    QSqlQuery name(database_->db());
+    name.prepare(QStringLiteral("SELECT key FROM drivers WHERE id = ?"));
+    name.addBindValue(ids.target);
+    if (ids.target == 0 || !name.exec() || !name.next()) {
+        return QString();
+    }
+    return name.value(0).toString();
 }
 
 qint32 RecordsIndex::BestBefore(const QString& key, const QDateTime& before) {

@@ -1,7 +1,12 @@
 #include "RecordsUpdater.h"
 
-RecordsUpdater::RecordsUpdater(const QString& program_folder, QObject* parent)
-    : QObject(parent), program_folder_(program_folder) {}
+RecordsUpdater::RecordsUpdater(const QString& program_folder, QObject* parent,
+                               std::function<QDate()> today)
+    : QObject(parent), program_folder_(program_folder), today_(std::move(today)) {
+    if (!today_) {
+        today_ = [] { return QDate::currentDate(); };
+    }
+}
 
 RecordsUpdater::~RecordsUpdater() {
     if (thread_ != nullptr) {
@@ -27,11 +32,13 @@ void RecordsUpdater::StartThread() {
     const QStringList files = full ? QStringList() : pending_files_;
     pending_full_ = false;
     pending_files_.clear();
-    thread_ = QThread::create([this, full, files] {
+    const QDate today = today_();
+    thread_ = QThread::create([this, full, files, today] {
         // The connection is made, used and closed on this thread.
         RecordsIndex index(program_folder_);
         if (full) {
             running_ = index.Update(&cancel_);
+            running_board_ = index.Board(today);
             return;
         }
         running_ = IndexUpdate();
@@ -42,6 +49,7 @@ void RecordsUpdater::StartThread() {
             running_.unreadable += one.unreadable;
             running_.error = one.error.isEmpty() ? running_.error : one.error;
         }
+        running_board_ = index.Board(today);
     });
     connect(thread_, &QThread::finished, this, &RecordsUpdater::ThreadEnded);
     thread_->start(QThread::LowPriority);
@@ -51,6 +59,10 @@ void RecordsUpdater::ThreadEnded() {
     delete thread_;
     thread_ = nullptr;
     last_ = running_;
+    // A failed update whose reads failed too keeps the board it had.
+    if (running_.error.isEmpty() || !running_board_.driver_bests.isEmpty()) {
+        board_ = running_board_;
+    }
     emit Updated(last_);
     if (pending_full_ || !pending_files_.isEmpty()) {
         StartThread();

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QThread>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "RecordsIndex.h"
@@ -17,7 +18,10 @@ class RecordsUpdater : public QObject {
     Q_OBJECT
 
   public:
-    explicit RecordsUpdater(const QString& program_folder, QObject* parent = nullptr);
+    // today: the station's date, for the board's best of the day (the computer's
+    // when not given).
+    explicit RecordsUpdater(const QString& program_folder, QObject* parent = nullptr,
+                            std::function<QDate()> today = {});
     // Asks a running update to stop after its batch (what it wrote is kept) and
     // waits for it.
     ~RecordsUpdater() override;
@@ -27,6 +31,8 @@ class RecordsUpdater : public QObject {
     void Request(const QString& session_path = QString());
     bool busy() const { return thread_ != nullptr; }
     const IndexUpdate& last() const { return last_; }
+    // The records the live board shows, as of the last update (made on its thread).
+    const RecordsBoard& board() const { return board_; }
 
   signals:
     void Updated(const IndexUpdate& update);
@@ -36,10 +42,13 @@ class RecordsUpdater : public QObject {
     void ThreadEnded();
 
     QString program_folder_;
+    std::function<QDate()> today_;
     QThread* thread_ = nullptr;
     bool pending_full_ = false;
     QStringList pending_files_;
     std::atomic<bool> cancel_{false};
     IndexUpdate running_;  // written by the thread, read once it has ended
     IndexUpdate last_;
+    RecordsBoard running_board_;
+    RecordsBoard board_;
 };

@@ -5,6 +5,7 @@
 
 #include "LapChartPainter.h"
 #include "LapStatistics.h"
+#include "RecordStandingText.h"
 #include "ReportFormat.h"
 #include "SectorStatistics.h"
 #include "SheetCanvas.h"
@@ -87,6 +88,11 @@ class DriverPages {
             QStringLiteral("Median: %1").arg(FormatLapTime(RoundedCentiseconds(stats_.median()))),
             font);
         y += 14;
+        for (const QString& line :
+             RecordStandingLines(driver_.standing, stats_.best(), stats_.best_lap_number())) {
+            canvas_.Text(0, y, line, font);
+            y += 14;
+        }
         const QString clean =
             stats_.clean_laps() == 0
                 ? QStringLiteral("no such lap")
@@ -123,6 +129,10 @@ class DriverPages {
         QString legend = QStringLiteral(
             "Gap: to the driver's best lap.  best: the best lap.  top 10: one of the kart's "
             "ten fastest laps at the end of the session.");
+        if (personal_best_) {
+            legend += QStringLiteral(
+                "  PB: a personal best, faster than any lap of the driver before this session.");
+        }
         if (canvas_.sheet().HasSectors()) {
             legend += QStringLiteral("  S1-S3: sector times in seconds.");
         }
@@ -212,7 +222,8 @@ class DriverPages {
             }
         }
         if (best) {
-            painter.drawText(QPointF(x + layout_.mark, base), QStringLiteral("best"));
+            painter.drawText(QPointF(x + layout_.mark, base),
+                             personal_best_ ? QStringLiteral("best PB") : QStringLiteral("best"));
         } else if (lap.in_top_ten) {
             painter.drawText(QPointF(x + layout_.mark, base), QStringLiteral("top 10"));
         }
@@ -223,6 +234,7 @@ class DriverPages {
     const LapStatistics stats_;
     const SectorStatistics sectors_;
     const RowLayout layout_;
+    const bool personal_best_ = IsPersonalBest(driver_.standing, stats_.best());
     bool best_drawn_ = false;
     // Made once: a sheet of 300 laps sets a font for every row.
     const QFont plain_ = SheetFont(9);

@@ -69,7 +69,7 @@ Timesheet TimesheetFromLapLog(const SessionLapLog& log, const QString& session_l
             return d.driver_name == lap.driver_name;
         });
         if (driver == kart.end()) {
-            kart.push_back(DriverSheet{lap.slot, lap.driver_name, false, {}});
+            kart.push_back(DriverSheet{lap.slot, lap.driver_name, false, {}, {}});
             driver = kart.end() - 1;
         }
         driver->hand_timed = driver->hand_timed || !lap.radio;

@@ -8,6 +8,20 @@
 #include "LapStatistics.h"
 #include "SessionRecord.h"
 
+// What the records index said of a driver when the sheet was made. Not known when
+// it could not be asked in time (missing, locked, being rebuilt): the sheet then
+// goes without it.
+struct RecordStanding {
+    bool known = false;
+    qint32 best_before = 0;  // the driver's fastest lap before this session; 0: none
+    QDate day;               // the session's day, which the ranks are of
+    bool of_today = false;   // day is the station's today
+    int day_rank = 0;        // 1 = fastest; 0: not ranked
+    int day_drivers = 0;
+    int month_rank = 0;
+    int month_drivers = 0;
+};
+
 // The laps one driver drove in one kart of a session, in the order they were driven.
 // A kart whose driver changed during the session gives one sheet per driver.
 struct DriverSheet {
@@ -15,6 +29,7 @@ struct DriverSheet {
     QString driver_name;
     bool hand_timed = false;  // timed with the stopwatch, not by a radio unit
     std::vector<SheetLap> laps;
+    RecordStanding standing;
 };
 
 // What a timesheet prints for one session.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "BoardRecords.h"
 #include "KartRows.h"
 #include "LapLogFormat.h"
 #include "LiveSnapshot.h"
@@ -27,7 +28,8 @@ bool LastLapSetBest(const KartSlot& slot, qint32 best) {
     return slot.best_lap_delta_sign.isEmpty() || slot.best_lap_delta > 0;
 }
 
-QJsonObject RunningSession(const Station& station, const LiveClocks& clocks) {
+QJsonObject RunningSession(const Station& station, const LiveClocks& clocks,
+                           const RecordsBoard* records) {
     std::vector<KartEntry> entries;
     for (int n = 1; n <= kSlotCount; ++n) {
         if (InUse(station, n)) {
@@ -82,7 +84,13 @@ QJsonObject RunningSession(const Station& station, const LiveClocks& clocks) {
                                                   : slot.best_lap_delta_sign == QLatin1String("-")
                                                       ? -slot.best_lap_delta
                                                       : slot.best_lap_delta;
-            kart[QStringLiteral("last_mark")] = LapMark(set_best, fastest_of_all);
+            const QString record =
+                records == nullptr ? QString()
+                                   : RecordMark(*records, station.clock().LocalDateTime().date(),
+                                                slot.driver_name.str(), slot.last_lap_time,
+                                                set_best, fastest_of_all);
+            kart[QStringLiteral("last_mark")] =
+                record.isEmpty() ? LapMark(set_best, fastest_of_all) : record;
         } else {
             kart[QStringLiteral("last_cs")] = 0;
             kart[QStringLiteral("last")] = QString();
@@ -166,10 +174,14 @@ QByteArray LiveBoardKey(const Station& station, const LiveClocks& clocks) {
     return key;
 }
 
-QJsonObject LiveBoardJson(const Station& station, const LiveClocks& clocks) {
+QJsonObject LiveBoardJson(const Station& station, const LiveClocks& clocks,
+                          const RecordsBoard* records) {
     const bool running = station.poll_mode == kPollSession;
-    QJsonObject live = running ? RunningSession(station, clocks) : QJsonObject();
+    QJsonObject live = running ? RunningSession(station, clocks, records) : QJsonObject();
     const QDateTime now = station.clock().LocalDateTime();
+    if (records != nullptr) {
+        live[QStringLiteral("records")] = BoardRecordsJson(*records, station, now.date());
+    }
     // The station's day, for /api/sessions/<today>: a phone's clock may differ.
     live[QStringLiteral("today")] = now.date().toString(QStringLiteral("yyyy_MM_dd"));
     // The pages run the station's clocks on from here (now_ms says where they are).

@@ -5,6 +5,7 @@
 
 #include "DaySessions.h"
 #include "LiveClocks.h"
+#include "RecordsIndex.h"
 
 class Station;
 
@@ -16,8 +17,11 @@ class Station;
 // a lap after them by slot, with the times the pages count from (clocks, as of
 // clocks.at_ms()). Between sessions: the final result of today's last recorded
 // session, with "No session is running"; its lap log gives each kart's laps
-// completed and last lap.
-QJsonObject LiveBoardJson(const Station& station, const LiveClocks& clocks);
+// completed and last lap. With records (the records updater's last board): the best
+// of the day and of the month, and a last lap that set a personal best or the
+// day's record marked so.
+QJsonObject LiveBoardJson(const Station& station, const LiveClocks& clocks,
+                          const RecordsBoard* records = nullptr);
 // The same with clocks read now (samples and tests of what does not tick).
 QJsonObject LiveBoardJson(const Station& station);
 

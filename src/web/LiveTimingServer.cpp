@@ -100,15 +100,23 @@ void LiveTimingServer::OnClientCountChanged(int count) {
     }
 }
 
+void LiveTimingServer::SetRecords(const RecordsBoard& board) {
+    records_ = board;
+    have_records_ = true;
+    ++records_serial_;
+}
+
 void LiveTimingServer::Publish(bool asked) {
     // Building the JSON forty times a second for nothing would cost more than
     // comparing the key.
     clocks_.Update(station_, SteadyMs());
     QByteArray key = LiveBoardKey(station_, clocks_);
+    key.append(reinterpret_cast<const char*>(&records_serial_), sizeof(records_serial_));
     if (latest_json_.isEmpty() || key != latest_key_) {
         latest_key_ = std::move(key);
         latest_json_ =
-            QJsonDocument(LiveBoardJson(station_, clocks_)).toJson(QJsonDocument::Compact);
+            QJsonDocument(LiveBoardJson(station_, clocks_, have_records_ ? &records_ : nullptr))
+                .toJson(QJsonDocument::Compact);
     }
     // The network thread is woken only for news or for an answer it waits for.
     if (!snapshot_.Publish(latest_json_) && !asked) {

@@ -9,6 +9,7 @@
 
 #include "LiveClocks.h"
 #include "LiveSnapshot.h"
+#include "RecordsIndex.h"
 #include "ServerLimits.h"
 
 class DayReader;
@@ -62,6 +63,10 @@ class LiveTimingServer : public QObject {
     // Snapshots published so far (one per check while clients are connected).
     quint64 publish_count() const { return snapshot_.Latest().serial; }
 
+    // The records the board shows (RecordsUpdater::board()), made off this thread;
+    // none until given.
+    void SetRecords(const RecordsBoard& board);
+
   private:
     // asked: the network side waits for a snapshot, changed or not.
     void Publish(bool asked);
@@ -77,6 +82,9 @@ class LiveTimingServer : public QObject {
     QTimer publish_timer_;
     QByteArray latest_key_;  // LiveBoardKey of the last JSON built
     QByteArray latest_json_;
+    RecordsBoard records_;
+    bool have_records_ = false;
+    quint64 records_serial_ = 0;  // part of the key: new records rebuild the JSON
     bool listening_ = false;
     quint16 port_ = 0;
     QAbstractSocket::SocketError listen_error_ = QAbstractSocket::UnknownSocketError;

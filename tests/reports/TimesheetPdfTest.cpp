@@ -399,3 +399,35 @@ TEST_F(TimesheetPdfTest, UnwritablePathIsReportedAndLeavesNoFile) {
 }
 
 }  // namespace
+
+TEST_F(TimesheetPdfTest, PersonalBestAndRanksFromTheRecordsIndex) {
+    Timesheet sheet = Session({DriverWithLaps(1, "Anna", 12), DriverWithLaps(2, "Bartek", 12),
+                               DriverWithLaps(3, "Cezary", 12)});
+    const LapStatistics anna(sheet.drivers[0].laps);
+    sheet.drivers[0].standing = {true, anna.best() + 7, QDate(2026, 12, 8), true, 3, 41, 12, 530};
+    // Bartek's sheet printed later from the history: his best stands, the ranks are
+    // of that day. Cezary's first visit: nothing to beat.
+    sheet.drivers[1].standing = {true, 2999, QDate(2026, 12, 1), false, 1, 9, 0, 0};
+    sheet.drivers[2].standing = {true, 0, QDate(2026, 12, 8), true, 41, 41, 530, 530};
+    const QStringList pages = Pages(sheet, QStringLiteral("timesheet-records"));
+    ASSERT_EQ(pages.size(), 4);
+    EXPECT_TRUE(
+        pages[1].contains(QStringLiteral("Personal best: %1 (lap %2), before this session %3")
+                              .arg(FormatLapTime(quint32(anna.best())))
+                              .arg(anna.best_lap_number())
+                              .arg(FormatLapTime(quint32(anna.best() + 7)))))
+        << pages[1].toStdString();
+    EXPECT_TRUE(
+        pages[1].contains(QStringLiteral("Rank today: 3 of 41 \u00b7 this month: 12 of 530")));
+    EXPECT_TRUE(pages[1].contains(QStringLiteral(" +0.00 best PB\n")));
+    EXPECT_TRUE(pages[1].simplified().contains(QStringLiteral("PB: a personal best, faster")));
+    EXPECT_TRUE(pages[2].contains(QStringLiteral("Best before this session: 00:29:99")));
+    EXPECT_TRUE(pages[2].contains(QStringLiteral("Rank on 2026-12-01: 1 of 9\n")));
+    EXPECT_FALSE(pages[2].contains(QStringLiteral("PB")));
+    EXPECT_FALSE(pages[3].contains(QStringLiteral("PB")));
+    EXPECT_FALSE(pages[3].contains(QStringLiteral("Personal best")));
+    EXPECT_TRUE(pages[3].contains(QStringLiteral("Rank today: 41 of 41")));
+    // Without an answer from the index, none of it.
+    sheet.drivers[0].standing = RecordStanding{};
+    EXPECT_FALSE(Pages(OnlyDriver(sheet, 0), QStringLiteral("no-records"))[0].contains("Rank"));
+}

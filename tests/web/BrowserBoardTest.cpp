@@ -161,4 +161,33 @@ TEST_F(BrowserTest, TvBoardShowsFiveKartsWithoutScrollingAtAnySize) {
     }
 }
 
+TEST_F(BrowserTest, RecordsAndTheLapsThatSetThemOnTvAndToday) {
+    FillFiveKarts();
+    Laps(2, {6050});  // Bartek: the session's fastest, under Dora's 61.50 of this morning
+    RunFrames();
+    DevToolsPage tv;
+    ASSERT_TRUE(tv.Open(chromium_, Url("/tv"), QStringLiteral("1280,720")));
+    ASSERT_TRUE(tv.WaitFor(kBoard, QStringLiteral("Bartek")));
+    // The records come after start-up, the karts unchanged: the open page gets them.
+    server_->SetRecords(BoardOfToday());
+    const QString records = QStringLiteral("document.getElementById('record-rows').innerText");
+    ASSERT_TRUE(tv.WaitFor(records, QStringLiteral("Edek")));
+    EXPECT_EQ(tv.Evaluate(records).simplified(),
+              QStringLiteral(
+                  "Best of the day \u00b7 %1 Bartek 1:00.50 Best of the month \u00b7 %2 Edek 59.90")
+                  .arg(clock_.LocalDateTime().date().toString(Qt::ISODate),
+                       clock_.LocalDateTime().addDays(-3).date().toString(Qt::ISODate)));
+    EXPECT_EQ(tv.Evaluate(Cell(0, "last")).simplified(), "1:00.50 Day record -0.70");
+    // Celina's 64.22 beats her 64.40 of an earlier day.
+    EXPECT_TRUE(tv.Evaluate(kBoard).contains(QStringLiteral("Personal best")));
+    EXPECT_EQ(tv.Evaluate(QStringLiteral("String(document.getElementById('best-of-day').hidden)")),
+              "false");
+
+    DevToolsPage today;
+    ASSERT_TRUE(today.Open(chromium_, Url("/today"), QStringLiteral("412,915")));
+    ASSERT_TRUE(today.WaitFor(records, QStringLiteral("Bartek")));
+    EXPECT_EQ(today.Evaluate(QStringLiteral("String(document.getElementById('records').hidden)")),
+              "false");
+}
+
 }  // namespace

@@ -77,6 +77,21 @@ class BrowserTest : public ::testing::Test, public StationFixture {
         RunFrames(5);
     }
 
+    // Records as the updater makes them, for today at the station: Dora's 61.50 this
+    // morning, Edek's 59.90 three days ago, Celina's 64.40 on an earlier day.
+    RecordsBoard BoardOfToday() const {
+        const QDateTime now = clock_.LocalDateTime();
+        RecordsBoard board;
+        board.day = now.date();
+        board.day_best = {1,    QStringLiteral("Dora"), QStringLiteral("dora"),
+                          6150, now.addSecs(-3600),     2};
+        board.month_best = {1,    QStringLiteral("Edek"), QStringLiteral("edek"),
+                            5990, now.addDays(-3),        1};
+        // Names hold 20 characters, in the kart and in the session files alike.
+        board.driver_bests = {{QStringLiteral("celina nowak-wisniew"), 6440}};
+        return board;
+    }
+
     QString chromium_;
     ScreenStandIn screen_;
     QTimer frames_;

@@ -59,13 +59,17 @@ TEST_F(BrowserTest, TodayRefreshesWhenASessionEndsAndShowsAnotherDayFromTheList)
 }
 
 // Pictures for docs/ when RUVO_SCREENSHOT_DIR names a folder: the phone board, the TV
-// board and today's sessions, dark and light, and the TV board on a phone.
+// board and today's sessions, dark and light, and the TV board on a phone, with
+// records and a day's record and a personal best marked.
 TEST_F(BrowserTest, Screenshots) {
     const QString folder = qEnvironmentVariable("RUVO_SCREENSHOT_DIR");
     if (folder.isEmpty()) {
         GTEST_SKIP() << "RUVO_SCREENSHOT_DIR not set";
     }
     FillFiveKarts();
+    Laps(2, {6050});  // Bartek's day record
+    server_->SetRecords(BoardOfToday());
+    RunFrames();
     // Today with one session of every lap recorded before this one: the five karts'
     // laps as recorded.
     std::vector<LapRecord> logged;

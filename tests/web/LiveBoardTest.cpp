@@ -529,3 +529,55 @@ TEST_F(LiveBoardTest, ALapCorrectionShowsAndReachesTheClients) {
     EXPECT_EQ(KartAt(live, 1)["laps_kept"].toInt(), 1);
     EXPECT_NE(Key(), before);
 }
+
+// The records of the index (as the updater's board holds them) with the running
+// session's laps: the best of the day and month, and marks on the lap that set one.
+TEST_F(LiveBoardTest, RecordsOfTheDayAndMonthAndTheLapsThatSetThem) {
+    const QDate today = clock_.LocalDateTime().date();
+    RecordsBoard board;
+    board.day = today;
+    board.day_best = {1,    QStringLiteral("Dora"),         QStringLiteral("dora"),
+                      3000, QDateTime(today, QTime(10, 0)), 2};
+    board.month_best = {1,
+                        QStringLiteral("Edek"),
+                        QStringLiteral("edek"),
+                        2900,
+                        QDateTime(today.addDays(-1), QTime(11, 0)),
+                        1};
+    board.driver_bests = {{QStringLiteral("ann"), 3300}, {QStringLiteral("bob"), 2990}};
+    station_.poll_mode = kPollSession;
+    Kart(1, "Ann", 101);
+    Kart(2, " BOB", 102);
+    Kart(3, "Cy", 103);
+    Laps(1, {3400, 3250});  // beats her 33.00 of an earlier day
+    Laps(2, {2950});        // the session's fastest, under the day's 30.00
+    Laps(3, {3500, 3450});  // a first visit: his own best of the session only
+    const auto marks = [this](const QJsonObject& live) {
+        QStringList list;
+        for (const auto& kart : live["karts"].toArray()) {
+            list << kart.toObject()["driver"].toString().trimmed() + "=" +
+                        kart.toObject()["last_mark"].toString();
+        }
+        return list;
+    };
+    const auto record = [](const QJsonObject& live, const char* kind) {
+        return live["records"].toObject()[QLatin1String(kind)].toObject();
+    };
+    clocks_.Update(station_, now_ms_);
+    QJsonObject live = LiveBoardJson(station_, clocks_, &board);
+    EXPECT_EQ(marks(live), QStringList({"BOB=record", "Ann=personal", "Cy=pb"}));
+    const QJsonObject day = record(live, "day");
+    EXPECT_EQ(day["driver"].toString(), " BOB");
+    EXPECT_EQ(day["lap_cs"].toInt(), 2950);
+    EXPECT_EQ(day["date"].toString(), today.toString(Qt::ISODate));
+    EXPECT_EQ(record(live, "month")["driver"].toString(), "Edek");
+    EXPECT_EQ(record(live, "month")["lap"].toString(), "00:29:00");
+    EXPECT_FALSE(Live().contains("records"));  // no board yet: no records, old marks
+
+    // A board of yesterday: no day's record to beat (Bob's lap is still under his own
+    // best), and yesterday's best is not shown as today's.
+    board.day = today.addDays(-1);
+    live = LiveBoardJson(station_, clocks_, &board);
+    EXPECT_EQ(marks(live), QStringList({"BOB=personal", "Ann=personal", "Cy=pb"}));
+    EXPECT_EQ(record(live, "day")["driver"].toString(), " BOB");
+}

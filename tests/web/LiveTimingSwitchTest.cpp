@@ -11,6 +11,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "../records/RecordsFolder.h"
 #include "FakeClock.h"
 #include "IniFile.h"
 #include "LiveTimingServer.h"
@@ -18,6 +22,8 @@
 #include "LiveTimingSwitch.h"
 #include "QrCode.h"
 #include "RawClient.h"
+#include "RecordsUpdater.h"
+#include "SessionTimesheet.h"
 #include "TForm1.h"
 #include "TempFolder.h"
 
@@ -218,4 +224,38 @@ TEST(QrCodeTest, ModulesFinderPatternsAndQuietZone) {
         EXPECT_TRUE(dark(ox + 3, oy + 3));
     }
     EXPECT_TRUE(QrCodeImage(QString(5000, 'x'), 3).isNull());  // more than a QR code holds
+}
+
+// The program's wiring: the records updater's board reaches the feed, and every
+// sheet loaded gets the drivers' standings.
+TEST(LiveTimingSwitchTest, RecordsOfTheIndexReachTheBoardAndTheTimesheets) {
+    TempFolder folder;
+    const quint16 port = FreePort();
+    WriteSettings(folder, true, port);
+    FakeClock clock;  // 2012-05-31 14:05
+    const QDateTime morning(QDate(2012, 5, 31), QTime(10, 0));
+    const std::vector<TestKart> karts = {{"Ann", {3300, 3100}}, {"Bob", {3200}}};
+    const QString session = WriteTestSession(folder, morning, karts);
+    WriteTestLapLog(session, morning, karts);
+    TForm1 launcher(clock, folder.path());
+    ASSERT_TRUE(launcher.live_timing()->IsServing());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !launcher.records_updater()->busy(); }, 20000));
+
+    RawClient client;
+    ASSERT_TRUE(client.Connect(port));
+    client.Send("GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    const QByteArray answer = client.ReadUntilClosed();
+    const QJsonObject live =
+        QJsonDocument::fromJson(answer.mid(answer.indexOf("\r\n\r\n") + 4)).object();
+    const QJsonObject day = live["records"].toObject()["day"].toObject();
+    EXPECT_EQ(day["driver"].toString(), "Ann") << answer.toStdString();
+    EXPECT_EQ(day["lap_cs"].toInt(), 3100);
+
+    Timesheet sheet;
+    QString error;
+    ASSERT_TRUE(LoadSessionFileTimesheet(session, QString(), &sheet, &error));
+    ASSERT_EQ(sheet.drivers.size(), 2u);
+    EXPECT_TRUE(sheet.drivers[1].standing.known);
+    EXPECT_EQ(sheet.drivers[1].standing.day_rank, 2);
+    EXPECT_TRUE(sheet.drivers[1].standing.of_today);
 }

@@ -1,8 +1,9 @@
 'use strict';
 // The live board on a phone (/) and on a TV (/tv): the karts in order with the
 // running time counted here from the lap start the station sent, the session
-// clock and the time of day, marks for a personal best and the session's fastest
-// lap, the kart a phone follows, and on the TV the best of the day.
+// clock and the time of day, marks for the kart's best, the session's fastest lap,
+// a driver's personal best and the day's record, the kart a phone follows, and on
+// the TV the records and the best of the day.
 (function () {
   var karts = document.getElementById('karts');
   var board = document.getElementById('board');
@@ -11,6 +12,8 @@
   var sessionClock = document.getElementById('session-clock');
   var timeOfDay = document.getElementById('time-of-day');
   var bestOfDay = document.getElementById('best-of-day');
+  var records = document.getElementById('records');
+  var dayBest = document.getElementById('day-best');
   var live = null;
   var runningCells = [];  // [cell, kart] of the karts whose time runs on
   var dayShown = '';
@@ -31,7 +34,12 @@
     td.appendChild(span);
   }
 
-  var MARKS = { pb: 'PB', fastest: 'Fastest' };
+  var MARKS = { pb: 'PB', fastest: 'Fastest', personal: 'Personal best', record: 'Day record' };
+
+  // The TV's side panel shows when it has something: records or the day's drivers.
+  function showSide() {
+    bestOfDay.hidden = records.hidden && dayBest.hidden;
+  }
 
   function runningText(kart, now) {
     return kart.ticking ? Ruvo.running(now - kart.lap_start_ms) : Ruvo.running(kart.running_cs * 10);
@@ -73,6 +81,10 @@
     });
     karts.replaceChildren(rows);
     tick(feed);
+    if (records) {
+      records.hidden = !Ruvo.recordRows(document.getElementById('record-rows'), live.records);
+      showSide();
+    }
     if (bestOfDay && live.today + '/' + live.sessions_recorded !== dayShown) {
       dayShown = live.today + '/' + live.sessions_recorded;
       loadBestOfDay(live.today);
@@ -108,7 +120,8 @@
           rows.appendChild(row);
         });
         document.getElementById('best-rows').replaceChildren(rows);
-        bestOfDay.hidden = !(json.best_of_day || []).length;
+        dayBest.hidden = !(json.best_of_day || []).length;
+        showSide();
       })
       .catch(function () { dayShown = ''; });
   }

@@ -167,8 +167,43 @@ var Ruvo = (function () {
     return { stationNow: stationNow, timeOfDay: timeOfDay };
   }
 
+  // The records the station sends with every state (best of the day and of the
+  // month, from its records index and the running session) as rows of tbody, names
+  // as text only; the number of records shown.
+  function recordRows(tbody, records) {
+    var rows = document.createDocumentFragment();
+    var count = 0;
+    [['day', 'Best of the day'], ['month', 'Best of the month']].forEach(function (kind) {
+      var best = records && records[kind[0]];
+      if (!best) { return; }
+      count += 1;
+      // What and when on a line of its own, so a narrow panel keeps the name whole.
+      var head = document.createElement('tr');
+      head.className = 'record-head ' + kind[0];
+      var label = document.createElement('td');
+      label.className = 'record-label';
+      label.colSpan = 2;
+      label.textContent = kind[1] + ' \u00b7 ' + best.date;
+      head.appendChild(label);
+      var row = document.createElement('tr');
+      row.className = 'record ' + kind[0];
+      var driver = document.createElement('td');
+      driver.className = 'driver';
+      driver.textContent = best.driver;
+      var time = document.createElement('td');
+      time.className = 'best session-best';
+      time.textContent = lapTime(best.lap_cs);
+      row.appendChild(driver);
+      row.appendChild(time);
+      rows.appendChild(head);
+      rows.appendChild(row);
+    });
+    tbody.replaceChildren(rows);
+    return count;
+  }
+
   return {
-    lapTime: lapTime, gap: gap, running: running, clock: clock,
+    lapTime: lapTime, gap: gap, running: running, clock: clock, recordRows: recordRows,
     setupTheme: setupTheme, followed: followed, toggleFollow: toggleFollow, feed: feed
   };
 })();

@@ -130,7 +130,9 @@
 
   Ruvo.setupTheme();
   // The feed tells the station's today and when a session has been recorded.
+  var records = document.getElementById('records');
   Ruvo.feed(function (live) {
+    records.hidden = !Ruvo.recordRows(document.getElementById('record-rows'), live.records);
     if (live.today !== today || live.sessions_recorded !== recorded) {
       var first = today === '';
       var dayChanged = live.today !== today;
