@@ -29,6 +29,7 @@
 #include "ReceiverLink.h"
 #include "RecordsUpdater.h"
 #include "RecordsWindow.h"
+#include "SessionCamera.h"
 #include "SessionEndPrintouts.h"
 #include "SessionFile.h"
 #include "SessionFormatDialog.h"
@@ -292,34 +293,6 @@ void TForm1::StartLapLog() {
     }
 }
 
-void TForm1::StartCamera() {
-    const CameraSettings settings =
-        LoadCameraSettings(station_.program_folder() + QStringLiteral("ustawienia.ini"));
-    if (!settings.enabled || !session_screen_) {
-        return;
-    }
-    Tfekranglowny* screen = session_screen_.get();
-    const QString log_path = journal_ ? CameraLogPathFor(journal_->path()) : QString();
-    CameraTiming::Hooks hooks;
-    hooks.complete_lap = [screen](int slot, qint64 counter) {
-        return screen->CompleteLapAt(slot, counter);
-    };
-    hooks.show_status = [screen](const QString& text, bool healthy) {
-        screen->ShowCameraStatus(text, healthy);
-    };
-    hooks.log = [log_path](const QString& line) {
-        if (!log_path.isEmpty()) {
-            AppendCameraLogLine(log_path, line);
-        }
-    };
-    hooks.times_slot = [this](int slot) {
-        const KartSlot& kart = station_.slot(slot);
-        return kart.camera_timed && !kart.radio;
-    };
-    camera_ = std::make_unique<CameraTiming>(station_.clock(), settings, std::move(hooks));
-    camera_->Start();
-}
-
 void TForm1::FinishLapLog(const QString& session_file_path) {
     if (!journal_) {
         return;
@@ -521,7 +494,8 @@ void TForm1::Button1Click() {
     screen->SetHandTimingKeys(hand_timing_keys_);
     session_screen_ = std::move(screen);
     StartLapLog();
-    StartCamera();
+    camera_ =
+        StartSessionCamera(station_, *session_screen_, journal_ ? journal_->path() : QString());
     SetPollButtonsEnabled(false);
     station_.poll_mode = kPollSession;
     ReceiverLink(station_).RunPollLoop();

@@ -93,7 +93,6 @@ class TForm1 : public QWidget {
     std::unique_ptr<LapJournal> journal_;
     // The camera at the line during a session, when ustawienia.ini enables one.
     std::unique_ptr<CameraTiming> camera_;
-    void StartCamera();
     HandTimingKeys hand_timing_keys_;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;

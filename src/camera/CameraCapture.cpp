@@ -22,8 +22,6 @@ constexpr double kStalledSeconds = 1.0;
 // Frames dropped within this window keep the "dropping" state.
 constexpr double kDropWindowSeconds = 2.0;
 constexpr int kReopenPauseMs = 500;
-// The camera's niceness: on a busy machine its frames wait, never the receiver's.
-constexpr int kCameraNice = 10;
 
 double StationSeconds(const Clock& clock) {
     return static_cast<double>(clock.PerformanceCounter()) /
@@ -124,7 +122,9 @@ void CameraCapture::Report(const CameraStatus& status) {
 // A read that blocks says nothing: the watchdog on the screen's thread notices a
 // camera that stopped sending without closing.
 void CameraCapture::CheckStalled() {
-    if (!running() || StationSeconds(clock_) - last_frame_at_ <= kStalledSeconds) {
+    // Opening can take seconds (GStreamer's first look at its plugins on a fresh
+    // system): the silence counts from when the open returned.
+    if (!running() || opening_ || StationSeconds(clock_) - last_frame_at_ <= kStalledSeconds) {
         return;
     }
     {
@@ -141,13 +141,17 @@ void CameraCapture::Run() {
     // Linux keeps a niceness per thread; the threads GStreamer starts from here inherit
     // it. Detection stays on this thread: OpenCV's own pool would run at the
     // receiver's priority.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kCameraNice);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), source_.niceness);
     cv::setNumThreads(1);
     Report({CameraStatus::State::kStarting, 0});
     const qint64 frequency = clock_.PerformanceFrequency();
     while (!stop_) {
         cv::VideoCapture capture;
-        if (!OpenCamera(capture, source_)) {
+        opening_ = true;
+        const bool opened = OpenCamera(capture, source_);
+        last_frame_at_ = StationSeconds(clock_);
+        opening_ = false;
+        if (!opened) {
             Report({DeviceGone(source_) ? CameraStatus::State::kUnplugged
                                         : CameraStatus::State::kStopped,
                     0});

@@ -31,6 +31,9 @@ class CameraCapture : public QObject {
         int line_x = -1;     // -1: the picture's middle
         int band_half_width = 80;
         bool preview = false;  // frameReady about ten times a second (the setup window)
+        // The capture thread's niceness: on a busy machine its frames wait, never the
+        // receiver's (the threads GStreamer starts from it inherit it).
+        int niceness = 10;
     };
     CameraCapture(const Clock& clock, const Source& source, QObject* parent = nullptr);
     ~CameraCapture() override;
@@ -59,6 +62,7 @@ class CameraCapture : public QObject {
     CameraStatus last_status_;
 
     std::atomic<double> last_frame_at_{0};  // station seconds
+    std::atomic<bool> opening_{false};      // the capture thread is in the camera's open
     QTimer watchdog_;
 };
 

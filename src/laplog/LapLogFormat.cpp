@@ -63,6 +63,39 @@ QString TimeOfDay(const QDateTime& at) {
     return at.isValid() ? at.toString(kTimeOfDayFormat) : QString();
 }
 
+// kTimeOfDayFormat read by hand: Qt 6.8's format parser builds a local time several
+// times a call, which made a busy day's lap logs six times slower to read than
+// under Qt 6.4. Digits only, every field its full width, or invalid.
+QDateTime ParseTimeOfDay(QStringView text) {
+    if (text.size() != 23) {
+        return {};
+    }
+    auto field = [text](qsizetype from, qsizetype width) {
+        int value = 0;
+        for (qsizetype i = from; i < from + width; ++i) {
+            if (!text[i].isDigit() || text[i].unicode() > '9') {
+                return -1;
+            }
+            value = value * 10 + (text[i].unicode() - '0');
+        }
+        return value;
+    };
+    const QStringView separators = u"-- ::.";
+    const std::array<qsizetype, 6> separator_at = {4, 7, 10, 13, 16, 19};
+    for (size_t i = 0; i < separator_at.size(); ++i) {
+        if (text[separator_at[i]] != separators[qsizetype(i)]) {
+            return {};
+        }
+    }
+    const int year = field(0, 4);
+    if (year < 1) {
+        return {};  // QDate takes -1 for a year before Christ
+    }
+    const QDate date(year, field(5, 2), field(8, 2));
+    const QTime time(field(11, 2), field(14, 2), field(17, 2), field(20, 3));
+    return date.isValid() && time.isValid() ? QDateTime(date, time) : QDateTime();
+}
+
 void PutKart(Row& row, int slot, const QString& driver, qint32 serial, bool radio) {
     row[kSlot] = QString::number(slot);
     row[kDriver] = driver;
@@ -178,7 +211,7 @@ class RowReader {
         *radio = r == 1;
         return true;
     }
-    QDateTime At() const { return QDateTime::fromString(Text(kTimeOfDay), kTimeOfDayFormat); }
+    QDateTime At() const { return ParseTimeOfDay(Text(kTimeOfDay)); }
 
     void ReadLap() {
         LapRecord lap;

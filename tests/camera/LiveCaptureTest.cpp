@@ -51,6 +51,7 @@ TEST(CameraLive, GStreamerSourceTimedOffTheScreenThread) {
         "video/x-raw,format=BGR ! appsink");
     source.fps = 30;
     source.line_x = 160;
+    source.niceness = 0;  // what is timed here, not the yielding: a busy machine drops frames
     CameraCapture capture(station_clock, source);
     std::vector<CameraStatus::State> states;
     std::vector<std::pair<qint64, bool>> crossings;
@@ -66,15 +67,11 @@ TEST(CameraLive, GStreamerSourceTimedOffTheScreenThread) {
     QElapsedTimer waited;
     waited.start();
     int turns = 0;
-    std::map<QString, std::set<int>> niceness;
     while (waited.elapsed() < 30000 &&
            (states.empty() || states.back() != CameraStatus::State::kStopped)) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(5);
         ++turns;
-        if (niceness.empty() && !crossings.empty()) {
-            niceness = NicenessByThreadName();
-        }
     }
     const qint64 ended = station_clock.PerformanceCounter();
     capture.Stop();
@@ -86,24 +83,43 @@ TEST(CameraLive, GStreamerSourceTimedOffTheScreenThread) {
     EXPECT_NE(std::find(states.begin(), states.end(), CameraStatus::State::kRunning), states.end());
     EXPECT_EQ(states.back(), CameraStatus::State::kOff);
     EXPECT_NE(std::find(states.begin(), states.end(), CameraStatus::State::kStopped), states.end());
-    // On a busy machine the camera yields to the receiver's thread, and so do the
-    // threads GStreamer started for it.
-    EXPECT_EQ(niceness["camera"], std::set<int>{10});
-    EXPECT_EQ(niceness[QCoreApplication::applicationName().left(15)], std::set<int>{0});
-    int streaming = 0;
-    for (const auto& [name, values] : niceness) {
-        if (name.startsWith(QLatin1String("videotestsrc"))) {
-            ++streaming;
-            EXPECT_EQ(values, std::set<int>{10}) << name.toStdString();
-        }
-    }
-    EXPECT_GT(streaming, 0);
     ASSERT_FALSE(crossings.empty());
     for (const auto& [counter, band] : crossings) {
         EXPECT_TRUE(band);
         EXPECT_GT(counter, started);
         EXPECT_LT(counter, ended);
     }
+}
+
+// A camera that takes 2 s to open (each frame held 2 s before the sink, so the open
+// waits for the first) is starting meanwhile, never "stopped" before its first frame.
+// On a busy machine the camera's thread yields to the receiver's.
+TEST(CameraLive, ASlowOpenIsStartingNotStopped) {
+    SystemClock station_clock;
+    CameraCapture::Source source;
+    source.gstreamer = true;
+    source.device = QStringLiteral(
+        "videotestsrc num-buffers=2 ! identity sleep-time=2000000 ! "
+        "video/x-raw,width=160,height=120 ! videoconvert ! video/x-raw,format=BGR ! appsink");
+    CameraCapture capture(station_clock, source);
+    std::vector<CameraStatus::State> states;
+    QObject::connect(&capture, &CameraCapture::statusChanged, &capture,
+                     [&](const CameraStatus& status) { states.push_back(status.state); });
+    capture.Start();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 20000 && states.size() < 2) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    std::map<QString, std::set<int>> niceness = NicenessByThreadName();
+    capture.Stop();
+    EXPECT_EQ(niceness["camera"], std::set<int>{10});
+    EXPECT_EQ(niceness[QCoreApplication::applicationName().left(15)], std::set<int>{0});
+    ASSERT_GE(states.size(), 2u);
+    EXPECT_EQ(states[0], CameraStatus::State::kStarting);
+    EXPECT_EQ(states[1], CameraStatus::State::kRunning);
+    EXPECT_GT(waited.elapsed(), 1500);  // the open did take its time
 }
 
 TEST(CameraLive, FrameClockKeepsTheCameraTimingAndCountsDrops) {

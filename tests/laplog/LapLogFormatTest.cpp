@@ -178,6 +178,23 @@ TEST(LapLog, DamagedLogsShowWhatCanBeReadAndSayWhatWasSkipped) {
     EXPECT_TRUE(skipped.contains("line 10: a quote is not closed")) << skipped.toStdString();
 }
 
+TEST(LapLog, TimesOfDayAreReadOnlyInTheirOneForm) {
+    const QByteArray written = LapLogLine(Lap(1, 1, 4000));
+    ASSERT_TRUE(written.contains("2026-12-08 14:05:33.120"));
+    QByteArray bytes = LapLogHeader() + written;
+    for (const char* bad :
+         {"2026-12-8 14:05:33.1200", "2026-12-08T14:05:33.120", "2026-02-30 14:05:33.120",
+          "+026-12-08 14:05:33.120", "2026-12-08 24:05:33.120"}) {
+        bytes += QByteArray(written).replace("2026-12-08 14:05:33.120", bad);
+    }
+    const SessionLapLog log = ParseLapLog(bytes);
+    ASSERT_EQ(log.laps.size(), 6u);
+    EXPECT_EQ(log.laps[0].ended_at, QDateTime(QDate(2026, 12, 8), QTime(14, 5, 33, 120)));
+    for (size_t i = 1; i < log.laps.size(); ++i) {
+        EXPECT_FALSE(log.laps[i].ended_at.isValid()) << i;
+    }
+}
+
 // The log's records never span lines: a stray quote costs its own line only, and a
 // line break typed into a name cannot split a record.
 TEST(LapLog, AStrayQuoteCostsOnlyItsLine) {

@@ -309,14 +309,11 @@ void MessageScenario() {
     slot.message_line1 = QStringLiteral("PIT IN");
     slot.message_line2 = QStringLiteral("NEXT LAP");
     slot.message_pending = true;
-    {
-        Station copy(clock, QStringLiteral("/nonexistent/"));
-        copy.slot(2) = slot;
-        // The emulator's log of what arrived is compared with this on the host.
-        Measure("built_message_frame=" + Hex(BuildMessageFrame(copy, 2)));
-    }
-    // An automatic message for the same kart waits until the operator's has gone,
-    // then follows it in a frame of its own.
+    Station copy(clock, QStringLiteral("/nonexistent/"));
+    copy.slot(2) = slot;
+    // The emulator's log of what arrived is compared with this on the host.
+    Measure("built_message_frame=" + Hex(BuildMessageFrame(copy, 2)));
+    // An automatic message for the kart waits for the operator's, then goes in its own frame.
     AutoMessageQueue auto_messages;
     auto_messages.Push(station, 2,
                        AutoMessage{true, QStringLiteral("FINISH"), QStringLiteral("POSITION %P"),
