@@ -154,30 +154,34 @@ TEST_F(HistoryReportsTest, PrintWithoutAPrinterOffersSaveAsPdfForTheChosenDriver
     const QString pdf = folder_.file("zajac.pdf");
     QString told;
     QString status;
-    ModalScript script({
-        [&](QWidget* dialog) {
-            dialog->findChild<QComboBox*>("DriverChoice")->setCurrentIndex(1);
-            dialog->findChild<QRadioButton*>("OneDriver")->setChecked(true);
-            ClickLater(dialog, "PrintButton");
-        },
-        [&](QWidget* box) {
-            auto* message = qobject_cast<QMessageBox*>(box);
-            ASSERT_NE(message, nullptr);
-            told = message->text();
-            for (QAbstractButton* button : message->buttons()) {
-                if (button->text() == "Save as PDF...") {
-                    Later([button] { button->click(); });
-                }
-            }
-        },
-        [&](QWidget* files) {
-            qobject_cast<QFileDialog*>(files)->selectFile(pdf);
-            static_cast<QDialog*>(files)->accept();
-        },
-        [&](QWidget* dialog) {
-            status = dialog->findChild<QLabel*>("Status")->text();
-            ClickLater(dialog, "CloseButton");
-        },
+    ModalScript script(std::vector<ModalScript::Step>{
+        {"TimesheetDialog",
+         [&](QWidget* dialog) {
+             dialog->findChild<QComboBox*>("DriverChoice")->setCurrentIndex(1);
+             dialog->findChild<QRadioButton*>("OneDriver")->setChecked(true);
+             ClickLater(dialog, "PrintButton");
+         }},
+        {"QMessageBox",
+         [&](QWidget* box) {
+             auto* message = qobject_cast<QMessageBox*>(box);
+             ASSERT_NE(message, nullptr);
+             told = message->text();
+             for (QAbstractButton* button : message->buttons()) {
+                 if (button->text() == "Save as PDF...") {
+                     Later([button] { button->click(); });
+                 }
+             }
+         }},
+        {"QFileDialog",
+         [&](QWidget* files) {
+             qobject_cast<QFileDialog*>(files)->selectFile(pdf);
+             static_cast<QDialog*>(files)->accept();
+         }},
+        {"TimesheetDialog",
+         [&](QWidget* dialog) {
+             status = dialog->findChild<QLabel*>("Status")->text();
+             ClickLater(dialog, "CloseButton");
+         }},
     });
     Click(&window_, "ButtonTimesheet");
     EXPECT_EQ(script.seen(),
