@@ -21,7 +21,7 @@ void LoadKartSettings(Station& station) {
     const IniFile ini = IniFile::Load(KartSettingsPath(station));
     // Before the kart settings had a "Camera" box, a hand-timed kart was camera-timed
     // when the camera's settings gave it a marker: a file without the section keeps that.
-    const CameraSettings camera = LoadCameraSettings(KartSettingsPath(station));
+    const CameraSettings camera = CameraSettingsFrom(ini);
     for (int n = 1; n <= kSlotCount; ++n) {
         KartSlot& slot = station.slot(n);
         const QString suffix = QString::number(n);
@@ -47,7 +47,7 @@ bool SaveKartSettings(const Station& station, QString* error_message) {
     }
     // Written once it says something the camera's markers do not (see the loading), so
     // a station without a camera keeps its file as it was.
-    const CameraSettings camera = LoadCameraSettings(KartSettingsPath(station));
+    const CameraSettings camera = CameraSettingsFrom(ini);
     bool write_camera_karts = !ini.Entries(kCameraKartsSection).isEmpty();
     for (int n = 1; n <= kSlotCount; ++n) {
         const KartSlot& slot = station.slot(n);

@@ -29,7 +29,10 @@ int CameraSettings::SlotOfMarker(int marker_id) const {
 }
 
 CameraSettings LoadCameraSettings(const QString& ini_path) {
-    const IniFile file = IniFile::Load(ini_path);
+    return CameraSettingsFrom(IniFile::Load(ini_path));
+}
+
+CameraSettings CameraSettingsFrom(const IniFile& file) {
     CameraSettings s;
     s.enabled = file.ReadInteger(kCameraSection, QStringLiteral("Enabled"), 0) == 1;
     s.device = file.ReadString(kCameraSection, QStringLiteral("Device"), s.device).trimmed();

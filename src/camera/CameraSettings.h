@@ -5,6 +5,8 @@
 
 #include "KartSlot.h"
 
+class IniFile;
+
 // The camera at the line, kept in its own section of ustawienia.ini ("Camera").
 struct CameraSettings {
     bool enabled = false;                  // a camera times karts during sessions
@@ -27,6 +29,8 @@ struct CameraSettings {
 };
 
 CameraSettings LoadCameraSettings(const QString& ini_path);
+// The same from a file already read.
+CameraSettings CameraSettingsFrom(const IniFile& file);
 bool SaveCameraSettings(const QString& ini_path, const CameraSettings& settings,
                         QString* error_message);
 
