@@ -18,6 +18,7 @@
 #include "RecordsHistory.h"
 #include "RecordsIndex.h"
 #include "RecordsUpdater.h"
+#include "SessionFile.h"
 
 namespace {
 
@@ -88,7 +89,10 @@ void BM_RecordsAddOneSession(benchmark::State& state) {
     int seed = 1;
     for (auto _ : state) {
         state.PauseTiming();
-        ended = ended.addSecs(60);
+        // A new file each time, as after END SESSION, also on a second run.
+        do {
+            ended = ended.addSecs(60);
+        } while (QFile::exists(SessionFilePath(folder, ended)));
         const QString path = WriteOneRecordsSession(folder, ended, ++seed);
         state.ResumeTiming();
         if (index.AddSessionFile(path).files_read != 1) {

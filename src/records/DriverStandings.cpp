@@ -101,7 +101,8 @@ std::vector<RecordStanding> RecordStandingsOf(const QString& program_folder,
         standing.known = true;
         standing.day = day;
         standing.of_today = day == today;
-        standing.best_before = index.BestBefore(DriverKey(sheet.drivers[i].driver_name), started);
+        standing.best_before =
+            index.BestBefore(DriverKey(sheet.drivers[i].driver_name), started, session_file);
         day_table.Place(counted_as.at(qsizetype(i)), &standing.day_rank, &standing.day_drivers);
         month_table.Place(counted_as.at(qsizetype(i)), &standing.month_rank,
                           &standing.month_drivers);

@@ -2,12 +2,35 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <array>
 
 #include "LapLogFormat.h"
 #include "SessionFile.h"
 
+// Read by hand, as the lap logs' times are: Qt 6.8's format parser is slow, and a
+// rebuild reads every name of five years.
 QDateTime SessionEndFromName(const QString& file_name) {
-    return QDateTime::fromString(file_name.left(16), QStringLiteral("yyyy_MM_dd_HH_mm"));
+    if (file_name.size() < 16) {
+        return {};
+    }
+    std::array<int, 5> fields{};
+    for (qsizetype i = 0; i < 16; ++i) {
+        const char16_t c = file_name[i].unicode();
+        if (i == 4 || i == 7 || i == 10 || i == 13) {
+            if (c != u'_') {
+                return {};
+            }
+            continue;
+        }
+        if (c < u'0' || c > u'9') {
+            return {};
+        }
+        int& field = fields[size_t(i < 4 ? 0 : (i - 5) / 3 + 1)];
+        field = field * 10 + (c - u'0');
+    }
+    const QDate date(fields[0], fields[1], fields[2]);
+    const QTime time(fields[3], fields[4]);
+    return date.isValid() && time.isValid() ? QDateTime(date, time) : QDateTime();
 }
 
 namespace {
@@ -31,7 +54,7 @@ void AddTopTenLaps(const SessionRecord& record, const QDateTime& ended, IndexedS
 
 }  // namespace
 
-IndexedSession ReadIndexedSession(const QString& session_path, const QDateTime& fallback_time) {
+IndexedSession ReadIndexedSession(const QString& session_path, qint64 modified_ms) {
     IndexedSession session;
     QFile file(session_path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -45,7 +68,7 @@ IndexedSession ReadIndexedSession(const QString& session_path, const QDateTime& 
     }
     QDateTime ended = SessionEndFromName(QFileInfo(session_path).fileName());
     if (!ended.isValid()) {
-        ended = fallback_time;
+        ended = QDateTime::fromMSecsSinceEpoch(modified_ms);
     }
     const SessionLapLog log = ReadLapLog(LapLogPathFor(session_path));
     for (const LapRecord& lap : log.laps) {

@@ -22,9 +22,9 @@ struct IndexedSession {
 // The laps of a session file: every lap of its lap log that stands (deleted laps
 // are left out), or, without a lap log, each kart's ten fastest from the file
 // itself. Karts without a driver's name have no records and are left out. The
-// session's time comes from the file name (yyyy_mm_dd_hh_mm...), else from
-// fallback_time.
-IndexedSession ReadIndexedSession(const QString& session_path, const QDateTime& fallback_time);
+// session's time comes from the file name (yyyy_mm_dd_hh_mm...), else from the
+// file's modification time (milliseconds since the epoch).
+IndexedSession ReadIndexedSession(const QString& session_path, qint64 modified_ms);
 
 // "2012_05_31_14_05.txt" -> 31 May 2012 14:05; invalid for other names.
 QDateTime SessionEndFromName(const QString& file_name);

@@ -11,7 +11,8 @@ QDateTime RecordsIndex::FirstLapAt(const QString& session_path) {
     query.prepare(
         QStringLiteral("SELECT MIN(l.at) FROM laps l JOIN files f ON f.id = l.file_id"
                        " WHERE f.path = ?"));
-    query.addBindValue(QDir(program_folder_).relativeFilePath(QFileInfo(session_path).filePath()));
+    query.addBindValue(
+        QDir(program_folder_).relativeFilePath(QFileInfo(session_path).absoluteFilePath()));
     if (!query.exec() || !query.next() || query.value(0).isNull()) {
         return QDateTime();
     }
@@ -37,7 +38,7 @@ RecordsBoard RecordsIndex::Board(const QDate& today) {
     if (!query.exec(QStringLiteral(
             "SELECT d.key, t.best FROM drivers d LEFT JOIN merges m ON m.alias_id = d.id JOIN"
             " (SELECT COALESCE(a.target_id, b.driver_id) AS who, MIN(b.lap_time) AS best"
-            "  FROM month_best b LEFT JOIN merges a ON a.alias_id = b.driver_id GROUP BY who) t"
+            "  FROM year_best b LEFT JOIN merges a ON a.alias_id = b.driver_id GROUP BY who) t"
             " ON t.who = COALESCE(m.target_id, d.id)"))) {
         return board;
     }
@@ -54,14 +55,10 @@ bool RecordsIndex::IsFilled() {
 }
 
 void RecordsIndex::MarkFilled() {
-    // A table of its own rather than a new schema version: an index of the version
-    // before stays, and counts as filled after its next whole update.
-    QSqlDatabase& db = database_->db();
     if (IsFilled()) {
         return;
     }
-    ExecSql(db, QStringLiteral("CREATE TABLE IF NOT EXISTS filled(at TEXT)"), nullptr);
-    ExecSql(db,
+    ExecSql(database_->db(),
             QStringLiteral("INSERT INTO filled(at) VALUES('%1')")
                 .arg(QDateTime::currentDateTime().toString(kRecordsTimeFormat)),
             nullptr);

@@ -11,7 +11,7 @@
 // writes and a busy connection waits up to five seconds before it gives up.
 class RecordsDatabase {
   public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
 
     explicit RecordsDatabase(const QString& path);
     ~RecordsDatabase();

@@ -1,14 +1,19 @@
 #include "RecordsIndex.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <future>
 
 #include "DriverIdentity.h"
 #include "IndexedSession.h"
 #include "LapLogFormat.h"
+#include "RecordsBests.h"
 #include "RecordsDatabase.h"
 #include "RecordsMerges.h"
 
@@ -29,14 +34,25 @@ struct RecordsFileSignature {
 
 namespace {
 
+// One stat() a file: QFileInfo's modification time goes through the local time
+// zone, which glibc looks up on disk at each call, and an update of an index that
+// is up to date spent most of its time there.
+bool StatFile(const QString& path, qint64* size, qint64* mtime_ms) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return false;
+    }
+    *size = status.st_size;
+    *mtime_ms = qint64(status.st_mtim.tv_sec) * 1000 + status.st_mtim.tv_nsec / 1'000'000;
+    return true;
+}
+
 RecordsFileSignature SignatureOf(const QFileInfo& file) {
     RecordsFileSignature signature;
-    signature.size = file.size();
-    signature.mtime = file.lastModified().toMSecsSinceEpoch();
-    const QFileInfo log(LapLogPathFor(file.filePath()));
-    if (log.exists()) {
-        signature.log_size = log.size();
-        signature.log_mtime = log.lastModified().toMSecsSinceEpoch();
+    StatFile(file.filePath(), &signature.size, &signature.mtime);
+    if (!StatFile(LapLogPathFor(file.filePath()), &signature.log_size, &signature.log_mtime)) {
+        signature.log_size = -1;
+        signature.log_mtime = 0;
     }
     return signature;
 }
@@ -161,16 +177,36 @@ IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
     return Write(scan, nullptr, update);
 }
 
+std::vector<IndexedSession> RecordsIndex::ReadBatch(const Scan& scan, int from, int to) {
+    std::vector<IndexedSession> read;
+    for (int i = from; i < to; ++i) {
+        const auto& changed = scan.changed.at(size_t(i));
+        read.push_back(ReadIndexedSession(changed.file.filePath(), changed.signature.mtime));
+    }
+    return read;
+}
+
 IndexUpdate RecordsIndex::Write(const Scan& scan, const std::atomic<bool>* cancel,
                                 IndexUpdate update) {
     const int total = int(scan.changed.size());
     const int batch = std::max(1, options_.batch_files);
+    // The next batch's files are read on a second thread while this one writes: a
+    // rebuild spends about as long parsing files as writing the index.
+    std::future<std::vector<IndexedSession>> next =
+        std::async(std::launch::deferred, &RecordsIndex::ReadBatch, std::cref(scan), 0,
+                   std::min(total, batch));
     for (int from = 0; from < total || (from == 0 && !scan.removed_ids.isEmpty()); from += batch) {
         if (cancel != nullptr && cancel->load()) {
             update.error = last_error_ = QStringLiteral("cancelled");
             return update;
         }
-        if (!WriteBatch(scan, from, std::min(total, from + batch), &update)) {
+        const int to = std::min(total, from + batch);
+        std::vector<IndexedSession> read = next.get();
+        if (to < total) {
+            next = std::async(std::launch::async, &RecordsIndex::ReadBatch, std::cref(scan), to,
+                              std::min(total, to + batch));
+        }
+        if (!WriteBatch(scan, from, to, read, &update)) {
             update.error = last_error_;
             return update;
         }
@@ -184,20 +220,17 @@ IndexUpdate RecordsIndex::Write(const Scan& scan, const std::atomic<bool>* cance
     return update;
 }
 
-bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to, IndexUpdate* update) {
-    // Read before the write lock is taken: another station waits only for the writes.
-    std::vector<IndexedSession> read;
-    for (int i = from; i < to; ++i) {
-        const auto& changed = scan.changed.at(size_t(i));
-        read.push_back(ReadIndexedSession(changed.file.filePath(), changed.file.lastModified()));
-    }
+bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to,
+                              const std::vector<IndexedSession>& read, IndexUpdate* update) {
+    // The files were read before the write lock is taken: another station waits
+    // only for the writes.
     QSqlDatabase& db = database_->db();
     if (!ExecSql(db, QStringLiteral("BEGIN IMMEDIATE"), &last_error_)) {
         return false;
     }
-    QSet<qint64> days;
+    RecordsBests bests;
     QSqlQuery days_of(db);
-    days_of.prepare(QStringLiteral("SELECT DISTINCT day FROM laps WHERE file_id = ?"));
+    days_of.prepare(QStringLiteral("SELECT DISTINCT driver_id, day FROM laps WHERE file_id = ?"));
     QSqlQuery drop_laps(db);
     drop_laps.prepare(QStringLiteral("DELETE FROM laps WHERE file_id = ?"));
     QSqlQuery drop_file(db);
@@ -208,7 +241,7 @@ bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to, IndexUpdate* u
             return false;
         }
         while (days_of.next()) {
-            days.insert(days_of.value(0).toLongLong());
+            bests.Recompute(days_of.value(0).toLongLong(), days_of.value(1).toLongLong());
         }
         drop_laps.addBindValue(id);
         drop_file.addBindValue(id);
@@ -261,11 +294,11 @@ bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to, IndexUpdate* u
         for (const IndexedLap& lap : session.laps) {
             const qint64 driver = DriverId(lap.driver_name);
             const qint64 day = lap.at.date().toJulianDay();
-            days.insert(day);
+            const QString at = lap.at.toString(kRecordsTimeFormat);
+            bests.Add(driver, day, lap.lap_time, lap.slot, at);
             for (const QVariant& value :
                  {QVariant(file_id), QVariant(driver), QVariant(lap.slot), QVariant(lap.lap_number),
-                  QVariant(lap.lap_time), QVariant(day),
-                  QVariant(lap.at.toString(kRecordsTimeFormat)),
+                  QVariant(lap.lap_time), QVariant(day), QVariant(at),
                   QVariant(lap.top_ten_only ? 1 : 0)}) {
                 add_lap.addBindValue(value);
             }
@@ -277,7 +310,7 @@ bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to, IndexUpdate* u
         update->files_read += 1;
         update->bytes_read += sig.size + std::max<qint64>(0, sig.log_size);
     }
-    ok = ok && RefreshBests(days.values());
+    ok = ok && bests.Write(db, &last_error_);
     if (ok && ExecSql(db, QStringLiteral("COMMIT"), &last_error_)) {
         return true;
     }
@@ -320,45 +353,4 @@ qint64 RecordsIndex::DriverId(const QString& name) {
     }
     driver_ids_.insert(key, id);
     return id;
-}
-
-bool RecordsIndex::RefreshBests(const QList<qint64>& days) {
-    QSqlDatabase& db = database_->db();
-    QSqlQuery drop_day(db);
-    drop_day.prepare(QStringLiteral("DELETE FROM day_best WHERE day = ?"));
-    // SQLite takes the bare columns (slot, at) from the row that holds the MIN.
-    QSqlQuery fill_day(db);
-    fill_day.prepare(
-        QStringLiteral("INSERT INTO day_best(driver_id, day, month, lap_time, slot, at)"
-                       " SELECT driver_id, day, ?, MIN(lap_time), slot, at FROM laps WHERE day = ?"
-                       " GROUP BY driver_id"));
-    QSet<int> months;
-    for (qint64 day : days) {
-        const int month = MonthNumber(QDate::fromJulianDay(day));
-        months.insert(month);
-        drop_day.addBindValue(day);
-        fill_day.addBindValue(month);
-        fill_day.addBindValue(day);
-        if (!drop_day.exec() || !fill_day.exec()) {
-            last_error_ = (drop_day.lastError().isValid() ? drop_day : fill_day).lastError().text();
-            return false;
-        }
-    }
-    QSqlQuery drop_month(db);
-    drop_month.prepare(QStringLiteral("DELETE FROM month_best WHERE month = ?"));
-    QSqlQuery fill_month(db);
-    fill_month.prepare(QStringLiteral(
-        "INSERT INTO month_best(driver_id, month, lap_time, slot, at)"
-        " SELECT driver_id, month, MIN(lap_time), slot, at FROM day_best WHERE month = ?"
-        " GROUP BY driver_id"));
-    for (int month : std::as_const(months)) {
-        drop_month.addBindValue(month);
-        fill_month.addBindValue(month);
-        if (!drop_month.exec() || !fill_month.exec()) {
-            last_error_ =
-                (drop_month.lastError().isValid() ? drop_month : fill_month).lastError().text();
-            return false;
-        }
-    }
-    return true;
 }

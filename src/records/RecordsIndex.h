@@ -12,6 +12,7 @@
 #include "RecordPeriod.h"
 
 class RecordsDatabase;
+struct IndexedSession;
 
 // What one update of the index did.
 struct IndexUpdate {
@@ -92,8 +93,12 @@ class RecordsIndex {
     std::vector<RecordRow> Top(RecordPeriod period, const QDate& today, int count);
     std::optional<DriverHistory> Driver(const QString& key);
     std::vector<DriverName> Drivers();
-    // The driver's best before `before`, merges counted; 0 when none.
-    qint32 BestBefore(const QString& key, const QDateTime& before);
+    // The driver's best before `before`, merges counted, the laps of session_path
+    // left out; 0 when none. When session_path is the last file indexed, or not
+    // indexed yet (a session just ended), every other lap is before it, whatever
+    // the clock said then.
+    qint32 BestBefore(const QString& key, const QDateTime& before,
+                      const QString& session_path = QString());
     // The driver's place in the period's table (1 = fastest), 0 when not in it.
     int RankOf(const QString& key, RecordPeriod period, const QDate& today);
     // The key of the driver whose laps the key's are (itself unless merged); empty
@@ -117,9 +122,10 @@ class RecordsIndex {
     struct Scan;
     IndexUpdate Write(const Scan& scan, const std::atomic<bool>* cancel, IndexUpdate update);
     bool ApplyMerges();
-    bool WriteBatch(const Scan& scan, int from, int to, IndexUpdate* update);
+    static std::vector<IndexedSession> ReadBatch(const Scan& scan, int from, int to);
+    bool WriteBatch(const Scan& scan, int from, int to, const std::vector<IndexedSession>& read,
+                    IndexUpdate* update);
     qint64 DriverId(const QString& name);
-    bool RefreshBests(const QList<qint64>& days);
     void MarkFilled();
     bool Fail(const QString& text);
 

@@ -1,4 +1,5 @@
 // The records index's reads and the operator's merges.
+#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -46,17 +47,23 @@ std::vector<RecordRow> RecordsIndex::Top(RecordPeriod period, const QDate& today
         return rows;
     }
     const DayRange range = RangeOf(period, today);
-    QString table = QStringLiteral("month_best");
+    // All time reads each driver's yearly bests: a few per driver.
+    QString table = QStringLiteral("year_best");
     QString where = QStringLiteral("1");
     if (period == RecordPeriod::kDay || period == RecordPeriod::kWeek) {
         table = QStringLiteral("day_best");
         where = QStringLiteral("b.day BETWEEN %1 AND %2")
                     .arg(range.first.toJulianDay())
                     .arg(range.last.toJulianDay());
-    } else if (period != RecordPeriod::kAll) {
+    } else if (period == RecordPeriod::kMonth) {
+        table = QStringLiteral("month_best");
         where = QStringLiteral("b.month BETWEEN %1 AND %2")
                     .arg(MonthNumber(range.first))
                     .arg(MonthNumber(range.last));
+    } else if (period == RecordPeriod::kYear) {
+        where = QStringLiteral("b.year BETWEEN %1 AND %2")
+                    .arg(range.first.year())
+                    .arg(range.last.year());
     }
     QSqlQuery query(database_->db());
     query.setForwardOnly(true);
@@ -66,7 +73,7 @@ std::vector<RecordRow> RecordsIndex::Top(RecordPeriod period, const QDate& today
             " (SELECT COALESCE(m.target_id, b.driver_id) AS who, MIN(b.lap_time) AS best,"
             "  b.at AS at, b.slot AS slot FROM %1 b LEFT JOIN merges m ON m.alias_id = b.driver_id"
             "  WHERE %2 GROUP BY who) t"
-            " JOIN drivers d ON d.id = t.who ORDER BY t.best, t.at LIMIT %3")
+            " JOIN drivers d ON d.id = t.who ORDER BY t.best, t.at, d.key LIMIT %3")
             .arg(table, where)
             .arg(count > 0 ? count : -1);
     if (!query.exec(sql)) {
@@ -110,15 +117,33 @@ QString RecordsIndex::CountedAs(const QString& key) {
     return name.value(0).toString();
 }
 
-qint32 RecordsIndex::BestBefore(const QString& key, const QDateTime& before) {
+qint32 RecordsIndex::BestBefore(const QString& key, const QDateTime& before,
+                                const QString& session_path) {
     const DriverIds ids = IdsOf(database_->db(), key);
     if (ids.target == 0) {
         return 0;
     }
     QSqlQuery query(database_->db());
-    query.prepare(
-        QStringLiteral("SELECT MIN(lap_time) FROM laps WHERE driver_id IN (%1) AND at < ?")
-            .arg(ids.id_list));
+    qint64 own_id = 0;
+    bool newest = true;
+    if (!session_path.isEmpty()) {
+        query.prepare(QStringLiteral(
+            "SELECT f.id, f.id = (SELECT MAX(id) FROM files) FROM files f WHERE f.path = ?"));
+        query.addBindValue(
+            QDir(program_folder_).relativeFilePath(QFileInfo(session_path).absoluteFilePath()));
+        if (query.exec() && query.next()) {
+            own_id = query.value(0).toLongLong();
+            newest = query.value(1).toBool();
+        }
+    }
+    // The session indexed last (or not yet) came after every lap the index holds,
+    // whatever the clock said: one set back would hide the laps "after" it.
+    const bool every_other = !session_path.isEmpty() && newest;
+    query.prepare(QStringLiteral("SELECT MIN(lap_time) FROM laps WHERE driver_id IN (%1) AND"
+                                 " file_id != ? AND (? OR at < ?)")
+                      .arg(ids.id_list));
+    query.addBindValue(own_id);
+    query.addBindValue(every_other ? 1 : 0);
     query.addBindValue(before.toString(kRecordsTimeFormat));
     return query.exec() && query.next() ? query.value(0).toInt() : 0;
 }

@@ -1,5 +1,8 @@
 #include "RecordsUpdater.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 RecordsUpdater::RecordsUpdater(const QString& program_folder, QObject* parent,
                                std::function<QDate()> today)
     : QObject(parent), program_folder_(program_folder), today_(std::move(today)) {
@@ -34,6 +37,9 @@ void RecordsUpdater::StartThread() {
     pending_files_.clear();
     const QDate today = today_();
     thread_ = QThread::create([this, full, files, today] {
+        // Timing comes first: on a busy machine the index waits, never the receiver
+        // or the screen. The thread that reads files for it inherits this.
+        setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         // The connection is made, used and closed on this thread.
         RecordsIndex index(program_folder_);
         if (full) {

@@ -111,3 +111,32 @@ TEST(RecordStandings, SheetGoesWithoutThemWhileTheIndexIsRebuiltOrLocked) {
     AddRecordStandings(folder.path(), session, kToday.date(), &sheet, 5000);
     EXPECT_TRUE(sheet.drivers[0].standing.known);
 }
+
+TEST(RecordStandings, AClockSetBackADayClaimsNoPersonalBestItDidNotBeat) {
+    // Anna drove 30.00 at 14:00 on the 18th. Next day the clock says the 18th again
+    // and she drives 30.50 "at 10:00", before her 30.00 by the clock alone.
+    TempFolder folder;
+    WriteEarlierSessions(folder);
+    const QDateTime afternoon = kToday.addSecs(-3600);
+    const std::vector<TestKart> anna = {{QStringLiteral("Anna"), {3000}}};
+    WriteTestLapLog(WriteTestSession(folder, afternoon, anna), afternoon, anna);
+    ASSERT_TRUE(RecordsIndex(folder.path()).Update().error.isEmpty());
+    const QDateTime set_back = kToday.addSecs(-5 * 3600);
+    const std::vector<TestKart> again = {{QStringLiteral("Anna"), {3050}}};
+    const QString session = WriteTestSession(folder, set_back, again);
+    WriteTestLapLog(session, set_back, again);
+    Timesheet sheet;
+    QString error;
+    ASSERT_TRUE(LoadSessionFileTimesheet(session, QString(), &sheet, &error));
+    // At END SESSION, before and after the index takes the session.
+    EXPECT_EQ(RecordStandingsOf(folder.path(), session, sheet, kToday.date()).at(0).best_before,
+              3000);
+    ASSERT_TRUE(RecordsIndex(folder.path()).AddSessionFile(session).error.isEmpty());
+    EXPECT_EQ(RecordStandingsOf(folder.path(), session, sheet, kToday.date()).at(0).best_before,
+              3000);
+    // An older session's sheet still counts only the laps driven before it.
+    const QString earlier =
+        SessionFilePath(folder.path(), QDateTime(QDate(2026, 6, 2), QTime(10, 0)));
+    ASSERT_TRUE(LoadSessionFileTimesheet(earlier, QString(), &sheet, &error));
+    EXPECT_EQ(RecordStandingsOf(folder.path(), earlier, sheet, kToday.date()).at(0).best_before, 0);
+}

@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <random>
 #include <thread>
 
 #include "DiskFull.h"
+#include "IndexedSession.h"
 #include "RecordsFolder.h"
 #include "RecordsIndex.h"
 #include "RecordsMerges.h"
@@ -224,4 +226,93 @@ TEST(RecordsIndex, MergedDriversCountAsOneAndTheMergeOutlivesTheIndex) {
               1);
     ASSERT_TRUE(index.Unmerge(QStringLiteral("bartłomiej")));
     EXPECT_EQ(index.Top(RecordPeriod::kDay, kRecordsDay.date(), 0).size(), 3u);
+}
+
+TEST(RecordsIndex, BestsKeptLapByLapAgreeWithARebuildAfterEditsAndDeletions) {
+    // Sessions over a new year, laps from a narrow range so that equal laps meet:
+    // the earlier lap keeps the best whichever way the bests were worked out.
+    TempFolder folder;
+    std::mt19937 random(2026);
+    const QStringList names = {QStringLiteral("Ala"), QStringLiteral("Bob"), QStringLiteral("Cyd"),
+                               QStringLiteral("Dan")};
+    const auto karts = [&] {
+        std::vector<TestKart> drawn;
+        for (const QString& name : names) {
+            if (random() % 3 != 0) {
+                drawn.push_back({name, {}});
+                for (int lap = 0; lap < 3; ++lap) {
+                    drawn.back().laps.push_back(6000 + qint32(random() % 3));
+                }
+            }
+        }
+        return drawn;
+    };
+    std::vector<QDateTime> ended;
+    QStringList paths;
+    for (int i = 0; i < 16; ++i) {
+        ended.push_back(QDateTime(QDate(2025, 12, 30), QTime(10, 0)).addSecs(i * 5 * 3600));
+        const std::vector<TestKart> drawn = karts();
+        paths.append(WriteTestSession(folder, ended.back(), drawn));
+        if (i % 2 == 0) {
+            WriteTestLapLog(paths.back(), ended.back(), drawn);
+        }
+    }
+    // Eve's laps on the last day of a month and the first of the next.
+    const QDateTime eve_december(QDate(2025, 12, 31), QTime(2, 30));
+    paths.append(WriteTestSession(folder, eve_december, {{QStringLiteral("Eve"), {6010}}}));
+    paths.append(WriteTestSession(folder, QDateTime(QDate(2026, 1, 1), QTime(0, 30)),
+                                  {{QStringLiteral("Eve"), {5990}}}));
+    // In no order, as folders copied in late bring them.
+    std::shuffle(paths.begin(), paths.end(), random);
+    RecordsIndex index(folder.path());
+    for (const QString& path : paths) {
+        ASSERT_EQ(index.AddSessionFile(path).files_read, 1);
+    }
+    WriteTestSession(folder, ended[3], {{QStringLiteral("Dan"), {6003}}});
+    WriteTestSession(folder, eve_december, {{QStringLiteral("Eve"), {6020}}});
+    ASSERT_TRUE(QFile::remove(SessionFilePath(folder.path(), ended[6])));
+    ASSERT_TRUE(index.Update().error.isEmpty());
+    const auto everything = [&](RecordsIndex& from) {
+        QStringList lines;
+        for (const QDate& today : {QDate(2025, 12, 31), QDate(2026, 1, 2)}) {
+            for (RecordPeriod period :
+                 {RecordPeriod::kDay, RecordPeriod::kWeek, RecordPeriod::kMonth,
+                  RecordPeriod::kYear, RecordPeriod::kAll}) {
+                lines += TopLines(from, period, today);
+            }
+        }
+        for (const QString& name : names + QStringList{QStringLiteral("Eve")}) {
+            const std::optional<DriverHistory> driver = from.Driver(name.toLower());
+            for (const DayBest& best : driver->month_bests) {
+                lines += name + best.day.toString(Qt::ISODate) + QString::number(best.best_lap);
+            }
+        }
+        return lines;
+    };
+    const QStringList kept = everything(index);
+    EXPECT_GE(kept.size(), 30);
+    QFile::remove(RecordsIndex::PathIn(folder.path()));
+    RecordsIndex rebuilt(folder.path());
+    ASSERT_TRUE(rebuilt.Update().error.isEmpty());
+    EXPECT_EQ(kept.join(QLatin1Char('\n')).toStdString(),
+              everything(rebuilt).join(QLatin1Char('\n')).toStdString());
+}
+
+TEST(RecordsIndex, ASessionIsDatedByItsNameElseByItsModificationTime) {
+    EXPECT_EQ(SessionEndFromName(QStringLiteral("2012_05_31_14_05.txt")),
+              QDateTime(QDate(2012, 5, 31), QTime(14, 5)));
+    EXPECT_EQ(SessionEndFromName(QStringLiteral("2012_05_31_14_05_2.txt")),
+              QDateTime(QDate(2012, 5, 31), QTime(14, 5)));
+    for (const char* name : {"2012_13_31_14_05.txt", "2012_05_31_24_05.txt", "2012-05-31_14_05",
+                             "2012_05_31_14_5.txt", "notes.txt", "2012_05_3١_14_05.txt"}) {
+        EXPECT_FALSE(SessionEndFromName(QString::fromUtf8(name)).isValid()) << name;
+    }
+    TempFolder folder;
+    folder.Write("Sessions/2012_05_31/renamed.txt",
+                 "[Ustawienia]\r\nNAZWA_1=Ewa\r\nLAPSINT_1_1=3100\r\nLAPNR_1_1=2\r\n");
+    const QDateTime modified(QDate(2012, 6, 1), QTime(9, 30));
+    const IndexedSession session = ReadIndexedSession(
+        folder.file("Sessions/2012_05_31/renamed.txt"), modified.toMSecsSinceEpoch());
+    ASSERT_EQ(session.laps.size(), 1u);
+    EXPECT_EQ(session.laps.front().at, modified);
 }
