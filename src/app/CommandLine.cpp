@@ -7,8 +7,9 @@
 #include <cstdio>
 
 #include "CommandLineExports.h"
-#include "ReplayCommand.h"
+#include "DriverStandings.h"
 #include "RecordsCommand.h"
+#include "ReplayCommand.h"
 #include "TimesheetSettings.h"
 
 namespace {
@@ -144,6 +145,11 @@ std::optional<int> RunCommandLine(int argc, char* argv[], const CommandLineProgr
     QGuiApplication::setOrganizationName(QStringLiteral("RUVO"));
     const QString track =
         LoadTimesheetSettings(program.program_folder() + QStringLiteral("ustawienia.ini")).track;
+    if (command == &kCommands.front()) {
+        // The same records lines as the station's own sheets, from the index as it
+        // stands (the --records command brings it up to date).
+        AmendTimesheetsWithRecords(program.program_folder(), [] { return QDate::currentDate(); });
+    }
     const QString reason = command->run(args.at(1), args.at(3), track);
     if (!reason.isEmpty()) {
         return Fail(program.name, reason);

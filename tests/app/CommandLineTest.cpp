@@ -70,6 +70,16 @@ TEST_F(CommandLine, SheetResultAndDayWrittenWithoutADisplay) {
     EXPECT_TRUE(pages[0].contains("RUVOTimer Tor Bemowo"));
     EXPECT_TRUE(pages[0].contains("Session 2 of the day"));
     EXPECT_TRUE(pages[1].contains("3 02:00:00 +1:29.00"));
+    EXPECT_FALSE(pages[1].contains("Rank on"));  // no index yet: no records lines
+
+    // With the index made by --records, the sheet has the records lines the
+    // station's own sheets have.
+    ASSERT_EQ(RunProgram(temp_.path(), {"--records", "day"}).exit_code, 0);
+    ASSERT_EQ(RunProgram(temp_.path(), {"--timesheet", Session(), "--pdf", temp_.file("s.pdf")})
+                  .exit_code,
+              0);
+    const QString ewa = PdfText(temp_.file("s.pdf")).split('\f', Qt::SkipEmptyParts).value(1);
+    EXPECT_TRUE(ewa.contains("Rank on 2012-05-31: 2 of 3")) << ewa.toStdString();
 }
 
 TEST_F(CommandLine, RecordsPrintsTheFastestDriversWithoutADisplay) {
