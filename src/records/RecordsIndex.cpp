@@ -47,10 +47,10 @@ bool StatFile(const QString& path, qint64* size, qint64* mtime_ms) {
     return true;
 }
 
-RecordsFileSignature SignatureOf(const QFileInfo& file) {
+RecordsFileSignature SignatureOf(const QString& path) {
     RecordsFileSignature signature;
-    StatFile(file.filePath(), &signature.size, &signature.mtime);
-    if (!StatFile(LapLogPathFor(file.filePath()), &signature.log_size, &signature.log_mtime)) {
+    StatFile(path, &signature.size, &signature.mtime);
+    if (!StatFile(LapLogPathFor(path), &signature.log_size, &signature.log_mtime)) {
         signature.log_size = -1;
         signature.log_mtime = 0;
     }
@@ -62,7 +62,7 @@ RecordsFileSignature SignatureOf(const QFileInfo& file) {
 struct RecordsIndex::Scan {
     struct Changed {
         QString relative_path;
-        QFileInfo file;
+        QString path;  // a rebuild holds every file of the folder here: no QFileInfo
         RecordsFileSignature signature;
     };
     std::vector<Changed> changed;
@@ -126,10 +126,12 @@ IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
             update.error = last_error_ = QStringLiteral("cancelled");
             return update;
         }
-        for (const QFileInfo& file :
-             QDir(day.filePath()).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
-            const QString relative = root.relativeFilePath(file.filePath());
-            const RecordsFileSignature signature = SignatureOf(file);
+        const QString day_path = day.filePath() + QLatin1Char('/');
+        for (const QString& name :
+             QDir(day.filePath()).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+            const QString path = day_path + name;
+            const QString relative = root.relativeFilePath(path);
+            const RecordsFileSignature signature = SignatureOf(path);
             const auto found = known.constFind(relative);
             if (found != known.cend() && *found == signature) {
                 known.erase(found);
@@ -138,7 +140,7 @@ IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
             if (found != known.cend()) {
                 known.erase(found);
             }
-            scan.changed.push_back({relative, file, signature});
+            scan.changed.push_back({relative, path, signature});
         }
     }
     for (const RecordsFileSignature& gone : std::as_const(known)) {
@@ -159,9 +161,9 @@ IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
         update.error = last_error_ = database_->error();
         return update;
     }
-    const QFileInfo file(session_path);
-    const QString relative = QDir(program_folder_).relativeFilePath(file.filePath());
-    const RecordsFileSignature signature = SignatureOf(file);
+    const QString path = QFileInfo(session_path).filePath();
+    const QString relative = QDir(program_folder_).relativeFilePath(path);
+    const RecordsFileSignature signature = SignatureOf(path);
     QSqlQuery known(database_->db());
     known.prepare(
         QStringLiteral("SELECT id, size, mtime, log_size, log_mtime FROM files WHERE path = ?"));
@@ -173,7 +175,7 @@ IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
         return update;  // already indexed as it stands
     }
     Scan scan;
-    scan.changed.push_back({relative, file, signature});
+    scan.changed.push_back({relative, path, signature});
     return Write(scan, nullptr, update);
 }
 
@@ -181,7 +183,7 @@ std::vector<IndexedSession> RecordsIndex::ReadBatch(const Scan& scan, int from, 
     std::vector<IndexedSession> read;
     for (int i = from; i < to; ++i) {
         const auto& changed = scan.changed.at(size_t(i));
-        read.push_back(ReadIndexedSession(changed.file.filePath(), changed.signature.mtime));
+        read.push_back(ReadIndexedSession(changed.path, changed.signature.mtime));
     }
     return read;
 }
