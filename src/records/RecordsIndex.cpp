@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <future>
+#include <system_error>
 
 #include "DriverIdentity.h"
 #include "IndexedSession.h"
@@ -205,8 +206,15 @@ IndexUpdate RecordsIndex::Write(const Scan& scan, const std::atomic<bool>* cance
         const int to = std::min(total, from + batch);
         std::vector<IndexedSession> read = next.get();
         if (to < total) {
-            next = std::async(std::launch::async, &RecordsIndex::ReadBatch, std::cref(scan), to,
-                              std::min(total, to + batch));
+            const int after = std::min(total, to + batch);
+            try {
+                next = std::async(std::launch::async, &RecordsIndex::ReadBatch, std::cref(scan), to,
+                                  after);
+            } catch (const std::system_error&) {
+                // No thread to be had: read it here, after this batch.
+                next = std::async(std::launch::deferred, &RecordsIndex::ReadBatch, std::cref(scan),
+                                  to, after);
+            }
         }
         if (!WriteBatch(scan, from, to, read, &update)) {
             update.error = last_error_;
