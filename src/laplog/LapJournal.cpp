@@ -1,10 +1,13 @@
 #include "LapJournal.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "IniFile.h"
 #include "LapLogFormat.h"
@@ -289,17 +292,43 @@ QString SetAsidePath(const QString& journal_path, const QString& reason) {
     return base + QLatin1Char('.') + reason + QStringLiteral(".csv");
 }
 
+namespace {
+
+// The names in a folder that end in suffix, sorted. POSIX rather than QDir: start-up
+// looks in the laps folder of every day the station has kept, and QDir's filtered
+// listing made that most of the launcher's start on a history of years.
+QStringList NamesEndingIn(const QString& folder, const char* suffix) {
+    QStringList names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(QFile::encodeName(folder).constData()),
+                                                  &closedir);
+    if (!dir) {
+        return names;
+    }
+    const size_t suffix_length = std::strlen(suffix);
+    while (const dirent* entry = readdir(dir.get())) {
+        const size_t length = std::strlen(entry->d_name);
+        if (length > suffix_length &&
+            std::memcmp(entry->d_name + length - suffix_length, suffix, suffix_length) == 0) {
+            names.append(QFile::decodeName(entry->d_name));
+        }
+    }
+    names.sort();
+    return names;
+}
+
+}  // namespace
+
 QStringList FindUnfinishedJournals(const QString& program_folder) {
     QStringList found;
     const QDir sessions(program_folder + QStringLiteral("Sessions"));
     const QStringList days = sessions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& day : days) {
-        const QDir laps(sessions.filePath(day) + QStringLiteral("/laps"));
-        const QStringList journals =
-            laps.entryList({QStringLiteral("*") + QLatin1String(LapJournal::kRunningSuffix)},
-                           QDir::Files, QDir::Name);
-        for (const QString& name : journals) {
-            const QString path = laps.filePath(name);
+        const QString laps = sessions.filePath(day) + QStringLiteral("/laps/");
+        for (const QString& name : NamesEndingIn(laps, LapJournal::kRunningSuffix)) {
+            const QString path = laps + name;
+            if (!QFileInfo(path).isFile()) {
+                continue;
+            }
             QLockFile lock(LockPath(path));
             lock.setStaleLockTime(0);
             if (lock.tryLock(0)) {

@@ -1,5 +1,6 @@
 #include "IndexedSession.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <array>
@@ -66,9 +67,17 @@ IndexedSession ReadIndexedSession(const QString& session_path, qint64 modified_m
         session.error = file.errorString();
         return session;
     }
-    QDateTime ended = SessionEndFromName(QFileInfo(session_path).fileName());
+    const QFileInfo info(session_path);
+    QDateTime ended = SessionEndFromName(info.fileName());
     if (!ended.isValid()) {
+        // A file renamed by hand: its day folder says the day (a copy made today
+        // must not count as today's), the modification time what it can.
         ended = QDateTime::fromMSecsSinceEpoch(modified_ms);
+        const QDate folder_day =
+            SessionEndFromName(info.dir().dirName() + QStringLiteral("_00_00")).date();
+        if (folder_day.isValid() && folder_day != ended.date()) {
+            ended = QDateTime(folder_day, QTime(0, 0));
+        }
     }
     const SessionLapLog log = ReadLapLog(LapLogPathFor(session_path));
     for (const LapRecord& lap : log.laps) {

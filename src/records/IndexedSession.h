@@ -23,7 +23,8 @@ struct IndexedSession {
 // are left out), or, without a lap log, each kart's ten fastest from the file
 // itself. Karts without a driver's name have no records and are left out. The
 // session's time comes from the file name (yyyy_mm_dd_hh_mm...), else from the
-// file's modification time (milliseconds since the epoch).
+// file's modification time (milliseconds since the epoch) when that falls on the
+// day its folder is named after, else from the start of that day.
 IndexedSession ReadIndexedSession(const QString& session_path, qint64 modified_ms);
 
 // "2012_05_31_14_05.txt" -> 31 May 2012 14:05; invalid for other names.

@@ -8,8 +8,8 @@
 
 namespace {
 
-bool Failed(const QSqlQuery& query, QString* error) {
-    *error = query.lastError().text();
+bool Failed(const QSqlQuery& query, QSqlError* error) {
+    *error = query.lastError();
     return false;
 }
 
@@ -55,11 +55,11 @@ void RecordsBests::Add(qint64 driver_id, qint64 day, qint32 lap_time, int slot, 
     Fold(&added_, {driver_id, day}, {lap_time, slot, at});
 }
 
-bool RecordsBests::Write(QSqlDatabase& db, QString* error) const {
+bool RecordsBests::Write(QSqlDatabase& db, QSqlError* error) const {
     return Upsert(db, error) && RecomputeLost(db, error);
 }
 
-bool RecordsBests::Upsert(QSqlDatabase& db, QString* error) const {
+bool RecordsBests::Upsert(QSqlDatabase& db, QSqlError* error) const {
     QHash<Key, Best> months;
     QHash<Key, Best> years;
     QSqlQuery day(db);
@@ -101,7 +101,7 @@ bool RecordsBests::Upsert(QSqlDatabase& db, QString* error) const {
     return true;
 }
 
-bool RecordsBests::RecomputeLost(QSqlDatabase& db, QString* error) const {
+bool RecordsBests::RecomputeLost(QSqlDatabase& db, QSqlError* error) const {
     if (recompute_.isEmpty()) {
         return true;
     }

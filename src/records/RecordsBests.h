@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 // Each driver's best lap of each day, month and year (day_best, month_best,
@@ -18,7 +19,7 @@ class RecordsBests {
     void Recompute(qint64 driver_id, qint64 day) { recompute_.insert({driver_id, day}); }
 
     // Within the caller's transaction.
-    bool Write(QSqlDatabase& db, QString* error) const;
+    bool Write(QSqlDatabase& db, QSqlError* error) const;
 
   private:
     struct Best {
@@ -28,8 +29,8 @@ class RecordsBests {
     };
     using Key = QPair<qint64, qint64>;  // driver, day / month / year
     static void Fold(QHash<Key, Best>* bests, const Key& key, const Best& best);
-    bool Upsert(QSqlDatabase& db, QString* error) const;
-    bool RecomputeLost(QSqlDatabase& db, QString* error) const;
+    bool Upsert(QSqlDatabase& db, QSqlError* error) const;
+    bool RecomputeLost(QSqlDatabase& db, QSqlError* error) const;
 
     QHash<Key, Best> added_;  // by driver and day
     QSet<Key> recompute_;     // driver and day

@@ -1,6 +1,7 @@
 // What the live board and the timesheets ask of the records index.
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include "RecordsDatabase.h"
@@ -40,6 +41,7 @@ RecordsBoard RecordsIndex::Board(const QDate& today) {
             " (SELECT COALESCE(a.target_id, b.driver_id) AS who, MIN(b.lap_time) AS best"
             "  FROM year_best b LEFT JOIN merges a ON a.alias_id = b.driver_id GROUP BY who) t"
             " ON t.who = COALESCE(m.target_id, d.id)"))) {
+        Fail(query.lastError());
         return board;
     }
     while (query.next()) {

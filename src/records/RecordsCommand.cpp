@@ -60,7 +60,23 @@ RecordsCommandResult RunRecordsCommand(const QStringList& arguments, const QStri
         result.error = QStringLiteral("the records index could not be brought up to date: %1")
                            .arg(update.error);
     }
-    const std::vector<RecordRow> rows = index.Top(*period, today, top);
+    std::vector<RecordRow> rows = index.Top(*period, today, top);
+    if (index.damaged()) {
+        // Damage that only this read met: the index is built again from the files.
+        const IndexUpdate rebuilt = index.Update();
+        result.error = rebuilt.error.isEmpty()
+                           ? QString()
+                           : QStringLiteral("the records index could not be built again: %1")
+                                 .arg(rebuilt.error);
+        rows = index.Top(*period, today, top);
+    }
+    if (!index.last_error().isEmpty()) {
+        // An empty table would pass for a period nobody drove in.
+        result.status = 1;
+        result.error =
+            QStringLiteral("the records index could not be read: %1").arg(index.last_error());
+        return result;
+    }
     const csv::ExportFormat format = csv::StationExportFormat();
     if (as_csv) {
         result.output =

@@ -9,7 +9,7 @@
 // station writes lap times (01:02:33) and the date of that lap; --csv gives the
 // same as CSV in the station's locale. The index is brought up to date first.
 struct RecordsCommandResult {
-    int status = 0;  // 0, or 2 with error set
+    int status = 0;  // 0; 1 when the index could not be read, 2 for wrong arguments (error set)
     QString output;
     QString error;
 };

@@ -14,6 +14,7 @@
 #include "DriverIdentity.h"
 #include "IndexedSession.h"
 #include "LapLogFormat.h"
+#include "ProgramFolder.h"
 #include "RecordsBests.h"
 #include "RecordsDatabase.h"
 #include "RecordsMerges.h"
@@ -78,9 +79,11 @@ RecordsIndex::RecordsIndex(const QString& program_folder)
     : RecordsIndex(program_folder, Options{}) {}
 
 RecordsIndex::RecordsIndex(const QString& program_folder, const Options& options)
-    : program_folder_(program_folder),
+    // Absolute, so that a file's path under it is the same whatever the working
+    // folder (a relative --folder would index every file again under another name).
+    : program_folder_(WithTrailingSeparator(QFileInfo(program_folder).absoluteFilePath())),
       options_(options),
-      database_(std::make_unique<RecordsDatabase>(PathIn(program_folder))) {}
+      database_(std::make_unique<RecordsDatabase>(PathIn(program_folder_))) {}
 
 RecordsIndex::~RecordsIndex() = default;
 
@@ -89,9 +92,35 @@ bool RecordsIndex::Fail(const QString& text) {
     return false;
 }
 
+bool RecordsIndex::Fail(const QSqlError& error) {
+    last_error_ = error.text();
+    damaged_ = damaged_ || IsDamagedIndexError(error.nativeErrorCode());
+    return false;
+}
+
+bool RecordsIndex::Exec(const QString& sql) {
+    QSqlQuery query(database_->db());
+    return query.exec(sql) || Fail(query.lastError());
+}
+
+IndexUpdate RecordsIndex::RebuiltAfterDamage(const std::atomic<bool>* cancel,
+                                             const IndexUpdate& failed) {
+    // Damage inside the file passes the opening checks and shows only when a
+    // statement reads the damaged pages; once rebuilt, never again in this object.
+    if (!damaged_ || failed.rebuilt || !database_->Rebuild()) {
+        return failed;
+    }
+    damaged_ = false;
+    driver_ids_.clear();
+    return Update(cancel);
+}
+
 IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
     IndexUpdate update;
     update.rebuilt = database_->was_rebuilt();
+    if (damaged_) {
+        return RebuiltAfterDamage(cancel, update);
+    }
     if (!database_->ok()) {
         update.error = last_error_ = database_->error();
         return update;
@@ -103,13 +132,9 @@ IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
         files.setForwardOnly(true);
         if (!files.exec(
                 QStringLiteral("SELECT id, path, size, mtime, log_size, log_mtime FROM files"))) {
-            // A damaged file may pass the opening checks and fail here: start again.
-            if (!update.rebuilt && IsDamagedIndexError(files.lastError().nativeErrorCode()) &&
-                database_->Rebuild()) {
-                return Update(cancel);
-            }
-            update.error = last_error_ = files.lastError().text();
-            return update;
+            Fail(files.lastError());
+            update.error = last_error_;
+            return RebuiltAfterDamage(cancel, update);
         }
         while (files.next()) {
             known.insert(files.value(1).toString(),
@@ -128,8 +153,7 @@ IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
             return update;
         }
         const QString day_path = day.filePath() + QLatin1Char('/');
-        for (const QString& name :
-             QDir(day.filePath()).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        for (const QString& name : QDir(day.filePath()).entryList(QDir::Files, QDir::Name)) {
             const QString path = day_path + name;
             const QString relative = root.relativeFilePath(path);
             const RecordsFileSignature signature = SignatureOf(path);
@@ -149,9 +173,10 @@ IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
     }
     update.files_removed = int(scan.removed_ids.size());
     update = Write(scan, cancel, update);
-    if (update.error.isEmpty()) {
-        MarkFilled();
+    if (!update.error.isEmpty()) {
+        return RebuiltAfterDamage(cancel, update);
     }
+    MarkFilled();
     return update;
 }
 
@@ -177,7 +202,9 @@ IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
     }
     Scan scan;
     scan.changed.push_back({relative, path, signature});
-    return Write(scan, nullptr, update);
+    update = Write(scan, nullptr, update);
+    // A damaged index is built again from every file, this one with them.
+    return update.error.isEmpty() ? update : RebuiltAfterDamage(nullptr, update);
 }
 
 std::vector<IndexedSession> RecordsIndex::ReadBatch(const Scan& scan, int from, int to) {
@@ -235,7 +262,7 @@ bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to,
     // The files were read before the write lock is taken: another station waits
     // only for the writes.
     QSqlDatabase& db = database_->db();
-    if (!ExecSql(db, QStringLiteral("BEGIN IMMEDIATE"), &last_error_)) {
+    if (!Exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         return false;
     }
     RecordsBests bests;
@@ -320,15 +347,16 @@ bool RecordsIndex::WriteBatch(const Scan& scan, int from, int to,
         update->files_read += 1;
         update->bytes_read += sig.size + std::max<qint64>(0, sig.log_size);
     }
-    ok = ok && bests.Write(db, &last_error_);
-    if (ok && ExecSql(db, QStringLiteral("COMMIT"), &last_error_)) {
+    QSqlError bests_error;
+    ok = ok && (bests.Write(db, &bests_error) || Fail(bests_error));
+    if (ok && Exec(QStringLiteral("COMMIT"))) {
         return true;
     }
     if (!ok) {
         for (const QSqlQuery* query :
              {&days_of, &drop_laps, &drop_file, &find_file, &add_file, &add_lap}) {
             if (query->lastError().isValid()) {
-                last_error_ = query->lastError().text();
+                Fail(query->lastError());
             }
         }
     }

@@ -11,6 +11,7 @@
 
 #include "RecordPeriod.h"
 
+class QSqlError;
 class RecordsDatabase;
 struct IndexedSession;
 
@@ -117,6 +118,9 @@ class RecordsIndex {
     bool Unmerge(const QString& alias_key);
 
     const QString& last_error() const { return last_error_; }
+    // Whether SQLite said the index file is damaged ("malformed", "not a database")
+    // since the last update: that update starts it again from the files.
+    bool damaged() const { return damaged_; }
 
   private:
     struct Scan;
@@ -128,10 +132,15 @@ class RecordsIndex {
     qint64 DriverId(const QString& name);
     void MarkFilled();
     bool Fail(const QString& text);
+    bool Fail(const QSqlError& error);
+    // Runs one statement; a failure is noted as Fail(QSqlError) notes it.
+    bool Exec(const QString& sql);
+    IndexUpdate RebuiltAfterDamage(const std::atomic<bool>* cancel, const IndexUpdate& failed);
 
     QString program_folder_;
     Options options_;
     std::unique_ptr<RecordsDatabase> database_;
     QHash<QString, qint64> driver_ids_;
     QString last_error_;
+    bool damaged_ = false;
 };

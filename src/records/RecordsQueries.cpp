@@ -43,7 +43,9 @@ DriverIds IdsOf(QSqlDatabase& db, const QString& key) {
 
 std::vector<RecordRow> RecordsIndex::Top(RecordPeriod period, const QDate& today, int count) {
     std::vector<RecordRow> rows;
+    last_error_.clear();
     if (!database_->ok()) {
+        last_error_ = database_->error();
         return rows;
     }
     const DayRange range = RangeOf(period, today);
@@ -77,17 +79,19 @@ std::vector<RecordRow> RecordsIndex::Top(RecordPeriod period, const QDate& today
             .arg(table, where)
             .arg(count > 0 ? count : -1);
     if (!query.exec(sql)) {
-        last_error_ = query.lastError().text();
+        Fail(query.lastError());
         return rows;
     }
     while (query.next()) {
         RecordRow row;
-        row.rank = int(rows.size()) + 1;
         row.name = query.value(0).toString();
         row.key = query.value(1).toString();
         row.best_lap = query.value(2).toInt();
         row.at = QDateTime::fromString(query.value(3).toString(), kRecordsTimeFormat);
         row.slot = query.value(4).toInt();
+        // Equal best laps share a place, as on the timesheets.
+        const bool tied = !rows.empty() && rows.back().best_lap == row.best_lap;
+        row.rank = tied ? rows.back().rank : int(rows.size()) + 1;
         rows.push_back(row);
     }
     return rows;
@@ -196,7 +200,7 @@ std::vector<DriverName> RecordsIndex::Drivers() {
     if (!query.exec(QStringLiteral("SELECT d.key, d.name, t.key FROM drivers d LEFT JOIN merges m"
                                    " ON m.alias_id = d.id LEFT JOIN drivers t ON t.id ="
                                    " m.target_id ORDER BY d.key"))) {
-        last_error_ = query.lastError().text();
+        Fail(query.lastError());
         return names;
     }
     while (query.next()) {
@@ -213,10 +217,10 @@ bool RecordsIndex::ApplyMerges() {
     const QHash<QString, QString> merges =
         RecordsMerges::Load(RecordsMerges::PathIn(program_folder_)).Resolved();
     QSqlDatabase& db = database_->db();
-    if (!ExecSql(db, QStringLiteral("BEGIN IMMEDIATE"), &last_error_)) {
+    if (!Exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         return false;
     }
-    bool ok = ExecSql(db, QStringLiteral("DELETE FROM merges"), &last_error_);
+    bool ok = Exec(QStringLiteral("DELETE FROM merges"));
     // Names not indexed yet are left out; the update after their first laps adds them.
     QSqlQuery add(db);
     add.prepare(QStringLiteral(
@@ -225,12 +229,9 @@ bool RecordsIndex::ApplyMerges() {
     for (auto it = merges.cbegin(); ok && it != merges.cend(); ++it) {
         add.addBindValue(it.key());
         add.addBindValue(it.value());
-        ok = add.exec();
-        if (!ok) {
-            last_error_ = add.lastError().text();
-        }
+        ok = add.exec() || Fail(add.lastError());
     }
-    if (ok && ExecSql(db, QStringLiteral("COMMIT"), &last_error_)) {
+    if (ok && Exec(QStringLiteral("COMMIT"))) {
         return true;
     }
     ExecSql(db, QStringLiteral("ROLLBACK"), nullptr);

@@ -42,12 +42,7 @@ void RecordsUpdater::StartThread() {
         setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         // The connection is made, used and closed on this thread.
         RecordsIndex index(program_folder_);
-        if (full) {
-            running_ = index.Update(&cancel_);
-            running_board_ = index.Board(today);
-            return;
-        }
-        running_ = IndexUpdate();
+        running_ = full ? index.Update(&cancel_) : IndexUpdate();
         for (const QString& file : files) {
             const IndexUpdate one = index.AddSessionFile(file);
             running_.files_read += one.files_read;
@@ -56,6 +51,11 @@ void RecordsUpdater::StartThread() {
             running_.error = one.error.isEmpty() ? running_.error : one.error;
         }
         running_board_ = index.Board(today);
+        if (index.damaged()) {
+            // Damage the board's reads met: built again from the files.
+            running_ = index.Update(&cancel_);
+            running_board_ = index.Board(today);
+        }
     });
     connect(thread_, &QThread::finished, this, &RecordsUpdater::ThreadEnded);
     thread_->start(QThread::LowPriority);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTest>
 
 #include "CsvDialect.h"
@@ -71,4 +72,32 @@ TEST(RecordsCommand, UpdaterRunsOffThreadAndTakesASessionEndedMeanwhile) {
     EXPECT_EQ(updates.at(0).files_read + updates.at(1).files_read, 3);
     RecordsIndex index(folder.path());
     EXPECT_EQ(index.Top(RecordPeriod::kAll, QDate(2026, 6, 4), 1).at(0).best_lap, 5000);
+}
+
+TEST(RecordsCommand, DamageInsideTheIndexIsBuiltAgainAndARelativeFolderIsTheSameFolder) {
+    TempFolder folder;
+    WriteCommandSessions(folder);
+    const QDate today(2026, 6, 3);
+    ASSERT_EQ(RunRecordsCommand({QStringLiteral("day")}, folder.path(), today).status, 0);
+    // The header stays whole and every other page reads: only a statement that
+    // reads the damaged pages finds the damage, a new lap's write (Ewa's session)
+    // or the day's table.
+    WriteTestSession(folder, QDateTime(today, QTime(12, 0)), {{QStringLiteral("Ewa"), {5000}}});
+    for (const QString& table : {QStringLiteral("laps_driver"), QStringLiteral("day_best")}) {
+        GarbleBtree(RecordsIndex::PathIn(folder.path()), table);
+        const RecordsCommandResult day =
+            RunRecordsCommand({QStringLiteral("day")}, folder.path(), today);
+        EXPECT_EQ(day.status, 0) << table.toStdString();
+        EXPECT_TRUE(day.error.isEmpty()) << day.error.toStdString();
+        EXPECT_TRUE(day.output.startsWith(QStringLiteral("  1  Ewa"))) << day.output.toStdString();
+    }
+    // Named from its parent: the files keep their names in the index, nothing is
+    // read again.
+    const QString working = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path() + QStringLiteral("..")));
+    const IndexUpdate relative =
+        RecordsIndex(QDir(folder.path()).dirName() + QStringLiteral("/")).Update();
+    QDir::setCurrent(working);
+    EXPECT_TRUE(relative.error.isEmpty()) << relative.error.toStdString();
+    EXPECT_EQ(relative.files_read, 0);
 }

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <algorithm>
 #include <vector>
 
@@ -72,5 +74,33 @@ inline void WriteTestLapLog(const QString& session_path, const QDateTime& ended,
     QFile out(path);
     if (out.open(QIODevice::WriteOnly)) {
         out.write(bytes);
+    }
+}
+
+// Overwrites the root page of one table or index of an SQLite file with garbage,
+// leaving the header and every other page as they were.
+inline void GarbleBtree(const QString& database_path, const QString& name) {
+    qint64 page_size = 0;
+    qint64 root = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(database_path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("PRAGMA page_size")) && query.next()) {
+                page_size = query.value(0).toLongLong();
+            }
+            query.prepare(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = ?"));
+            query.addBindValue(name);
+            if (query.exec() && query.next()) {
+                root = query.value(0).toLongLong();
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    QFile file(database_path);
+    if (root > 1 && file.open(QIODevice::ReadWrite) && file.seek((root - 1) * page_size)) {
+        file.write(QByteArray(int(page_size), '\x5a'));
     }
 }

@@ -307,12 +307,21 @@ TEST(RecordsIndex, ASessionIsDatedByItsNameElseByItsModificationTime) {
                              "2012_05_31_14_5.txt", "notes.txt", "2012_05_3١_14_05.txt"}) {
         EXPECT_FALSE(SessionEndFromName(QString::fromUtf8(name)).isValid()) << name;
     }
+    // Renamed by hand: the day folder's date, the modification time when on that
+    // day (a copy made later must not count for its own day).
     TempFolder folder;
-    folder.Write("Sessions/2012_05_31/renamed.txt",
-                 "[Ustawienia]\r\nNAZWA_1=Ewa\r\nLAPSINT_1_1=3100\r\nLAPNR_1_1=2\r\n");
-    const QDateTime modified(QDate(2012, 6, 1), QTime(9, 30));
-    const IndexedSession session = ReadIndexedSession(
-        folder.file("Sessions/2012_05_31/renamed.txt"), modified.toMSecsSinceEpoch());
-    ASSERT_EQ(session.laps.size(), 1u);
-    EXPECT_EQ(session.laps.front().at, modified);
+    const QByteArray ewa = "[Ustawienia]\r\nNAZWA_1=Ewa\r\nLAPSINT_1_1=3100\r\nLAPNR_1_1=2\r\n";
+    folder.Write("Sessions/2012_05_31/renamed.txt", ewa);
+    folder.Write("Sessions/odd/renamed.txt", ewa);
+    const auto dated = [&](const QString& file, const QDateTime& modified) {
+        const IndexedSession session =
+            ReadIndexedSession(folder.file(file), modified.toMSecsSinceEpoch());
+        return session.laps.size() == 1 ? session.laps.front().at : QDateTime();
+    };
+    const QDateTime same_day(QDate(2012, 5, 31), QTime(9, 30));
+    const QDateTime copied_later(QDate(2026, 12, 9), QTime(3, 27));
+    EXPECT_EQ(dated("Sessions/2012_05_31/renamed.txt", same_day), same_day);
+    EXPECT_EQ(dated("Sessions/2012_05_31/renamed.txt", copied_later),
+              QDateTime(QDate(2012, 5, 31), QTime(0, 0)));
+    EXPECT_EQ(dated("Sessions/odd/renamed.txt", copied_later), copied_later);
 }
