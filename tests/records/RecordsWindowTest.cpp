@@ -65,6 +65,14 @@ TEST(RecordsWindow, ShowsPeriodsADriversPageAndSavesThePageAsPdf) {
                            QStringLiteral("3|Łukasz Żak|01:03:50|2026-06-10 11:00|1")}));
     SaveRecordsShot(&window, "records-window");
     EXPECT_EQ(window.findChild<QTableWidget*>(QStringLiteral("RecordsTable4"))->rowCount(), 3);
+    {
+        // A day nobody drove: the empty table says so, the others count drivers.
+        RecordsWindow later(folder.path(), kWindowToday.addDays(1), QString());
+        auto* status = later.findChild<QLabel*>(QStringLiteral("RecordsStatus"));
+        EXPECT_EQ(status->text(), QStringLiteral("No laps today"));
+        later.findChild<QTabWidget*>(QStringLiteral("RecordsTabs"))->setCurrentIndex(1);
+        EXPECT_EQ(status->text(), QStringLiteral("3 drivers"));
+    }
 
     window.ShowDriver(QStringLiteral("łukasz żak"));
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("DriverSummary"))->text(),

@@ -96,6 +96,7 @@ RecordsWindow::RecordsWindow(const QString& program_folder, const QDate& today,
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("RecordsStatus"));
     layout->addWidget(status_);
+    connect(tabs_, &QTabWidget::currentChanged, this, &RecordsWindow::ShowCount);
     auto* buttons = new QHBoxLayout;
     const auto add_button = [&](const QString& text, const QString& name) {
         auto* button = new QPushButton(text, this);
@@ -133,12 +134,28 @@ void RecordsWindow::Reload() {
             driver_choice_->addItem(driver.name, driver.key);
         }
     }
-    status_->setText(index_->last_error().isEmpty()
-                         ? QStringLiteral("%1 drivers").arg(driver_choice_->count())
-                         : QStringLiteral("Records cannot be read: %1").arg(index_->last_error()));
+    read_error_ = index_->last_error();
+    ShowCount();
     if (driver_) {
         ShowDriver(driver_->key);
     }
+}
+
+void RecordsWindow::ShowCount() {
+    if (!read_error_.isEmpty()) {
+        status_->setText(QStringLiteral("Records cannot be read: %1").arg(read_error_));
+        return;
+    }
+    const int tab = tabs_->currentIndex();
+    // An empty table alone looks like one that failed to load.
+    if (tab >= 0 && size_t(tab) < kWindowPeriods.size() && rows_[size_t(tab)].empty()) {
+        static const std::array<const char*, 5> kNoLaps = {"No laps today", "No laps this week",
+                                                           "No laps this month",
+                                                           "No laps this year", "No laps yet"};
+        status_->setText(QLatin1String(kNoLaps[size_t(tab)]));
+        return;
+    }
+    status_->setText(QStringLiteral("%1 drivers").arg(driver_choice_->count()));
 }
 
 void RecordsWindow::ShowDriver(const QString& key) {

@@ -34,6 +34,9 @@ class RecordsWindow : public QDialog {
 
   private:
     QString PageHtml() const;
+    // The status line for the tab shown: the index's error, an empty period said in
+    // words, or how many drivers the index knows.
+    void ShowCount();
 
     QString program_folder_;
     QDate today_;
@@ -48,6 +51,7 @@ class RecordsWindow : public QDialog {
     QTableWidget* months_ = nullptr;
     std::optional<DriverHistory> driver_;
     QLabel* status_ = nullptr;
+    QString read_error_;
 };
 
 // Opens the window modally and destroys it when it closes.
