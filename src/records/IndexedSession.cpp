@@ -4,33 +4,53 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <optional>
 
 #include "LapLogFormat.h"
 #include "SessionFile.h"
 
-// Read by hand, as the lap logs' times are: Qt 6.8's format parser is slow, and a
-// rebuild reads every name of five years.
-QDateTime SessionEndFromName(const QString& file_name) {
-    if (file_name.size() < 16) {
-        return {};
+namespace {
+
+// The numbers of "yyyy_MM_dd_HH_mm" read from the first `length` characters of a
+// name (10: the date only, 16: with the time), by hand as the lap logs' times are:
+// Qt 6.8's format parser is slow, and a rebuild reads every name of five years.
+std::optional<std::array<int, 5>> NameFields(const QString& name, qsizetype length) {
+    if (name.size() < length) {
+        return std::nullopt;
     }
     std::array<int, 5> fields{};
-    for (qsizetype i = 0; i < 16; ++i) {
-        const char16_t c = file_name[i].unicode();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = name[i].unicode();
         if (i == 4 || i == 7 || i == 10 || i == 13) {
             if (c != u'_') {
-                return {};
+                return std::nullopt;
             }
             continue;
         }
         if (c < u'0' || c > u'9') {
-            return {};
+            return std::nullopt;
         }
         int& field = fields[size_t(i < 4 ? 0 : (i - 5) / 3 + 1)];
         field = field * 10 + (c - u'0');
     }
-    const QDate date(fields[0], fields[1], fields[2]);
-    const QTime time(fields[3], fields[4]);
+    return fields;
+}
+
+// "2012_05_31" (a day folder) -> 31 May 2012; invalid for other names.
+QDate DayFromName(const QString& name) {
+    const auto fields = NameFields(name, 10);
+    return fields ? QDate((*fields)[0], (*fields)[1], (*fields)[2]) : QDate();
+}
+
+}  // namespace
+
+QDateTime SessionEndFromName(const QString& file_name) {
+    const auto fields = NameFields(file_name, 16);
+    if (!fields) {
+        return {};
+    }
+    const QDate date((*fields)[0], (*fields)[1], (*fields)[2]);
+    const QTime time((*fields)[3], (*fields)[4]);
     return date.isValid() && time.isValid() ? QDateTime(date, time) : QDateTime();
 }
 
@@ -73,8 +93,7 @@ IndexedSession ReadIndexedSession(const QString& session_path, qint64 modified_m
         // A file renamed by hand: its day folder says the day (a copy made today
         // must not count as today's), the modification time what it can.
         ended = QDateTime::fromMSecsSinceEpoch(modified_ms);
-        const QDate folder_day =
-            SessionEndFromName(info.dir().dirName() + QStringLiteral("_00_00")).date();
+        const QDate folder_day = DayFromName(info.dir().dirName());
         if (folder_day.isValid() && folder_day != ended.date()) {
             ended = QDateTime(folder_day, QTime(0, 0));
         }

@@ -8,17 +8,22 @@
 
 namespace {
 
-bool Failed(const QSqlQuery& query, QSqlError* error) {
+// Binds the values in order and runs the statement.
+bool ExecWith(QSqlQuery& query, std::initializer_list<QVariant> values, QSqlError* error) {
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    if (query.exec()) {
+        return true;
+    }
     *error = query.lastError();
     return false;
 }
 
 // A new best replaces the one kept only when faster, or as fast and earlier.
-QString UpsertSql(const QString& table, const QString& period_columns, int values) {
-    QStringList marks;
-    for (int i = 0; i < values; ++i) {
-        marks.append(QStringLiteral("?"));
-    }
+QString UpsertSql(const QString& table, const QString& period_columns) {
+    // driver_id, the period columns, lap_time, slot, at
+    const QStringList marks(int(period_columns.count(QLatin1Char(','))) + 5, QStringLiteral("?"));
     const QString conflict = period_columns.section(QLatin1Char(','), 0, 0).trimmed();
     return QStringLiteral(
                "INSERT INTO %1(driver_id, %2, lap_time, slot, at) VALUES(%3)"
@@ -63,7 +68,7 @@ bool RecordsBests::Upsert(QSqlDatabase& db, QSqlError* error) const {
     QHash<Key, Best> months;
     QHash<Key, Best> years;
     QSqlQuery day(db);
-    day.prepare(UpsertSql(QStringLiteral("day_best"), QStringLiteral("day, month"), 6));
+    day.prepare(UpsertSql(QStringLiteral("day_best"), QStringLiteral("day, month")));
     for (auto it = added_.cbegin(); it != added_.cend(); ++it) {
         // Worked out whole below.
         if (recompute_.contains(it.key())) {
@@ -73,28 +78,21 @@ bool RecordsBests::Upsert(QSqlDatabase& db, QSqlError* error) const {
         const QDate date = QDate::fromJulianDay(it.key().second);
         Fold(&months, {driver, MonthNumber(date)}, *it);
         Fold(&years, {driver, date.year()}, *it);
-        for (const QVariant& value :
-             {QVariant(driver), QVariant(it.key().second), QVariant(MonthNumber(date)),
-              QVariant(it->lap_time), QVariant(it->slot), QVariant(it->at)}) {
-            day.addBindValue(value);
-        }
-        if (!day.exec()) {
-            return Failed(day, error);
+        if (!ExecWith(day,
+                      {driver, it.key().second, MonthNumber(date), it->lap_time, it->slot, it->at},
+                      error)) {
+            return false;
         }
     }
     for (const auto& [table, column, bests] :
          {std::tuple{QStringLiteral("month_best"), QStringLiteral("month"), &months},
           std::tuple{QStringLiteral("year_best"), QStringLiteral("year"), &years}}) {
         QSqlQuery query(db);
-        query.prepare(UpsertSql(table, column, 5));
+        query.prepare(UpsertSql(table, column));
         for (auto it = bests->cbegin(); it != bests->cend(); ++it) {
-            for (const QVariant& value :
-                 {QVariant(it.key().first), QVariant(it.key().second), QVariant(it->lap_time),
-                  QVariant(it->slot), QVariant(it->at)}) {
-                query.addBindValue(value);
-            }
-            if (!query.exec()) {
-                return Failed(query, error);
+            if (!ExecWith(query, {it.key().first, it.key().second, it->lap_time, it->slot, it->at},
+                          error)) {
+                return false;
             }
         }
     }
@@ -116,17 +114,12 @@ bool RecordsBests::RecomputeLost(QSqlDatabase& db, QSqlError* error) const {
     for (const Key& key : recompute_) {
         const QDate date = QDate::fromJulianDay(key.second);
         months.insert({key.first, MonthNumber(date)});
-        drop.addBindValue(key.first);
-        drop.addBindValue(key.second);
-        fill.addBindValue(MonthNumber(date));
-        fill.addBindValue(key.first);
-        fill.addBindValue(date.toString(Qt::ISODate));
-        fill.addBindValue(date.addDays(1).toString(Qt::ISODate));
-        if (!drop.exec()) {
-            return Failed(drop, error);
-        }
-        if (!fill.exec()) {
-            return Failed(fill, error);
+        if (!ExecWith(drop, {key.first, key.second}, error) ||
+            !ExecWith(fill,
+                      {MonthNumber(date), key.first, date.toString(Qt::ISODate),
+                       date.addDays(1).toString(Qt::ISODate)},
+                      error)) {
+            return false;
         }
     }
     QSet<Key> years;
@@ -138,16 +131,10 @@ bool RecordsBests::RecomputeLost(QSqlDatabase& db, QSqlError* error) const {
     for (const Key& key : months) {
         years.insert({key.first, key.second / 12});
         const QDate first(int(key.second / 12), int(key.second % 12) + 1, 1);
-        drop.addBindValue(key.first);
-        drop.addBindValue(key.second);
-        fill.addBindValue(key.first);
-        fill.addBindValue(first.toJulianDay());
-        fill.addBindValue(first.addMonths(1).toJulianDay() - 1);
-        if (!drop.exec()) {
-            return Failed(drop, error);
-        }
-        if (!fill.exec()) {
-            return Failed(fill, error);
+        if (!ExecWith(drop, {key.first, key.second}, error) ||
+            !ExecWith(fill, {key.first, first.toJulianDay(), first.addMonths(1).toJulianDay() - 1},
+                      error)) {
+            return false;
         }
     }
     drop.prepare(QStringLiteral("DELETE FROM year_best WHERE driver_id = ? AND year = ?"));
@@ -156,16 +143,10 @@ bool RecordsBests::RecomputeLost(QSqlDatabase& db, QSqlError* error) const {
                   QStringLiteral("SELECT driver_id, ?, lap_time, slot, at FROM month_best WHERE"
                                  " driver_id = ? AND month BETWEEN ? AND ?")));
     for (const Key& key : years) {
-        drop.addBindValue(key.first);
-        drop.addBindValue(key.second);
-        for (qint64 value : {key.second, key.first, key.second * 12, key.second * 12 + 11}) {
-            fill.addBindValue(value);
-        }
-        if (!drop.exec()) {
-            return Failed(drop, error);
-        }
-        if (!fill.exec()) {
-            return Failed(fill, error);
+        if (!ExecWith(drop, {key.first, key.second}, error) ||
+            !ExecWith(fill, {key.second, key.first, key.second * 12, key.second * 12 + 11},
+                      error)) {
+            return false;
         }
     }
     return true;

@@ -12,8 +12,7 @@ QDateTime RecordsIndex::FirstLapAt(const QString& session_path) {
     query.prepare(
         QStringLiteral("SELECT MIN(l.at) FROM laps l JOIN files f ON f.id = l.file_id"
                        " WHERE f.path = ?"));
-    query.addBindValue(
-        QDir(program_folder_).relativeFilePath(QFileInfo(session_path).absoluteFilePath()));
+    query.addBindValue(IndexedPath(session_path));
     if (!query.exec() || !query.next() || query.value(0).isNull()) {
         return QDateTime();
     }

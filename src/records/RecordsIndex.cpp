@@ -180,6 +180,10 @@ IndexUpdate RecordsIndex::Update(const std::atomic<bool>* cancel) {
     return update;
 }
 
+QString RecordsIndex::IndexedPath(const QString& session_path) const {
+    return QDir(program_folder_).relativeFilePath(QFileInfo(session_path).absoluteFilePath());
+}
+
 IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
     IndexUpdate update;
     update.rebuilt = database_->was_rebuilt();
@@ -187,8 +191,8 @@ IndexUpdate RecordsIndex::AddSessionFile(const QString& session_path) {
         update.error = last_error_ = database_->error();
         return update;
     }
-    const QString path = QFileInfo(session_path).filePath();
-    const QString relative = QDir(program_folder_).relativeFilePath(path);
+    const QString path = QFileInfo(session_path).absoluteFilePath();
+    const QString relative = IndexedPath(path);
     const RecordsFileSignature signature = SignatureOf(path);
     QSqlQuery known(database_->db());
     known.prepare(

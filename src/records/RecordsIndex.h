@@ -126,6 +126,8 @@ class RecordsIndex {
     struct Scan;
     IndexUpdate Write(const Scan& scan, const std::atomic<bool>* cancel, IndexUpdate update);
     bool ApplyMerges();
+    // How the index names a session file: its path under the program folder.
+    QString IndexedPath(const QString& session_path) const;
     static std::vector<IndexedSession> ReadBatch(const Scan& scan, int from, int to);
     bool WriteBatch(const Scan& scan, int from, int to, const std::vector<IndexedSession>& read,
                     IndexUpdate* update);

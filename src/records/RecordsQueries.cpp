@@ -133,8 +133,7 @@ qint32 RecordsIndex::BestBefore(const QString& key, const QDateTime& before,
     if (!session_path.isEmpty()) {
         query.prepare(QStringLiteral(
             "SELECT f.id, f.id = (SELECT MAX(id) FROM files) FROM files f WHERE f.path = ?"));
-        query.addBindValue(
-            QDir(program_folder_).relativeFilePath(QFileInfo(session_path).absoluteFilePath()));
+        query.addBindValue(IndexedPath(session_path));
         if (query.exec() && query.next()) {
             own_id = query.value(0).toLongLong();
             newest = query.value(1).toBool();
